@@ -1,0 +1,74 @@
+// The portable core of the workstation scan: which records become rows
+// (event 4624, logon type 2 or 3, no "$" in the account name, a logon-from
+// text), the collapse of bursts, the row cap, and the read loop over a
+// record source. The window's ScanEventLog drives it and shows the rows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+#include "base/datetime.h"
+#include "base/row_store.h"
+#include "seclog/event_record.h"
+#include "seclog/record_source.h"
+
+namespace tav::seclog {
+
+inline constexpr std::uint32_t EventLogBufferSize = 100000;  // bytes per read
+inline constexpr std::int64_t LogonGapMs = 20000;  // a row only more than this from the last
+inline constexpr std::size_t MaxScanRows = 100000;  // most rows one run adds
+inline constexpr std::uint32_t kMaxReadBufferSize = 0x7FFFF;  // the platform's largest record
+
+inline constexpr char kLocalLogonText[] = "Локальный вход";     // logon type "2"
+inline constexpr char kNetworkLogonText[] = "Удаленный доступ";  // logon type "3"
+
+// Rows of ListView1: caption ID, then Date, User Name, Logon From, Connection Type.
+class LogonFilter {
+public:
+    using UtcToLocal = std::function<DateTime(DateTime)>;
+    LogonFilter(DateTimeFormats formats, UtcToLocal utcToLocal);
+
+    enum class Verdict {
+        Skip,       // not a retained logon, or collapsed into a row
+        Add,        // `row` holds the new row
+        Cap,        // MaxScanRows rows made: the run ends, the record is not added
+        Malformed,  // the record's strings run past it
+        Error,      // `error` holds the text (a Date text that does not parse back)
+    };
+    Verdict Offer(const RecordView& record, ResultRow& row, std::string& error);
+    std::size_t RowCount() const { return rowCount_; }
+
+private:
+    DateTimeFormats formats_;
+    UtcToLocal utcToLocal_;
+    std::size_t rowCount_ = 0;
+    // Time of the last row added for each user / logon-from / type.
+    std::unordered_map<std::string, DateTime> lastRowTime_;
+};
+
+enum class ScanEnd { EndOfLog, Stopped, RowCap, ReadError, Malformed, Error };
+
+struct ScanOutcome {
+    ScanEnd end = ScanEnd::EndOfLog;
+    std::uint32_t error = 0;  // ReadError: the system error code
+    std::string errorText;    // Error: the text to show
+};
+
+struct ScanCallbacks {
+    // Called for every record of every buffer, whatever its event (the
+    // window processes its messages here); false stops the run at once.
+    std::function<bool()> perRecord;
+    // Checked after every successful read; true stops the run (Stopped).
+    std::function<bool()> stopRequested;
+    std::function<void(ResultRow&&)> addRow;
+};
+
+// Reads `source` to its end, newest first, with one reusable buffer of
+// EventLogBufferSize bytes, grown up to kMaxReadBufferSize when a record
+// does not fit.
+ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks);
+
+}  // namespace tav::seclog

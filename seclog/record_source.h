@@ -1,0 +1,50 @@
+// Where the scan and the detail view get their records from: the Windows
+// event log, a saved .evtx file, or memory in tests. Kept small on purpose:
+// open, read the next buffer (newest record first), seek-read one record.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace tav::seclog {
+
+// Error codes are Windows system error codes on every platform, so the
+// program can show the system's text for them.
+inline constexpr std::uint32_t kErrorHandleEof = 38;            // ERROR_HANDLE_EOF
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
+inline constexpr std::uint32_t kErrorEventlogFileCorrupt = 1500;  // ERROR_EVENTLOG_FILE_CORRUPT
+
+struct ReadResult {
+    bool ok = false;
+    std::uint32_t bytesRead = 0;
+    std::uint32_t bytesNeeded = 0;  // with kErrorInsufficientBuffer
+    std::uint32_t error = 0;        // when !ok
+};
+
+class RecordSource {
+public:
+    virtual ~RecordSource() = default;  // closes the log
+
+    // Sequential backwards read: as many whole records as fit in `buffer`,
+    // newest first, continuing where the last call stopped. At the end of the
+    // log: !ok with kErrorHandleEof. A record larger than the buffer: !ok with
+    // kErrorInsufficientBuffer and bytesNeeded.
+    virtual ReadResult ReadNext(std::span<std::uint8_t> buffer) = 0;
+
+    // Seek read forwards from the record with this number; the caller uses
+    // the first record of the buffer.
+    virtual ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) = 0;
+};
+
+class RecordSourceOpener {
+public:
+    virtual ~RecordSourceOpener() = default;
+    // `server` empty: the local computer. nullptr and `error` on failure.
+    virtual std::unique_ptr<RecordSource> Open(const std::string& server, const std::string& log,
+                                               std::uint32_t& error) = 0;
+};
+
+}  // namespace tav::seclog
