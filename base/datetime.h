@@ -53,6 +53,7 @@ struct DateTimeFormats {
     std::string pmDesignator = "PM";       // LOCALE_S2359
 };
 
+// Month and weekday names (MMM, dddd) are English; the era (g) is not shown.
 // Date-only form: the short date.
 std::string FormatDate(DateTime value, const DateTimeFormats& formats);
 // Full form: the short date, a blank, the long time; the date alone when the
@@ -62,8 +63,8 @@ std::string FormatDateTime(DateTime value, const DateTimeFormats& formats);
 // Parses a date in the short date format's order of day, month and year,
 // optionally followed by a time. Blanks before any number or separator are
 // skipped. Fields are separated by the pattern's own separators or by the
-// separator of `formats`; a two-digit year lies within 50 years of the
-// current year, a missing year is the current one; seconds, milliseconds
+// separator of `formats`; a two-digit year falls between 50 years before and
+// 49 years after the current year, a missing year is the current one; seconds, milliseconds
 // (after '.' or ',') and the AM/PM designator may be left out. nullopt when
 // the text is not such a date.
 std::optional<DateTime> ParseDateTime(std::string_view text, const DateTimeFormats& formats);
