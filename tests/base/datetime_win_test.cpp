@@ -15,7 +15,7 @@ DateTime At(int year, int month, int day, int hour, int minute = 0, int second =
     return EncodeDateTime({year, month, day, hour, minute, second}).value();
 }
 
-// The test session runs with a Russian user locale.
+// The Wine test runs use a Russian user locale (tools/wine-env.sh).
 TEST(UserFormats, RussianLocaleWritesDayMonthYear)
 {
     const DateTimeFormats formats = ReadUserDateTimeFormats();
