@@ -1,6 +1,8 @@
 #include "tsquery/line_columns.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace tav::tsquery {
 namespace {
@@ -10,15 +12,28 @@ bool IsContinuationByte(unsigned char byte)
     return (byte & 0xC0) == 0x80;
 }
 
+// Eight bytes at a time: most lines are ASCII and need the whole pass.
+bool IsAscii(std::string_view text)
+{
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::uint64_t allBits = 0;
+    std::size_t i = 0;
+    for (; i + sizeof allBits <= text.size(); i += sizeof allBits) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        allBits |= word;
+    }
+    for (; i < text.size(); ++i)
+        allBits |= static_cast<unsigned char>(text[i]);
+    return (allBits & kHighBits) == 0;
+}
+
 }  // namespace
 
 void LineColumns::Reset(std::string_view line)
 {
     line_ = line;
-    unsigned char allBits = 0;
-    for (const char c : line)
-        allBits = static_cast<unsigned char>(allBits | static_cast<unsigned char>(c));
-    ascii_ = allBits < 0x80;
+    ascii_ = IsAscii(line);
     starts_.clear();
     if (ascii_)
         return;
