@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <string_view>
-#include <utility>
 
 #include "tsquery/line_columns.h"
 
