@@ -39,20 +39,6 @@ ParsedDateTime ParseDateTimeText(std::string_view text, const DateParser& parse)
     return {*value, true};
 }
 
-int CompareDateTimes(DateTime a, DateTime b)
-{
-    if (a > b)
-        return 1;
-    return a == b ? 0 : -1;
-}
-
-int CompareParsedDateTimes(const ParsedDateTime& a, const ParsedDateTime& b)
-{
-    if (!a.parsed && !b.parsed)
-        return 0;
-    return CompareDateTimes(a.value, b.value);
-}
-
 int CompareListItems(const ResultRow& a, const ResultRow& b, int position, SortKind kind,
                      bool descending, const TextCompare& compareText, const DateParser& parse)
 {

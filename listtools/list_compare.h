@@ -42,11 +42,21 @@ struct ParsedDateTime {
 ParsedDateTime ParseDateTimeText(std::string_view text, const DateParser& parse);
 
 // 1 when a is later than b, 0 when equal, -1 otherwise.
-int CompareDateTimes(DateTime a, DateTime b);
+constexpr int CompareDateTimes(DateTime a, DateTime b)
+{
+    if (a > b)
+        return 1;
+    return a == b ? 0 : -1;
+}
 
 // Two dates that both failed to parse are equal; otherwise the values
-// compare, an unparsed one counting as 0.
-int CompareParsedDateTimes(const ParsedDateTime& a, const ParsedDateTime& b);
+// compare, an unparsed one counting as 0. Inline: the sort's inner loop.
+constexpr int CompareParsedDateTimes(const ParsedDateTime& a, const ParsedDateTime& b)
+{
+    if (!a.parsed && !b.parsed)
+        return 0;
+    return CompareDateTimes(a.value, b.value);
+}
 
 // The comparison behind a column sort. position -1 is the caption, otherwise
 // the sub-item index; a position the row does not have reads as empty text.

@@ -102,7 +102,8 @@ std::vector<ResultRow> RandomRows(std::mt19937& random)
         for (std::string& text : rows[i].subItems)
             text = PickFrom(random, pool);
         // A last text of its own shows any reordering of otherwise equal rows.
-        rows[i].subItems.push_back("#" + std::to_string(i));
+        rows[i].subItems.push_back("#");
+        rows[i].subItems.back() += std::to_string(i);
     }
     return rows;
 }
