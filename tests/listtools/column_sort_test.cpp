@@ -1,6 +1,6 @@
 #include "listtools/column_sort.h"
 
-#include "stand_ins.h"
+#include "list_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,7 @@
 namespace tav {
 namespace {
 
-using Order = std::vector<std::string>;
-
-Order Captions(const std::vector<ResultRow>& rows)
-{
-    Order captions;
-    for (const ResultRow& row : rows)
-        captions.push_back(row.caption);
-    return captions;
-}
+using test::Order;
 
 void Click(ListSortState& state, std::vector<ResultRow>& rows, std::size_t column,
            SortKind kind = SortKind::Text)
@@ -32,13 +24,13 @@ TEST(ColumnClick, AscendsThenDescendsThenAscends)
     ListSortState state;
     std::vector<ResultRow> rows = {{"b", {}}, {"a", {}}, {"c", {}}};
     Click(state, rows, 0);
-    EXPECT_EQ(Captions(rows), (Order{"a", "b", "c"}));
+    EXPECT_EQ(test::Captions(rows), (Order{"a", "b", "c"}));
     EXPECT_TRUE(state.SortDescending[0]);
     Click(state, rows, 0);
-    EXPECT_EQ(Captions(rows), (Order{"c", "b", "a"}));
+    EXPECT_EQ(test::Captions(rows), (Order{"c", "b", "a"}));
     EXPECT_FALSE(state.SortDescending[0]);
     Click(state, rows, 0);
-    EXPECT_EQ(Captions(rows), (Order{"a", "b", "c"}));
+    EXPECT_EQ(test::Captions(rows), (Order{"a", "b", "c"}));
     for (std::size_t column = 1; column < kSortableColumns; ++column)
         EXPECT_FALSE(state.SortDescending[column]) << column;
 }
@@ -54,17 +46,17 @@ TEST(ColumnClick, EachListKeepsItsOwnDirections)
     EXPECT_FALSE(workstation.SortDescending[1]);
     // The other list's first click on its column 1 still ascends.
     Click(workstation, logons, 1, SortKind::DateTime);
-    EXPECT_EQ(Captions(logons), (Order{"2", "1"}));
+    EXPECT_EQ(test::Captions(logons), (Order{"2", "1"}));
 }
 
 TEST(ColumnClick, ShortListsStayButTheDirectionFlips)
 {
     for (std::vector<ResultRow> rows :
          {std::vector<ResultRow>{}, std::vector<ResultRow>{{"only", {"x"}}}}) {
-        const Order before = Captions(rows);
+        const Order before = test::Captions(rows);
         ListSortState state;
         Click(state, rows, 2);
-        EXPECT_EQ(Captions(rows), before);
+        EXPECT_EQ(test::Captions(rows), before);
         EXPECT_TRUE(state.SortDescending[2]);
         Click(state, rows, 2);
         EXPECT_FALSE(state.SortDescending[2]);
@@ -76,7 +68,7 @@ TEST(ColumnClick, ColumnBeyondTheStateIsIgnored)
     ListSortState state;
     std::vector<ResultRow> rows = {{"b", {}}, {"a", {}}};
     Click(state, rows, kSortableColumns);
-    EXPECT_EQ(Captions(rows), (Order{"b", "a"}));
+    EXPECT_EQ(test::Captions(rows), (Order{"b", "a"}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "listtools/list_compare.h"
 
-#include "stand_ins.h"
+#include "list_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // dates in every comparison.
 #include "listtools/sort_rows.h"
 
-#include "stand_ins.h"
+#include "list_test_support.h"
 
 #include <benchmark/benchmark.h>
 

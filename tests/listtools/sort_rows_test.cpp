@@ -1,6 +1,6 @@
 #include "listtools/sort_rows.h"
 
-#include "stand_ins.h"
+#include "list_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,10 @@
 namespace tav {
 namespace {
 
+using test::Order;
+
 using Sorter = void (*)(std::vector<ResultRow>&, std::size_t, SortKind, bool, const TextCompare&,
                         const DateParser&);
-
-std::vector<std::string> Captions(const std::vector<ResultRow>& rows)
-{
-    std::vector<std::string> captions;
-    for (const ResultRow& row : rows)
-        captions.push_back(row.caption);
-    return captions;
-}
 
 struct NamedSorter {
     const char* name;
@@ -36,12 +30,12 @@ void PrintTo(const NamedSorter& sorter, std::ostream* out)
 // Both the program's sort and the reference order must show these orders.
 class EverySort : public testing::TestWithParam<NamedSorter> {
 protected:
-    std::vector<std::string> Sorted(std::vector<ResultRow> rows, std::size_t column,
-                                    SortKind kind, bool descending) const
+    Order Sorted(std::vector<ResultRow> rows, std::size_t column, SortKind kind,
+                 bool descending) const
     {
         GetParam().sort(rows, column, kind, descending, test::CompareOrdinal,
                         test::ParseDottedDateTime);
-        return Captions(rows);
+        return test::Captions(rows);
     }
 };
 
@@ -51,8 +45,6 @@ INSTANTIATE_TEST_SUITE_P(Sort, EverySort,
                          [](const testing::TestParamInfo<NamedSorter>& sorter) {
                              return std::string(sorter.param.name);
                          });
-
-using Order = std::vector<std::string>;
 
 TEST_P(EverySort, DatesAsDatesWithUnparsedFirstAscendingAndLastDescending)
 {

@@ -1,4 +1,4 @@
-#include "stand_ins.h"
+#include "list_test_support.h"
 
 namespace tav::test {
 namespace {
@@ -90,6 +90,14 @@ std::optional<DateTime> ParseDottedDateTime(std::string_view text)
     }
     return static_cast<DateTime>(DaysOfDate(year, month, day)) +
            (hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+Order Captions(const std::vector<ResultRow>& rows)
+{
+    Order captions;
+    for (const ResultRow& row : rows)
+        captions.push_back(row.caption);
+    return captions;
 }
 
 }  // namespace tav::test
