@@ -39,9 +39,9 @@ TEST(ColumnClick, EachListKeepsItsOwnDirections)
 {
     ListSortState terminalServer;
     ListSortState workstation;
-    std::vector<ResultRow> sessions = {{"14.10.2016", {"b"}}, {"13.10.2016", {"a"}}};
+    std::vector<ResultRow> serverLogins = {{"14.10.2016", {"b"}}, {"13.10.2016", {"a"}}};
     std::vector<ResultRow> logons = {{"1", {"14.10.2016", "b"}}, {"2", {"13.10.2016", "a"}}};
-    Click(terminalServer, sessions, 1);
+    Click(terminalServer, serverLogins, 1);
     EXPECT_TRUE(terminalServer.SortDescending[1]);
     EXPECT_FALSE(workstation.SortDescending[1]);
     // The other list's first click on its column 1 still ascends.
