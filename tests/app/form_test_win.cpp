@@ -366,6 +366,7 @@ TEST_F(FormTest, HundredThousandRowsFillAndReadBack)
 TEST_F(FormTest, EditedCaptionOfTheWorkstationListIsKept)
 {
     form->ListView1.Append({"42", {"d", "u", "f", "t"}});
+    ASSERT_TRUE(PumpUntil([&] { return ListCount(form->ListView1.Handle()) == 1; }));
     std::wstring text = L"43";
     NMLVDISPINFOW info{};
     info.hdr = {form->ListView1.Handle(), IDC_LISTVIEW1, static_cast<UINT>(LVN_ENDLABELEDITW)};
