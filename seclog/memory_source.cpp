@@ -5,6 +5,17 @@
 #include <utility>
 
 namespace tav::seclog {
+namespace {
+
+ReadResult BytesRead(std::size_t written)
+{
+    ReadResult result;
+    result.ok = true;
+    result.bytesRead = static_cast<std::uint32_t>(written);
+    return result;
+}
+
+}  // namespace
 
 void MemoryLog::Add(const LegacyRecord& record)
 {
@@ -77,18 +88,6 @@ bool MemorySource::CopyUnit(std::size_t index, std::span<std::uint8_t> buffer,
     written += unit.size;
     return true;
 }
-
-namespace {
-
-ReadResult BytesRead(std::size_t written)
-{
-    ReadResult result;
-    result.ok = true;
-    result.bytesRead = static_cast<std::uint32_t>(written);
-    return result;
-}
-
-}  // namespace
 
 ReadResult MemorySource::ReadNext(std::span<std::uint8_t> buffer)
 {
