@@ -1,7 +1,9 @@
 // The program's date-time value and its text forms.
 //
 // A date-time is a double counting days since 30 December 1899 00:00, the
-// time of day as the fraction. Its text forms follow the user's regional
+// time of day as the fraction. Before that day the integer part is the
+// (negative) day and the fraction's absolute value the time of day, so -1.25
+// is 29 December 1899 06:00. Years 1 to 9999 are supported. Its text forms follow the user's regional
 // formats (Windows patterns such as "dd.MM.yyyy" and "H:mm:ss"), which the
 // Win32 side reads from the user locale at start-up and again when Windows
 // announces changed regional settings; the thread locale plays no part.
@@ -29,12 +31,17 @@ struct CivilTime {
     int millisecond = 0;
 };
 
-// nullopt when a field is out of range (month 13, 30 February, hour 24, ...).
+// nullopt when a field is out of range (year 0, month 13, 30 February,
+// hour 24, ...).
 std::optional<DateTime> EncodeDateTime(const CivilTime& time);
-// Breaks a value down, rounded to the millisecond.
+// Breaks a value down, rounded to the millisecond. Values outside years 1 to
+// 9999 (and NaN) are clamped into that range.
 CivilTime DecodeDateTime(DateTime value);
 
 DateTime UnixSecondsToDateTime(std::int64_t seconds);
+DateTime UnixMillisecondsToDateTime(std::int64_t milliseconds);
+// Milliseconds since 1970-01-01 00:00:00, the value rounded to the millisecond.
+std::int64_t DateTimeToUnixMilliseconds(DateTime value);
 
 // The user's regional formats as Windows keeps them.
 struct DateTimeFormats {
@@ -46,6 +53,7 @@ struct DateTimeFormats {
     std::string pmDesignator = "PM";       // LOCALE_S2359
 };
 
+// Month and weekday names (MMM, dddd) are English; the era (g) is not shown.
 // Date-only form: the short date.
 std::string FormatDate(DateTime value, const DateTimeFormats& formats);
 // Full form: the short date, a blank, the long time; the date alone when the
@@ -54,7 +62,11 @@ std::string FormatDateTime(DateTime value, const DateTimeFormats& formats);
 
 // Parses a date in the short date format's order of day, month and year,
 // optionally followed by a time. Blanks before any number or separator are
-// skipped. nullopt when the text is not such a date.
+// skipped. Fields are separated by the pattern's own separators or by the
+// separator of `formats`; a two-digit year falls between 50 years before and
+// 49 years after the current year, a missing year is the current one; seconds, milliseconds
+// (after '.' or ',') and the AM/PM designator may be left out. nullopt when
+// the text is not such a date.
 std::optional<DateTime> ParseDateTime(std::string_view text, const DateTimeFormats& formats);
 // Parses a date alone (a time behind it makes the text invalid).
 std::optional<DateTime> ParseDate(std::string_view text, const DateTimeFormats& formats);

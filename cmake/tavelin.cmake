@@ -55,12 +55,15 @@ function(tavelin_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
 
-# tavelin_library(<name> [LIBS ...])
+# tavelin_library(<name> [LIBS ...] [EXCLUDE file ...])
 # A subsystem's library from the .cpp files of the current folder: portable
 # files everywhere, *_win.cpp only for Windows, *_posix.cpp only elsewhere.
 function(tavelin_library name)
-  cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(L "" "" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS L_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(WIN32)
     list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
   else()

@@ -7,16 +7,17 @@ export LC_ALL=ru_RU.UTF-8
 export TZ=Europe/Berlin
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
 
-# wine_prefix_template DIR: makes DIR a ready Wine prefix once (8 to 15 s).
+# wine_prefix_template DIR [desktop]: makes DIR a ready Wine prefix once (8 to
+# 15 s). Without "desktop" Wine manages no windows (for virtual displays).
 wine_prefix_template() {
-  local dir=$1
+  local dir=$1 desktop=${2:-}
   [ -f "$dir/.ready" ] && return 0
   rm -rf "$dir"
   mkdir -p "$dir"
   WINEPREFIX=$dir wineboot -i </dev/null >/dev/null 2>&1
   # Without a window manager every hide or destroy of a top-level window
   # waits 2 s unless Wine manages no windows.
-  WINEPREFIX=$dir wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+  [ -n "$desktop" ] || WINEPREFIX=$dir wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     </dev/null >/dev/null 2>&1
   # Debian's Wine does not find the fonts of fonts-wine by itself.
   mkdir -p "$dir/drive_c/windows/Fonts"

@@ -9,7 +9,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 cmd=$1
-root=$2/wine
+root=$(cd "$2" && pwd)/wine
 envfile=$root/session.env
 export HOME=$root/home   # Wine writes into $HOME; keep it inside the build
 

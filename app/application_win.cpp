@@ -1,0 +1,101 @@
+#include "app/application_win.h"
+
+#include <utility>
+
+#include "base/text_win.h"
+
+namespace tav {
+
+Application& Application::Instance()
+{
+    static Application application;
+    return application;
+}
+
+void Application::Initialize(const std::string& title)
+{
+    title_ = title;
+    if (window_ != nullptr) {
+        SetWindowTextUtf8(window_, title);
+        return;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+    windowClass.lpszClassName = L"TavelinApplication";
+    RegisterClassExW(&windowClass);
+    // A zero-size window at the screen's centre: it only carries the task-bar
+    // button and owns the main window, which therefore has no button of its own.
+    window_ = CreateWindowExW(0, windowClass.lpszClassName, Widen(title).c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                              0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Application& self = Instance();
+    switch (message) {
+    case WM_CLOSE:
+        if (self.mainForm_ != nullptr)
+            PostMessageW(self.mainForm_, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_SETFOCUS:
+        // Activating the task-bar button activates the main window.
+        if (self.mainForm_ != nullptr && IsWindowVisible(self.mainForm_) && IsWindowEnabled(self.mainForm_))
+            SetActiveWindow(self.mainForm_);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+void Application::Dispatch(MSG& message)
+{
+    if (mainForm_ != nullptr && GetAncestor(message.hwnd, GA_ROOT) == mainForm_ &&
+        IsDialogMessageW(mainForm_, &message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int Application::Run()
+{
+    MSG message;
+    for (;;) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE))
+            RunIdleHandlers();
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            return got == 0 ? static_cast<int>(message.wParam) : 1;
+        Dispatch(message);
+    }
+}
+
+bool Application::ProcessMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        Dispatch(message);
+    }
+    return true;
+}
+
+void Application::AddIdleHandler(std::function<void()> handler)
+{
+    idleHandlers_.push_back(std::move(handler));
+}
+
+void Application::RunIdleHandlers()
+{
+    for (const auto& handler : idleHandlers_)
+        handler();
+}
+
+}  // namespace tav

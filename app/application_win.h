@@ -1,0 +1,56 @@
+// The application object: its title (the task-bar text, on a hidden owner
+// window as the task-bar button), the message loop with its idle moment, and
+// the processing of pending messages that long work on the user-interface
+// thread calls to keep the window responsive.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/win32.h"
+
+namespace tav {
+
+class Application {
+public:
+    static Application& Instance();
+
+    // Creates the owner window that carries the title in the task bar.
+    void Initialize(const std::string& title);
+    const std::string& Title() const { return title_; }
+    HWND Handle() const { return window_; }
+
+    // The window whose keyboard navigation (Tab, arrows) the loop handles.
+    void SetMainForm(HWND form) { mainForm_ = form; }
+    HWND MainForm() const { return mainForm_; }
+
+    // Runs until WM_QUIT.
+    int Run();
+    // Handles every message now waiting, then returns. Returns false when
+    // WM_QUIT arrived (it is posted again for the outer loop).
+    bool ProcessMessages();
+
+    // Called at each idle moment of the loop: no message waiting.
+    void AddIdleHandler(std::function<void()> handler);
+
+    // An application-wide cursor that every window of the program shows
+    // (nullptr: each window's own).
+    void SetCursorOverride(HCURSOR cursor) { cursorOverride_ = cursor; }
+    HCURSOR CursorOverride() const { return cursorOverride_; }
+
+    void RunIdleHandlers();
+
+private:
+    Application() = default;
+    void Dispatch(MSG& message);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::string title_;
+    HWND window_ = nullptr;
+    HWND mainForm_ = nullptr;
+    HCURSOR cursorOverride_ = nullptr;
+    std::vector<std::function<void()>> idleHandlers_;
+};
+
+}  // namespace tav

@@ -1,0 +1,25 @@
+// Entry point: Russian thread locale, the application title, the main window
+// and the message loop.
+#include "app/application_win.h"
+#include "app/unit1_win.h"
+#include "base/prompter_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
+{
+    using namespace tav;
+    // Date and time texts follow the user's formats, not this locale.
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), SORT_DEFAULT));
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    Application& application = Application::Instance();
+    application.Initialize("Users Tavelin");
+    WinPrompter prompter(application.Title());
+    TForm1 form(FormSeams{.prompter = &prompter});
+    if (!form.Create(application.Handle()))
+        return 1;
+    application.SetMainForm(form.Handle());
+    form.Show(showCommand);
+    return application.Run();
+}

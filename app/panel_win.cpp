@@ -1,0 +1,76 @@
+#include "app/panel_win.h"
+
+namespace tav {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TavelinPanel";
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCCREATE: {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        break;
+    }
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_DRAWITEM:
+        return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    case WM_ERASEBKGND: {
+        RECT rect;
+        GetClientRect(window, &rect);
+        FillRect(reinterpret_cast<HDC>(wParam), &rect, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(window, &paint);
+        if (static_cast<Bevel>(GetWindowLongPtrW(window, 0)) == Bevel::Raised) {
+            RECT rect;
+            GetClientRect(window, &rect);
+            DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_SIZE:
+        // The bevel sits on the edge: repaint it where the size changed.
+        InvalidateRect(window, nullptr, TRUE);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterPanelClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = PanelProc;
+        windowClass.cbWndExtra = sizeof(LONG_PTR);
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+HWND CreatePanel(HWND parent, Bevel bevel)
+{
+    RegisterPanelClass();
+    return CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"",
+                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                           parent, nullptr, GetModuleHandleW(nullptr),
+                           reinterpret_cast<void*>(static_cast<LONG_PTR>(bevel)));
+}
+
+}  // namespace tav

@@ -1,0 +1,133 @@
+// The main window: two tabs (terminal server, workstation) with their input
+// fields, buttons, result lists and status bars, the run state of each tab,
+// the elapsed-time timers and the focus rules. Handlers are short; the work
+// is done by the subsystems.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/run_state.h"
+#include "base/handles_win.h"
+#include "base/prompter_win.h"
+#include "base/result_list_win.h"
+#include "base/win32.h"
+
+namespace tav {
+
+// What the window needs from outside, so tests can stand in for it.
+struct FormSeams {
+    Prompter* prompter = nullptr;
+};
+
+class TForm1 {
+public:
+    explicit TForm1(FormSeams seams);
+    virtual ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Creates the window and its controls, hidden, centred on the screen.
+    bool Create(HWND owner);
+    // Shows the window: FormShow's steps, then the focus.
+    void Show(int showCommand);
+    HWND Handle() const { return Handle_; }
+    int Dpi() const { return dpi_; }
+
+    // The controls, by their design names.
+    HWND PanelMain = nullptr;
+    HWND PageControl1 = nullptr;
+    HWND TabSheet1 = nullptr;
+    HWND Panel1 = nullptr;
+    HWND Label1 = nullptr;
+    HWND Edit1 = nullptr;
+    HWND Label2 = nullptr;
+    HWND DateTimePicker1 = nullptr;
+    HWND LabelWait = nullptr;
+    HWND btnStart1 = nullptr;
+    HWND BtnXLS = nullptr;
+    ResultList ListView;
+    HWND StatusBar1 = nullptr;
+    HWND TabSheet2 = nullptr;
+    HWND Panel3 = nullptr;
+    HWND Label6 = nullptr;
+    HWND Edit3 = nullptr;
+    HWND LabelWait2 = nullptr;
+    HWND BtnStart2 = nullptr;
+    HWND Button1 = nullptr;
+    ResultList ListView1;
+    HWND StatusBar2 = nullptr;
+    HWND Panel4 = nullptr;
+    HWND LabelError = nullptr;
+    HWND Panel2 = nullptr;
+    HWND Label10 = nullptr;
+    HWND Label3 = nullptr;
+
+    // Run state, one per tab: a run on one tab never re-times or stops the other.
+    RunState ServerRun;       // terminal-server tab, Timer1
+    RunState WorkstationRun;  // workstation tab, Timer2
+
+    // Handlers, named after control and event.
+    void FormShow();
+    void FormClose();
+    void PageControl1Change();
+    void Timer1Timer();
+    void Timer2Timer();
+    void Edit1KeyDown(WPARAM key);
+    void Edit3KeyDown(WPARAM key);
+    void Label3MouseEnter();
+    void Label3MouseLeave();
+    void Label3Click();
+    virtual void btnStart1Click();
+    virtual void BtnStart2Click();
+
+    // Helpers the subsystems' glue uses.
+    int ActivePage() const;
+    void SetActivePage(int index);
+    void SetTimerEnabled(UINT_PTR timer, bool enabled);
+    bool TimerEnabled(UINT_PTR timer) const;
+    void SetStatusText(HWND statusBar, int panel, std::string_view text);
+    // Sets a label's caption; auto-sized labels take the size of their text.
+    void SetLabelCaption(HWND label, std::string_view text);
+    // Focuses a control when it can take the focus (visible and enabled).
+    void FocusIfPossible(HWND control);
+    Prompter& Prompts() { return *seams_.prompter; }
+
+    static constexpr char kPublisherUrl[] = "https://users-tavelin.example/";
+
+protected:
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK EditSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR id, DWORD_PTR data);
+
+    void CreateControls();
+    void CreateFonts();
+    HWND CreateChild(const wchar_t* className, std::string_view text, DWORD style, HWND parent,
+                     int id = -1, DWORD exStyle = 0);
+    HWND CreateLabel(HWND parent, std::string_view text, DWORD style = SS_LEFTNOWORDWRAP);
+    HWND CreateButton(HWND parent, std::string_view text, int id, bool wordWrap);
+    HWND CreateStatusBar(HWND parent, int id);
+    void Layout();
+    void OnCommand(int id, int code, HWND control);
+    LRESULT OnNotify(const NMHDR& header);
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void OnTimer(UINT_PTR id);
+
+    FormSeams seams_;
+    HWND Handle_ = nullptr;
+    int dpi_ = 96;
+    bool timer1Enabled_ = false;
+    bool timer2Enabled_ = false;
+    bool linkHot_ = false;
+    HWND savedFocus_ = nullptr;
+    UniqueFont font_;
+    UniqueFont boldFont_;
+    UniqueFont linkFont_;
+};
+
+}  // namespace tav

@@ -1,0 +1,19 @@
+// The Win32 side of the date-time layer: the user's regional formats and
+// UTC to local time under given time-zone rules.
+#pragma once
+
+#include "base/datetime.h"
+#include "base/win32.h"
+
+namespace tav {
+
+// The short date, long time, separators and AM/PM designators of the user's
+// default locale (not the thread locale). A value that cannot be read keeps
+// the default of DateTimeFormats.
+DateTimeFormats ReadUserDateTimeFormats();
+
+// The same instant in local time under `zone`'s rules, applied on the
+// instant's own date. The input unchanged when Windows cannot convert it.
+DateTime UtcToLocalDateTime(DateTime utc, const TIME_ZONE_INFORMATION& zone);
+
+}  // namespace tav

@@ -1,0 +1,58 @@
+#include "listtools/csv_export.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace tav {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool NeedsQuotes(std::string_view field)
+{
+    return field.find_first_of(";\"\r\n") != std::string_view::npos;
+}
+
+void AppendField(std::string& out, std::string_view field)
+{
+    if (!NeedsQuotes(field)) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+template <typename TextOf>
+void AppendLine(std::string& out, std::size_t fieldCount, const TextOf& textOf)
+{
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        if (i > 0)
+            out += ';';
+        AppendField(out, textOf(i));
+    }
+    out += kLineEnd;
+}
+
+}  // namespace
+
+std::string BuildCsv(const std::vector<std::string>& header, const std::vector<ResultRow>& rows,
+                     std::span<const std::size_t> columns, std::size_t rowCount)
+{
+    rowCount = std::min(rowCount, rows.size());
+    std::string out;
+    AppendLine(out, header.size(), [&](std::size_t i) -> const std::string& { return header[i]; });
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        const ResultRow& row = rows[r];
+        AppendLine(out, columns.size(),
+                   [&](std::size_t i) -> const std::string& { return row.Text(columns[i]); });
+    }
+    return out;
+}
+
+}  // namespace tav

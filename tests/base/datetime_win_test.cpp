@@ -1,0 +1,86 @@
+#include "base/datetime_win.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/text_win.h"
+
+namespace tav {
+namespace {
+
+DateTime At(int year, int month, int day, int hour, int minute = 0, int second = 0)
+{
+    return EncodeDateTime({year, month, day, hour, minute, second}).value();
+}
+
+// The Wine test runs use a Russian user locale (tools/wine-env.sh).
+TEST(UserFormats, RussianLocaleWritesDayMonthYear)
+{
+    const DateTimeFormats formats = ReadUserDateTimeFormats();
+    EXPECT_EQ(formats.shortDate, "dd.MM.yyyy");
+    EXPECT_EQ(formats.dateSeparator, ".");
+    EXPECT_EQ(formats.timeSeparator, ":");
+    EXPECT_NE(formats.longTime.find("mm:ss"), std::string::npos) << formats.longTime;
+    const DateTime value = At(2016, 10, 4, 9, 5, 11);
+    const std::string text = FormatDateTime(value, formats);
+    EXPECT_EQ(text.rfind("04.10.", 0), 0u) << text;
+    EXPECT_EQ(ParseDateTime(text, formats), value) << text;
+}
+
+TIME_ZONE_INFORMATION CentralEuropeanZone()
+{
+    TIME_ZONE_INFORMATION zone{};
+    zone.Bias = -60;
+    zone.StandardDate = {0, 10, 0, 5, 3, 0, 0, 0};  // last Sunday of October, 03:00
+    zone.DaylightDate = {0, 3, 0, 5, 2, 0, 0, 0};   // last Sunday of March, 02:00
+    zone.DaylightBias = -60;
+    return zone;
+}
+
+TEST(UtcToLocal, InjectedRulesCrossDaylightSavingChanges)
+{
+    const TIME_ZONE_INFORMATION zone = CentralEuropeanZone();
+    struct Case {
+        DateTime utc;
+        DateTime local;
+    };
+    const std::vector<Case> cases = {
+        {At(2021, 1, 15, 12), At(2021, 1, 15, 13)},
+        {At(2021, 7, 15, 12), At(2021, 7, 15, 14)},
+        {At(2021, 3, 28, 0, 59, 59), At(2021, 3, 28, 1, 59, 59)},
+        {At(2021, 3, 28, 1), At(2021, 3, 28, 3)},
+        {At(2021, 10, 31, 0, 59, 59), At(2021, 10, 31, 2, 59, 59)},
+        {At(2021, 10, 31, 1), At(2021, 10, 31, 2)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UtcToLocalDateTime(c.utc, zone), c.local) << FormatDateTime(c.utc, DateTimeFormats{});
+    // Before 1601 Windows cannot convert: the value comes back unchanged.
+    EXPECT_EQ(UtcToLocalDateTime(At(1600, 7, 1, 12), zone), At(1600, 7, 1, 12));
+}
+
+TEST(UtcToLocal, DefaultIsTheCurrentZone)
+{
+    TIME_ZONE_INFORMATION zone{};
+    ASSERT_NE(GetTimeZoneInformation(&zone), TIME_ZONE_ID_INVALID);
+    for (const DateTime utc : {At(2021, 1, 15, 12), At(2021, 7, 15, 12)})
+        EXPECT_EQ(UtcToLocalDateTime(utc), UtcToLocalDateTime(utc, zone));
+}
+
+// The portable code page tables agree with Windows' own conversion.
+TEST(CodePageTables, AgreeWithWindows)
+{
+    for (const UINT codePage : {1251u, 866u, 1252u}) {
+        for (int b = 0x80; b < 0x100; ++b) {
+            const std::string byte(1, static_cast<char>(b));
+            EXPECT_EQ(DecodeCodePage(byte, codePage), FromCodePage(byte, codePage)) << codePage << ' ' << b;
+        }
+    }
+    const std::string text = "Пользователь: Ёлкин №5";
+    EXPECT_EQ(EncodeCodePage(text, 1251), ToCodePage(text, 1251));
+    EXPECT_EQ(EncodeCodePage(text, 866), ToCodePage(text, 866));
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,83 @@
+#include "tests/win/test_support_win.h"
+
+#include <gtest/gtest.h>
+
+#include "app/application_win.h"
+#include "base/text_win.h"
+
+namespace tav::test {
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+        Application::Instance().ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void PumpFor(std::chrono::milliseconds duration)
+{
+    PumpUntil([] { return false; }, duration);
+}
+
+std::string ListText(HWND list, int row, int column)
+{
+    wchar_t text[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(std::size(text));
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return Narrow(text);
+}
+
+int ListCount(HWND list)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string StatusText(HWND statusBar, int panel)
+{
+    wchar_t text[512] = {};
+    SendMessageW(statusBar, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+}
+
+RECT RectInParent(HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void RecordingPrompter::ShowMessage(HWND, std::string_view text)
+{
+    messages.emplace_back(text);
+    if (onShow)
+        onShow();
+}
+
+void RecordingPrompter::ShowError(HWND, std::string_view text)
+{
+    errors.emplace_back(text);
+    if (onShow)
+        onShow();
+}
+
+}  // namespace tav::test
+
+// The test programs' main: common controls and the application object, as
+// the program's own entry point sets them up.
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    tav::Application::Instance().Initialize("Users Tavelin");
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,36 @@
+// Helpers for tests that drive the program's windows in-process under Wine.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/prompter_win.h"
+#include "base/win32.h"
+
+namespace tav::test {
+
+// Processes messages until `done` holds or `timeout` passes; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+// Processes messages for a while.
+void PumpFor(std::chrono::milliseconds duration);
+
+std::string ListText(HWND list, int row, int column);
+int ListCount(HWND list);
+std::string StatusText(HWND statusBar, int panel);
+// A child's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+
+// Records every message box instead of showing it.
+class RecordingPrompter final : public Prompter {
+public:
+    void ShowMessage(HWND owner, std::string_view text) override;
+    void ShowError(HWND owner, std::string_view text) override;
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    std::function<void()> onShow;  // runs while the "box" is up
+};
+
+}  // namespace tav::test

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Runs every test: installs what is missing, builds the native preset (the
+# portable code under AddressSanitizer and UndefinedBehaviorSanitizer) and
+# the mingw preset (the program and its Win32 tests), runs both suites (the
+# second under Wine) and ends with the test runner's summary of each.
+set -eu
+cd "$(dirname "$0")/.."
+tools/setup.sh
+status=0
+for preset in native mingw; do
+  echo "== $preset: build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+for preset in native mingw; do
+  echo "== $preset: tests"
+  ctest --preset "$preset" -j2 || status=1
+done
+exit $status
