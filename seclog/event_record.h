@@ -35,7 +35,8 @@ class RecordWalker {
 public:
     explicit RecordWalker(std::span<const std::uint8_t> bytesRead) : bytes_(bytesRead) {}
     // Record: `out` holds the next record. End: no bytes left. Malformed: a
-    // Length below the fixed header or beyond the bytes read; the walk stops.
+    // Length below the fixed header or beyond the bytes read; the walk stops
+    // there (every further call answers Malformed again).
     WalkStep Next(RecordView& out);
 
 private:
@@ -50,6 +51,9 @@ public:
     // The next string as UTF-8; nullopt when all NumStrings strings were read,
     // or when the strings run past the record (then Malformed() is true).
     std::optional<std::string> Next();
+    // The same, as the UTF-16LE bytes in the record (without the terminator),
+    // so that callers can look at a string without decoding it.
+    std::optional<std::span<const std::uint8_t>> NextUtf16();
     bool Malformed() const { return malformed_; }
 
 private:
@@ -76,7 +80,7 @@ struct LegacyRecord {
 };
 
 // Appends the legacy layout of `record` (padded to 4 bytes, Length at both
-// ends) to `out`; returns its size.
+// ends, no SID, no data; at most 65535 strings) to `out`; returns its size.
 std::size_t EncodeRecord(const LegacyRecord& record, std::vector<std::uint8_t>& out);
 
 }  // namespace tav::seclog

@@ -1,0 +1,214 @@
+#include "seclog/logon_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "seclog/utf16le.h"
+
+namespace tav::seclog {
+namespace {
+
+constexpr std::uint32_t kLogonEventId = 4624;
+
+// Insertion strings of event 4624, numbered from 1.
+constexpr std::uint16_t kUserNameString = 6;
+constexpr std::uint16_t kLogonTypeString = 9;
+constexpr std::uint16_t kLogonFromString = 12;
+
+using Utf16 = std::span<const std::uint8_t>;
+
+struct LogonStrings {
+    Utf16 userName;
+    Utf16 logonType;
+    Utf16 logonFrom;
+};
+
+// Strings 1 to 12 (those there are); a record with fewer leaves the rest
+// empty. False when they run past the record.
+bool ReadLogonStrings(const RecordView& record, LogonStrings& out)
+{
+    StringWalker walker(record);
+    const auto last = std::min(record.numStrings, kLogonFromString);
+    for (std::uint16_t i = 1; i <= last; ++i) {
+        const auto text = walker.NextUtf16();
+        if (!text)
+            return false;
+        if (i == kUserNameString)
+            out.userName = *text;
+        else if (i == kLogonTypeString)
+            out.logonType = *text;
+        else if (i == kLogonFromString)
+            out.logonFrom = *text;
+    }
+    return true;
+}
+
+// The text of logon type "2" or "3" exactly; nullptr for any other.
+const char* ConnectionType(Utf16 logonType)
+{
+    if (logonType.size() != 2 || logonType[1] != 0)
+        return nullptr;
+    if (logonType[0] == '2')
+        return kLocalLogonText;
+    if (logonType[0] == '3')
+        return kNetworkLogonText;
+    return nullptr;
+}
+
+bool HoldsDollar(Utf16 text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        if (text[i] == '$' && text[i + 1] == 0)
+            return true;
+    }
+    return false;
+}
+
+std::int64_t GapMs(DateTime a, DateTime b)
+{
+    return static_cast<std::int64_t>(std::fabs(a - b) * 86400000.0);
+}
+
+std::string CollapseKey(const std::string& user, const std::string& from, const char* type)
+{
+    // The texts come from zero-terminated strings, so '\0' cannot occur in them.
+    std::string key;
+    key.reserve(user.size() + from.size() + 40);
+    key.append(user).push_back('\0');
+    key.append(from).push_back('\0');
+    key.append(type);
+    return key;
+}
+
+}  // namespace
+
+LogonFilter::LogonFilter(DateTimeFormats formats, UtcToLocal utcToLocal)
+    : formats_(std::move(formats)), utcToLocal_(std::move(utcToLocal))
+{
+}
+
+LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row,
+                                        std::string& error)
+{
+    if ((record.eventId & 0xFFFF) != kLogonEventId)
+        return Verdict::Skip;
+    LogonStrings strings;
+    if (!ReadLogonStrings(record, strings))
+        return Verdict::Malformed;
+    const char* type = ConnectionType(strings.logonType);
+    if (type == nullptr || strings.logonFrom.empty() || HoldsDollar(strings.userName))
+        return Verdict::Skip;
+
+    std::string dateText =
+        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(record.timeGenerated)), formats_);
+    const std::optional<DateTime> time = ParseDateTime(dateText, formats_);
+    if (!time) {
+        error = "'" + dateText + "' is not a valid date and time";
+        return Verdict::Error;
+    }
+    std::string user = Utf16leToUtf8(strings.userName);
+    std::string from = Utf16leToUtf8(strings.logonFrom);
+    std::string key = CollapseKey(user, from, type);
+    const auto last = lastRowTime_.find(key);
+    if (last != lastRowTime_.end() && GapMs(*time, last->second) <= LogonGapMs)
+        return Verdict::Skip;
+    if (rowCount_ >= MaxScanRows)
+        return Verdict::Cap;
+
+    if (last != lastRowTime_.end())
+        last->second = *time;
+    else
+        lastRowTime_.emplace(std::move(key), *time);
+    row.caption = std::to_string(record.recordNumber);
+    row.subItems = {std::move(dateText), std::move(user), std::move(from), type};
+    ++rowCount_;
+    return Verdict::Add;
+}
+
+namespace {
+
+// One buffer of records; nullopt when the run goes on with the next read.
+std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, LogonFilter& filter,
+                                      const ScanCallbacks& callbacks)
+{
+    RecordWalker walker(bytes);
+    RecordView record;
+    ResultRow row;
+    ScanOutcome outcome;
+    for (;;) {
+        switch (walker.Next(record)) {
+        case WalkStep::End:
+            return std::nullopt;
+        case WalkStep::Malformed:
+            outcome.end = ScanEnd::Malformed;
+            return outcome;
+        case WalkStep::Record:
+            break;
+        }
+        if (callbacks.perRecord && !callbacks.perRecord()) {
+            outcome.end = ScanEnd::Stopped;
+            return outcome;
+        }
+        switch (filter.Offer(record, row, outcome.errorText)) {
+        case LogonFilter::Verdict::Skip:
+            break;
+        case LogonFilter::Verdict::Add:
+            if (callbacks.addRow)
+                callbacks.addRow(std::move(row));
+            break;
+        case LogonFilter::Verdict::Cap:
+            outcome.end = ScanEnd::RowCap;
+            return outcome;
+        case LogonFilter::Verdict::Malformed:
+            outcome.end = ScanEnd::Malformed;
+            return outcome;
+        case LogonFilter::Verdict::Error:
+            outcome.end = ScanEnd::Error;
+            return outcome;
+        }
+    }
+}
+
+ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0)
+{
+    ScanOutcome outcome;
+    outcome.end = end;
+    outcome.error = error;
+    return outcome;
+}
+
+}  // namespace
+
+ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
+{
+    std::vector<std::uint8_t> buffer(EventLogBufferSize);
+    for (;;) {
+        const ReadResult read = source.ReadNext(buffer);
+        if (!read.ok) {
+            if (read.error == kErrorHandleEof)
+                return Ended(ScanEnd::EndOfLog);
+            const bool grows = read.error == kErrorInsufficientBuffer &&
+                               read.bytesNeeded > buffer.size() &&
+                               read.bytesNeeded <= kMaxReadBufferSize;
+            if (!grows)
+                return Ended(ScanEnd::ReadError, read.error);
+            buffer.resize(read.bytesNeeded);
+            continue;
+        }
+        if (callbacks.stopRequested && callbacks.stopRequested())
+            return Ended(ScanEnd::Stopped);
+        // A success that delivers nothing, or more than the buffer holds,
+        // would make the loop spin or read outside the buffer.
+        if (read.bytesRead == 0 || read.bytesRead > buffer.size())
+            return Ended(ScanEnd::Malformed);
+        auto outcome = ScanBuffer(std::span(buffer).first(read.bytesRead), filter, callbacks);
+        if (outcome)
+            return std::move(*outcome);
+    }
+}
+
+}  // namespace tav::seclog
