@@ -22,7 +22,11 @@ std::optional<std::uint32_t> RecordNumberFromCaption(std::string_view caption)
 
 std::string InvalidCaptionText(std::string_view caption)
 {
-    return "'" + std::string(caption) + "' is not a valid integer value";
+    // Appended piece by piece: GCC 12 misreads the + chain (-Wrestrict).
+    std::string text = "'";
+    text.append(caption);
+    text.append("' is not a valid integer value");
+    return text;
 }
 
 std::string DetailText(const RecordView& record)

@@ -81,9 +81,12 @@ bool IsHiddenTabSheet(HWND control)
 bool CommonControlsSixOrLater()
 {
     const HMODULE library = GetModuleHandleW(L"comctl32.dll");
-    const auto getVersion =
-        library == nullptr ? nullptr : reinterpret_cast<DLLGETVERSIONPROC>(GetProcAddress(library, "DllGetVersion"));
-    DLLVERSIONINFO version{sizeof version};
+    // Through void*: a FARPROC is cast to the function's real type.
+    const auto getVersion = library == nullptr ? nullptr
+                                               : reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(
+                                                     GetProcAddress(library, "DllGetVersion")));
+    DLLVERSIONINFO version{};
+    version.cbSize = sizeof version;
     return getVersion != nullptr && SUCCEEDED(getVersion(&version)) && version.dwMajorVersion >= 6;
 }
 

@@ -3,39 +3,39 @@
 // Beside itself it reads standin-output.bin (bytes to write to standard
 // output) and standin-delay.txt (milliseconds to wait before exiting), and
 // it writes its command line and current directory to standin-seen.txt.
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "base/win32.h"
+#include "base/text_win.h"
 
 namespace {
 
-std::wstring OwnFolder()
+std::filesystem::path OwnFolder()
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    return std::filesystem::path(path).parent_path();
 }
 
 }  // namespace
 
 int main()
 {
-    const std::wstring folder = OwnFolder();
+    const std::filesystem::path folder = OwnFolder();
     {
         wchar_t directory[MAX_PATH] = {};
         GetCurrentDirectoryW(MAX_PATH, directory);
-        std::wofstream seen(folder + L"standin-seen.txt");
-        seen << GetCommandLineW() << L"\n" << directory << L"\n";
+        std::ofstream seen(folder / "standin-seen.txt", std::ios::binary);
+        seen << tav::Narrow(GetCommandLineW()) << "\n" << tav::Narrow(directory) << "\n";
     }
-    std::ifstream output(folder + L"standin-output.bin", std::ios::binary);
+    std::ifstream output(folder / "standin-output.bin", std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(output)), std::istreambuf_iterator<char>());
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     int delay = 0;
-    std::ifstream(folder + L"standin-delay.txt") >> delay;
+    std::ifstream(folder / "standin-delay.txt") >> delay;
     Sleep(static_cast<DWORD>(delay));
     return 0;
 }

@@ -1,6 +1,7 @@
 // The terminal-server tab under Wine, with a stand-in powershell.exe beside
 // the test program that prints given bytes in code page 866.
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -30,26 +31,26 @@ public:
     bool Start(const std::wstring&, const std::wstring&, HANDLE, PROCESS_INFORMATION&) override { return false; }
 };
 
-const std::wstring& Folder()
+std::filesystem::path Folder()
 {
-    static const std::wstring folder = ExecutableFolder();
-    return folder;
+    return std::filesystem::path(ExecutableFolder());
 }
 
 void WriteStandIn(const std::string& utf8Output, int delayMs = 0)
 {
-    std::ofstream(Folder() + L"standin-output.bin", std::ios::binary) << ToCodePage(utf8Output, 866);
-    std::ofstream(Folder() + L"standin-delay.txt") << delayMs;
-    DeleteFileW((Folder() + L"standin-seen.txt").c_str());
+    std::ofstream(Folder() / "standin-output.bin", std::ios::binary) << ToCodePage(utf8Output, 866);
+    std::ofstream(Folder() / "standin-delay.txt") << delayMs;
+    std::filesystem::remove(Folder() / "standin-seen.txt");
 }
 
+// What the stand-in saw: its command line and current directory.
 std::string SeenByStandIn()
 {
-    std::wifstream seen(Folder() + L"standin-seen.txt");
-    std::wstring commandLine, directory;
+    std::ifstream seen(Folder() / "standin-seen.txt", std::ios::binary);
+    std::string commandLine, directory;
     std::getline(seen, commandLine);
     std::getline(seen, directory);
-    return Narrow(commandLine) + "|" + Narrow(directory);
+    return commandLine + "|" + directory;
 }
 
 std::string EnglishBlock(const std::string& when, const std::string& user, const std::string& address)
@@ -114,7 +115,7 @@ TEST_F(ServerTabTest, EnglishOutputBecomesRows)
     EXPECT_TRUE(IsWindowEnabled(form->btnStart1));
     EXPECT_EQ(GetFocus(), form->ListView.Handle());
     // The stand-in ran, with the command line as built and the executable's folder as its directory.
-    const std::string folder = Narrow(Folder());
+    const std::string folder = Narrow(ExecutableFolder());
     EXPECT_EQ(SeenByStandIn(), tsquery::BuildCommandLine("192.168.0.10", "14.10.2016") + "|" +
                                    folder.substr(0, folder.size() - 1));
     EXPECT_TRUE(prompter.messages.empty());

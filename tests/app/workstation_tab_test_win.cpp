@@ -67,8 +67,8 @@ public:
     {
         Instance() = std::move(action);
         timer_ = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (auto action = std::exchange(Instance(), nullptr))
-                action();
+            if (auto pending = std::exchange(Instance(), nullptr))
+                pending();
         });
     }
     ~DuringScan()
