@@ -286,6 +286,25 @@ TEST(RunScan, MalformedRecordsEndTheRun)
     }
 }
 
+// Reads that claim success but deliver nothing.
+class SilentSource : public RecordSource {
+public:
+    ReadResult ReadNext(std::span<std::uint8_t>) override
+    {
+        ReadResult result;
+        result.ok = true;
+        return result;
+    }
+    ReadResult ReadRecord(std::uint32_t, std::span<std::uint8_t>) override { return {}; }
+};
+
+TEST(RunScan, AnEmptySuccessfulReadEndsTheRun)
+{
+    SilentSource source;
+    LogonFilter filter = Filter();
+    EXPECT_EQ(RunScan(source, filter, {}).end, ScanEnd::Malformed);
+}
+
 TEST(RunScan, StopsAtTheRowCapOnlyWhenAnotherRowWouldFollow)
 {
     // 100,000 logons 21 s apart; then a newer one that would make row 100,001.
