@@ -87,14 +87,22 @@ bool Application::ProcessMessages()
     return true;
 }
 
-void Application::AddIdleHandler(std::function<void()> handler)
+std::size_t Application::AddIdleHandler(std::function<void()> handler)
 {
-    idleHandlers_.push_back(std::move(handler));
+    idleHandlers_.emplace_back(nextIdleHandler_, std::move(handler));
+    return nextIdleHandler_++;
+}
+
+void Application::RemoveIdleHandler(std::size_t id)
+{
+    std::erase_if(idleHandlers_, [id](const auto& entry) { return entry.first == id; });
 }
 
 void Application::RunIdleHandlers()
 {
-    for (const auto& handler : idleHandlers_)
+    // A copy: a handler may add or remove handlers.
+    const auto handlers = idleHandlers_;
+    for (const auto& [id, handler] : handlers)
         handler();
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/win32.h"
@@ -31,8 +32,10 @@ public:
     // WM_QUIT arrived (it is posted again for the outer loop).
     bool ProcessMessages();
 
-    // Called at each idle moment of the loop: no message waiting.
-    void AddIdleHandler(std::function<void()> handler);
+    // Called at each idle moment of the loop (no message waiting), and of
+    // modal loops that announce it (WM_ENTERIDLE). Returns an id for removal.
+    std::size_t AddIdleHandler(std::function<void()> handler);
+    void RemoveIdleHandler(std::size_t id);
 
     // An application-wide cursor that every window of the program shows
     // (nullptr: each window's own).
@@ -50,7 +53,8 @@ private:
     HWND window_ = nullptr;
     HWND mainForm_ = nullptr;
     HCURSOR cursorOverride_ = nullptr;
-    std::vector<std::function<void()>> idleHandlers_;
+    std::vector<std::pair<std::size_t, std::function<void()>>> idleHandlers_;
+    std::size_t nextIdleHandler_ = 1;
 };
 
 }  // namespace tav

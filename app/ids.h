@@ -29,9 +29,9 @@ enum TimerId : UINT_PTR {
 };
 
 enum AppMessage : UINT {
-    // Sent by: the terminal-server worker. Handled by: TForm1, which applies
-    // the worker's result (an owned heap object in lParam).
-    WM_APP_QUERY_RESULT = WM_APP + 1,
+    // Posted by: the terminal-server worker when its result is ready.
+    // Handled by: TForm1, which takes the result from the worker.
+    WM_APP_QUERY_DONE = WM_APP + 1,
 };
 
 }  // namespace tav

@@ -2,12 +2,19 @@
 // and the message loop.
 #include "app/application_win.h"
 #include "app/unit1_win.h"
+#include "base/datetime.h"
+#include "base/datetime_win.h"
 #include "base/prompter_win.h"
+#include "listtools/export_win.h"
+#include "seclog/event_log_win.h"
+#include "tsquery/main_thread_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
     using namespace tav;
-    // Date and time texts follow the user's formats, not this locale.
+    // Date and time texts follow the user's formats, read before the thread
+    // locale is set and not governed by it.
+    SetCurrentFormats(ReadUserDateTimeFormats());
     SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), SORT_DEFAULT));
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
@@ -16,7 +23,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     Application& application = Application::Instance();
     application.Initialize("Users Tavelin");
     WinPrompter prompter(application.Title());
-    TForm1 form(FormSeams{.prompter = &prompter});
+    seclog::EventLogOpener eventLogs;
+    tsquery::CreateProcessLauncher launcher;
+    CsvSaveDialog saveDialog;
+    TForm1 form(FormSeams{
+        .prompter = &prompter, .eventLogs = &eventLogs, .launcher = &launcher, .saveDialog = &saveDialog});
     if (!form.Create(application.Handle()))
         return 1;
     application.SetMainForm(form.Handle());

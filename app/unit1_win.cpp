@@ -6,6 +6,7 @@
 #include "app/application_win.h"
 #include "app/ids.h"
 #include "app/panel_win.h"
+#include "base/datetime_win.h"
 #include "base/text_win.h"
 
 #include <shellapi.h>
@@ -74,6 +75,7 @@ TForm1::TForm1(FormSeams seams) : seams_(seams) {}
 
 TForm1::~TForm1()
 {
+    StopQuery();
     if (Handle_ != nullptr)
         DestroyWindow(Handle_);
 }
@@ -151,7 +153,17 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         CreateFonts();
         CreateControls();
         Layout();
+        AltCueFix1 = std::make_unique<TAltCueFix>(seams_.altCueFixActive.value_or(TAltCueFix::PlatformSupported()));
         return 0;
+    case WM_SETTINGCHANGE:
+        // Changed regional settings: the date and time formats anew.
+        if (lParam != 0 && lstrcmpiW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0)
+            SetCurrentFormats(ReadUserDateTimeFormats());
+        break;
+    case WM_ENTERIDLE:
+        // A modal loop (a message box, a dialog) has no message waiting.
+        Application::Instance().RunIdleHandlers();
+        break;
     case WM_SIZE:
         Layout();
         return 0;
@@ -190,9 +202,24 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_APP_QUERY_DONE:
+        QueryDone();
+        return 0;
     case WM_CLOSE:
-        FormClose();
-        DestroyWindow(Handle_);
+        // A settings file that cannot be written is reported, and the window
+        // still closes.
+        try {
+            FormClose();
+        } catch (const std::exception& error) {
+            Prompts().ShowError(Handle_, error.what());
+        }
+        StopQuery();
+        // A scan runs inside this window's message handling: it stops at its
+        // next record and the window closes when it has ended.
+        if (scanRunning_)
+            closeRequested_ = true;
+        else
+            DestroyWindow(Handle_);
         return 0;
     case WM_DESTROY:
         KillTimer(Handle_, TIMER1);
@@ -391,6 +418,12 @@ void TForm1::OnCommand(int id, int code, HWND control)
         case IDC_BTNSTART2:
             BtnStart2Click();
             return;
+        case IDC_BTNXLS:
+            BtnXLSClick();
+            return;
+        case IDC_BUTTON1:
+            Button1Click();
+            return;
         default:
             break;
         }
@@ -406,6 +439,16 @@ LRESULT TForm1::OnNotify(const NMHDR& header)
         return result;
     if (header.hwndFrom == PageControl1 && header.code == TCN_SELCHANGE)
         PageControl1Change();
+    else if (header.hwndFrom == ListView1.Handle() && header.code == NM_DBLCLK)
+        listview1DblClick();
+    else if (header.code == LVN_COLUMNCLICK) {
+        // iSubItem is the column's own index, wherever its header was dragged.
+        const int column = reinterpret_cast<const NMLISTVIEW&>(header).iSubItem;
+        if (header.hwndFrom == ListView.Handle())
+            ListViewColumnClick(column);
+        else if (header.hwndFrom == ListView1.Handle())
+            ListView1ColumnClick(column);
+    }
     return 0;
 }
 
@@ -494,10 +537,14 @@ LRESULT CALLBACK TForm1::LinkSubclassProc(HWND window, UINT message, WPARAM wPar
 void TForm1::FormShow()
 {
     // The panels paint their own button-face background (see panel_win.cpp).
+    LoadSettings();
     FocusIfPossible(ActivePage() == 0 ? Edit1 : Edit3);
 }
 
-void TForm1::FormClose() {}
+void TForm1::FormClose()
+{
+    SaveSettings();
+}
 
 void TForm1::PageControl1Change()
 {
@@ -555,9 +602,6 @@ void TForm1::Label3Click()
                   SW_SHOWNOACTIVATE);
 }
 
-void TForm1::btnStart1Click() {}
-
-void TForm1::BtnStart2Click() {}
 
 // ---- Helpers ----
 

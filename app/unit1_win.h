@@ -4,20 +4,33 @@
 // is done by the subsystems.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/accelfix/alt_cue_fix_unit_win.h"
 #include "app/run_state.h"
+#include "base/datetime.h"
 #include "base/handles_win.h"
 #include "base/prompter_win.h"
 #include "base/result_list_win.h"
 #include "base/win32.h"
+#include "listtools/column_sort.h"
+#include "listtools/export_win.h"
+#include "seclog/record_source.h"
+#include "tsquery/main_thread_win.h"
 
 namespace tav {
 
 // What the window needs from outside, so tests can stand in for it.
 struct FormSeams {
     Prompter* prompter = nullptr;
+    seclog::RecordSourceOpener* eventLogs = nullptr;  // the workstation tab's records
+    tsquery::ProcessLauncher* launcher = nullptr;      // starts the terminal-server query's child
+    SaveDialog* saveDialog = nullptr;                   // asks where an export goes
+    std::wstring settingsPath;  // empty: settings.ini beside the executable
+    std::optional<bool> altCueFixActive;  // empty: the platform test decides
 };
 
 class TForm1 {
@@ -62,6 +75,11 @@ public:
     HWND Panel2 = nullptr;
     HWND Label10 = nullptr;
     HWND Label3 = nullptr;
+    std::unique_ptr<TAltCueFix> AltCueFix1;
+
+    // Sort directions, one set per list: a click on one list never flips the other's.
+    ListSortState ServerSort;
+    ListSortState WorkstationSort;
 
     // Run state, one per tab: a run on one tab never re-times or stops the other.
     RunState ServerRun;       // terminal-server tab, Timer1
@@ -70,6 +88,8 @@ public:
     // Handlers, named after control and event.
     void FormShow();
     void FormClose();
+    void LoadSettings();
+    void SaveSettings();
     void PageControl1Change();
     void Timer1Timer();
     void Timer2Timer();
@@ -80,9 +100,25 @@ public:
     void Label3Click();
     virtual void btnStart1Click();
     virtual void BtnStart2Click();
+    void ScanEventLog(const std::string& logName);
+    void ListViewColumnClick(int column);
+    void ListView1ColumnClick(int column);
+    void BtnXLSClick();
+    void Button1Click();
+    // Applies what the terminal-server worker found and ends its run.
+    void QueryDone();
+    void listview1DblClick();
+
+    // The log the last workstation scan opened, and the computer it was on
+    // (empty: the local one); the detail view reads from the same place.
+    std::string EventLogName;
+    std::string EventLogServer;
 
     // Helpers the subsystems' glue uses.
     int ActivePage() const;
+    DateTime PickerDate() const;
+    // Shows `value`'s date; false when the picker cannot show it.
+    bool SetPickerDate(DateTime value);
     void SetActivePage(int index);
     void SetTimerEnabled(UINT_PTR timer, bool enabled);
     bool TimerEnabled(UINT_PTR timer) const;
@@ -117,6 +153,11 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     void OnTimer(UINT_PTR id);
+    // The steps that end a run, whatever ended it; a count is shown when given.
+    void EndWorkstationRun(std::size_t rows);
+    void EndServerRun(std::optional<std::size_t> rows);
+    // Stops the terminal-server worker and waits for it.
+    void StopQuery();
 
     FormSeams seams_;
     HWND Handle_ = nullptr;
@@ -125,6 +166,9 @@ private:
     bool timer2Enabled_ = false;
     bool linkHot_ = false;
     HWND savedFocus_ = nullptr;
+    std::unique_ptr<tsquery::TMainThread> MainThread;  // the running query, if any
+    bool scanRunning_ = false;
+    bool closeRequested_ = false;  // the window closes once the running scan has ended
     UniqueFont font_;
     UniqueFont boldFont_;
     UniqueFont linkFont_;

@@ -70,9 +70,23 @@ void ResultList::Clear()
     SendMessageW(window_, LVM_SETITEMCOUNT, 0, 0);
 }
 
-void ResultList::RowsChanged()
+void ResultList::Reorder(const std::function<void(std::vector<ResultRow>&)>& reorder)
 {
-    SyncCount();
+    const std::optional<std::size_t> selected = Selected();
+    std::optional<ResultRow> selectedRow;
+    if (selected)
+        selectedRow = store_.Row(*selected);
+    reorder(store_.Rows());
+    if (selectedRow) {
+        const auto& rows = store_.Rows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].caption == selectedRow->caption && rows[i].subItems == selectedRow->subItems) {
+                Select(i);
+                SendMessageW(window_, LVM_ENSUREVISIBLE, i, FALSE);
+                break;
+            }
+        }
+    }
     InvalidateRect(window_, nullptr, FALSE);
 }
 

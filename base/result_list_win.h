@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/row_store.h"
 #include "base/win32.h"
@@ -39,9 +41,10 @@ public:
     void Clear();
     std::size_t Count() const { return store_.Count(); }
     const ResultRow& Row(std::size_t index) const { return store_.Row(index); }
-    // The held rows, for code that re-orders them; call RowsChanged() after.
-    RowStore& Store() { return store_; }
-    void RowsChanged();
+    const RowStore& Store() const { return store_; }
+    // Re-orders the held rows (a column sort); the selected row stays
+    // selected where it lands.
+    void Reorder(const std::function<void(std::vector<ResultRow>&)>& reorder);
 
     std::optional<std::size_t> Selected() const;
     void Select(std::size_t index);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/application_win.h"
+#include "base/datetime.h"
+#include "base/datetime_win.h"
 #include "base/text_win.h"
 
 namespace tav::test {
@@ -79,5 +81,6 @@ int main(int argc, char** argv)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     tav::Application::Instance().Initialize("Users Tavelin");
+    tav::SetCurrentFormats(tav::ReadUserDateTimeFormats());
     return RUN_ALL_TESTS();
 }

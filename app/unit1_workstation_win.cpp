@@ -1,0 +1,120 @@
+// The workstation tab's handlers: start, scan and detail view. The scan's
+// logic is seclog's; these only wire it to the window.
+#include <stdexcept>
+
+#include "app/application_win.h"
+#include "app/ids.h"
+#include "app/unit1_win.h"
+#include "base/datetime.h"
+#include "base/text_win.h"
+#include "seclog/detail_view.h"
+#include "seclog/logon_scan.h"
+
+namespace tav {
+
+void TForm1::BtnStart2Click()
+{
+    // Enter in Edit3 can reach here from the scan's own message processing.
+    if (scanRunning_)
+        return;
+    if (WindowText(Edit3).empty())
+        Prompts().ShowMessage(Handle_, "Вы не указали имя компьютера\rБудет опрошен текущий компьютер.");
+    WorkstationRun.QueryFinished = 0;
+    WorkstationRun.ElapsedSeconds = 1;
+    ShowWindow(LabelError, SW_HIDE);
+    SetTimerEnabled(TIMER2, true);
+    SetStatusText(StatusBar2, 0, kElapsedPrefix);
+    SetStatusText(StatusBar2, 1, kCountPrefix);
+    EnableWindow(BtnStart2, FALSE);
+    ShowWindow(LabelWait2, SW_SHOW);
+    Application::Instance().ProcessMessages();
+    ScanEventLog("security");
+}
+
+void TForm1::ScanEventLog(const std::string& logName)
+{
+    const std::string server = WindowText(Edit3);
+    EventLogName = logName;
+    EventLogServer = server;
+    std::uint32_t error = 0;
+    std::unique_ptr<seclog::RecordSource> source = seams_.eventLogs->Open(server, logName, error);
+    if (!source) {
+        SetLabelCaption(LabelError, "Сервер " + server + " недоступен!");
+        ShowWindow(LabelError, SW_SHOW);
+        EndWorkstationRun(0);
+        return;
+    }
+    ListView1.Clear();
+
+    seclog::LogonFilter filter(CurrentFormats(), [](DateTime utc) { return UtcToLocalDateTime(utc); });
+    seclog::ScanCallbacks callbacks;
+    callbacks.perRecord = [this] {
+        Application::Instance().ProcessMessages();
+        return !closeRequested_;
+    };
+    callbacks.stopRequested = [this] { return closeRequested_; };
+    callbacks.addRow = [this](ResultRow&& row) { ListView1.Append(std::move(row)); };
+
+    scanRunning_ = true;
+    seclog::ScanOutcome outcome;
+    try {
+        outcome = seclog::RunScan(*source, filter, callbacks);
+    } catch (const std::exception& failure) {
+        outcome = {seclog::ScanEnd::Error, 0, failure.what()};
+    }
+    scanRunning_ = false;
+    source.reset();  // closes the log
+    switch (outcome.end) {
+    case seclog::ScanEnd::ReadError:
+    case seclog::ScanEnd::Malformed: {
+        const std::uint32_t code =
+            outcome.end == seclog::ScanEnd::Malformed ? seclog::kErrorEventlogFileCorrupt : outcome.error;
+        SetLabelCaption(LabelError, "Ошибка чтения журнала: " + ErrorText(code));
+        ShowWindow(LabelError, SW_SHOW);
+        break;
+    }
+    default:
+        break;
+    }
+    EndWorkstationRun(filter.RowCount());
+    if (closeRequested_) {
+        DestroyWindow(Handle_);
+        return;
+    }
+    if (outcome.end == seclog::ScanEnd::Error)
+        throw std::runtime_error(outcome.errorText);
+}
+
+void TForm1::EndWorkstationRun(std::size_t rows)
+{
+    ShowWindow(LabelWait2, SW_HIDE);
+    EnableWindow(BtnStart2, TRUE);
+    FocusIfPossible(ListView1.Handle());
+    SetStatusText(StatusBar2, 1, CountText(rows));
+    WorkstationRun.QueryFinished = 1;
+}
+
+void TForm1::listview1DblClick()
+{
+    if (EventLogName.empty())
+        return;
+    const auto selected = ListView1.Selected();
+    if (!selected)
+        return;
+    std::uint32_t error = 0;
+    std::unique_ptr<seclog::RecordSource> source = seams_.eventLogs->Open(EventLogServer, EventLogName, error);
+    if (!source) {
+        Prompts().ShowMessage(Handle_, "Невозможно открыть файл журнала");
+        return;
+    }
+    const std::string& caption = ListView1.Row(*selected).caption;
+    const auto number = seclog::RecordNumberFromCaption(caption);
+    if (!number)
+        throw std::runtime_error(seclog::InvalidCaptionText(caption));
+    const std::string text = seclog::ReadDetailText(*source, *number);
+    source.reset();
+    if (!text.empty())
+        Prompts().ShowMessage(Handle_, text);
+}
+
+}  // namespace tav

@@ -1,0 +1,72 @@
+// The worker of one terminal-server query: runs PowerShell hidden with its
+// output on a pipe, collects the lines, checks the first one for the two
+// failure signatures and parses the output into rows. It never touches a
+// window: when it is done it posts one message, and the window takes the
+// result from it.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/handles_win.h"
+#include "base/row_store.h"
+#include "base/win32.h"
+
+namespace tav::tsquery {
+
+// Starts the child, behind a seam so tests can make the start fail.
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    // Hidden child with `output` as its standard output and standard error.
+    virtual bool Start(const std::wstring& commandLine, const std::wstring& directory, HANDLE output,
+                       PROCESS_INFORMATION& process) = 0;
+};
+
+class CreateProcessLauncher final : public ProcessLauncher {
+public:
+    bool Start(const std::wstring& commandLine, const std::wstring& directory, HANDLE output,
+               PROCESS_INFORMATION& process) override;
+};
+
+struct QueryResult {
+    enum class Outcome { Rows, Unreachable, NotTerminalServer, StartFailed };
+    Outcome outcome = Outcome::Rows;
+    std::vector<ResultRow> rows;
+    std::string parseError;  // shown before the run ends, when not empty
+};
+
+class TMainThread {
+public:
+    // Starts at once. `notify` receives `message` when the result is ready.
+    TMainThread(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory, HWND notify,
+                UINT message);
+    ~TMainThread();  // stops the child and waits for the worker
+    TMainThread(const TMainThread&) = delete;
+    TMainThread& operator=(const TMainThread&) = delete;
+
+    // Ends the child, which breaks the pipe; the worker then finishes.
+    void Stop();
+    // Waits for the worker and hands over its result.
+    QueryResult TakeResult();
+
+private:
+    void Body();
+    QueryResult Run();
+
+    ProcessLauncher& launcher_;
+    const std::wstring commandLine_;
+    const std::wstring directory_;
+    const HWND notify_;
+    const UINT message_;
+    QueryResult result_;
+    std::mutex childLock_;
+    UniqueHandle child_;  // the running child, for Stop
+    bool stopped_ = false;
+    std::thread thread_;
+};
+
+}  // namespace tav::tsquery
