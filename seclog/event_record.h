@@ -45,6 +45,8 @@ private:
 };
 
 // Walks the insertion strings of a record (UTF-16, each zero-terminated).
+// A StringOffset inside the fixed header or past the record makes them
+// malformed (when NumStrings is not 0).
 class StringWalker {
 public:
     explicit StringWalker(const RecordView& record);

@@ -131,6 +131,15 @@ LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row
 
 namespace {
 
+ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0, std::string errorText = {})
+{
+    ScanOutcome outcome;
+    outcome.end = end;
+    outcome.error = error;
+    outcome.errorText = std::move(errorText);
+    return outcome;
+}
+
 // One buffer of records; nullopt when the run goes on with the next read.
 std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, LogonFilter& filter,
                                       const ScanCallbacks& callbacks)
@@ -138,22 +147,19 @@ std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, Logon
     RecordWalker walker(bytes);
     RecordView record;
     ResultRow row;
-    ScanOutcome outcome;
+    std::string error;
     for (;;) {
         switch (walker.Next(record)) {
         case WalkStep::End:
             return std::nullopt;
         case WalkStep::Malformed:
-            outcome.end = ScanEnd::Malformed;
-            return outcome;
+            return Ended(ScanEnd::Malformed);
         case WalkStep::Record:
             break;
         }
-        if (callbacks.perRecord && !callbacks.perRecord()) {
-            outcome.end = ScanEnd::Stopped;
-            return outcome;
-        }
-        switch (filter.Offer(record, row, outcome.errorText)) {
+        if (callbacks.perRecord && !callbacks.perRecord())
+            return Ended(ScanEnd::Stopped);
+        switch (filter.Offer(record, row, error)) {
         case LogonFilter::Verdict::Skip:
             break;
         case LogonFilter::Verdict::Add:
@@ -161,24 +167,13 @@ std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, Logon
                 callbacks.addRow(std::move(row));
             break;
         case LogonFilter::Verdict::Cap:
-            outcome.end = ScanEnd::RowCap;
-            return outcome;
+            return Ended(ScanEnd::RowCap);
         case LogonFilter::Verdict::Malformed:
-            outcome.end = ScanEnd::Malformed;
-            return outcome;
+            return Ended(ScanEnd::Malformed);
         case LogonFilter::Verdict::Error:
-            outcome.end = ScanEnd::Error;
-            return outcome;
+            return Ended(ScanEnd::Error, 0, std::move(error));
         }
     }
-}
-
-ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0)
-{
-    ScanOutcome outcome;
-    outcome.end = end;
-    outcome.error = error;
-    return outcome;
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ struct ScanOutcome {
     std::string errorText;    // Error: the text to show
 };
 
+// An empty callback is left out (as if it answered "go on").
 struct ScanCallbacks {
     // Called for every record of every buffer, whatever its event (the
     // window processes its messages here); false stops the run at once.
@@ -68,7 +69,8 @@ struct ScanCallbacks {
 
 // Reads `source` to its end, newest first, with one reusable buffer of
 // EventLogBufferSize bytes, grown up to kMaxReadBufferSize when a record
-// does not fit.
+// does not fit. A read that claims success with no bytes, or with more
+// than the buffer holds, ends the run as Malformed.
 ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks);
 
 }  // namespace tav::seclog

@@ -1,5 +1,5 @@
-// UTF-16LE bytes as the legacy event log stores its texts, and the
-// program's UTF-8. Unpaired surrogates and invalid UTF-8 become U+FFFD.
+// The legacy event log's texts are UTF-16LE bytes inside a read buffer, at
+// any alignment; these adapt them to the program's UTF-8 conversions.
 #pragma once
 
 #include <cstdint>

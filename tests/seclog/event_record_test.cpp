@@ -28,8 +28,9 @@ void PutU32At(Bytes& bytes, std::size_t offset, std::uint32_t value)
 // The fixed header (Length, NumStrings, StringOffset set) followed by `tail`.
 Bytes RawRecord(const Bytes& tail, std::uint16_t numStrings, std::uint32_t stringOffset = 56)
 {
-    Bytes bytes(kRecordHeaderSize);
-    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    Bytes bytes(kRecordHeaderSize + tail.size());
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        bytes[kRecordHeaderSize + i] = tail[i];
     PutU32At(bytes, 0, static_cast<std::uint32_t>(bytes.size()));
     bytes[26] = static_cast<std::uint8_t>(numStrings);
     bytes[27] = static_cast<std::uint8_t>(numStrings >> 8);

@@ -79,31 +79,6 @@ TEST(MemorySource, SeekReadsForwardsFromARecordNumber)
     EXPECT_EQ(Numbers(buffer, read.bytesRead), (std::vector<std::uint32_t>{5}));
 }
 
-TEST(MemorySource, FailsTheReadItIsToldTo)
-{
-    MemorySource source(FiveRecords(), {2, kErrorEventlogFileCorrupt});
-    std::vector<std::uint8_t> buffer(100000);
-    EXPECT_TRUE(source.ReadRecord(1, buffer).ok);
-    const ReadResult read = source.ReadNext(buffer);
-    EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.error, kErrorEventlogFileCorrupt);
-    EXPECT_TRUE(source.ReadNext(buffer).ok);
-}
-
-TEST(MemorySource, DeliversRawBytesAsOneRecord)
-{
-    auto log = std::make_shared<MemoryLog>();
-    log->Add(test::OtherEvent(1, 0, 4672, 1, 1));
-    const std::uint8_t garbage[] = {1, 2, 3};
-    log->AddRaw(garbage);
-    MemorySource source(log);
-    std::vector<std::uint8_t> buffer(1000);
-    const ReadResult read = source.ReadNext(buffer);
-    ASSERT_TRUE(read.ok);
-    EXPECT_EQ(read.bytesRead, 3u + SizeOf(test::OtherEvent(1, 0, 4672, 1, 1)));
-    EXPECT_EQ(buffer[0], 1);
-}
-
 TEST(MemorySourceOpener, RefusesServersAndCountsOpensAndCloses)
 {
     MemorySourceOpener opener(FiveRecords());
