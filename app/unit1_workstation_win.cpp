@@ -1,5 +1,6 @@
 // The workstation tab's handlers: start, scan and detail view. The scan's
 // logic is seclog's; these only wire it to the window.
+#include <chrono>
 #include <stdexcept>
 
 #include "app/application_win.h"
@@ -11,6 +12,11 @@
 #include "seclog/logon_scan.h"
 
 namespace tav {
+namespace {
+
+constexpr auto kMessageInterval = std::chrono::milliseconds(5);
+
+}  // namespace
 
 void TForm1::BtnStart2Click()
 {
@@ -48,8 +54,16 @@ void TForm1::ScanEventLog(const std::string& logName)
 
     seclog::LogonFilter filter(CurrentFormats(), [](DateTime utc) { return UtcToLocalDateTime(utc); });
     seclog::ScanCallbacks callbacks;
-    callbacks.perRecord = [this] {
-        Application::Instance().ProcessMessages();
+    // The window's messages are processed between records, whatever their
+    // event, but at most every few milliseconds: a message check per record
+    // costs more than the record itself, and this keeps the window answering.
+    auto lastPump = std::chrono::steady_clock::time_point();
+    callbacks.perRecord = [this, &lastPump] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPump >= kMessageInterval) {
+            Application::Instance().ProcessMessages();
+            lastPump = now;
+        }
         return !closeRequested_;
     };
     callbacks.stopRequested = [this] { return closeRequested_; };

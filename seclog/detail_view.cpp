@@ -12,7 +12,7 @@ std::optional<std::uint32_t> RecordNumberFromCaption(std::string_view caption)
     std::int64_t value = 0;
     const char* first = caption.data();
     const char* last = caption.data() + caption.size();
-    if (first != last && *first == '+')
+    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
         ++first;
     const auto [end, error] = std::from_chars(first, last, value);
     if (error != std::errc() || end != last || first == last)

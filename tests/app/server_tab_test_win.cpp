@@ -79,6 +79,7 @@ protected:
     }
     void Open(tsquery::ProcessLauncher* use)
     {
+        Application::Instance().SetMainForm(nullptr);  // closing it must not end the test program
         form.reset();
         form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .launcher = use});
         ASSERT_TRUE(form->Create(Application::Instance().Handle()));

@@ -122,7 +122,10 @@ TEST_F(WorkstationTabTest, FullRunListsRetainedLogonsNewestFirst)
     log->Add(Logon(12, kBase + 100, "bob", "3", "PC2"));
     log->Add(Logon(13, kBase + 200, "PC3$", "3", "PC3"));
     log->Add(Logon(14, kBase + 300, "carol", "10", "PC4"));
+    for (std::uint32_t i = 0; i < 20000; ++i)  // a scan long enough to look at while it runs
+        log->Add(Other(100 + i, kBase + 400 + i));
     form->ListView1.Append({"old", {"row"}});
+    form->SetActivePage(1);
 
     bool sawRunState = false;
     DuringScan probe([&] {
@@ -182,7 +185,7 @@ TEST_F(WorkstationTabTest, UnreachableComputerKeepsTheEarlierRows)
 
 TEST_F(WorkstationTabTest, ReadErrorIsShownAndTheRowsStay)
 {
-    for (std::uint32_t i = 0; i < 400; ++i)
+    for (std::uint32_t i = 0; i < 2000; ++i)
         log->Add(Logon(i + 1, kBase + i * 60, "user" + std::to_string(i), "2", "PC"));
     opener->FailRead({2, ERROR_ACCESS_DENIED});
     Scan("pc");
@@ -190,7 +193,7 @@ TEST_F(WorkstationTabTest, ReadErrorIsShownAndTheRowsStay)
     EXPECT_EQ(WindowText(form->LabelError), "Ошибка чтения журнала: " + ErrorText(ERROR_ACCESS_DENIED));
     const int rows = ListCount(form->ListView1.Handle());
     EXPECT_GT(rows, 0);
-    EXPECT_LT(rows, 400);
+    EXPECT_LT(rows, 2000);
     EXPECT_EQ(StatusText(form->StatusBar2, 1), "Записей отобрано: " + std::to_string(rows));
 }
 
@@ -256,14 +259,21 @@ TEST_F(WorkstationTabTest, DetailViewWithoutRecordSelectionOrLogShowsNothingOrTh
     EXPECT_EQ(prompter.messages[0], "Невозможно открыть файл журнала");
 }
 
-TEST_F(WorkstationTabTest, EnterDuringAScanStartsNothing)
+TEST_F(WorkstationTabTest, EnterDuringAScanStartsNothingAndTheRunEndsAtTheRowCap)
 {
-    for (std::uint32_t i = 0; i < 2000; ++i)
+    for (std::uint32_t i = 0; i < 200000; ++i)
         log->Add(Logon(i + 1, kBase + i * 60, "u", "2", "PC"));
-    DuringScan probe([&] { form->Edit3KeyDown(VK_RETURN); });
+    bool duringRun = false;
+    DuringScan probe([&] {
+        duringRun = !IsWindowEnabled(form->BtnStart2);
+        form->Edit3KeyDown(VK_RETURN);
+    });
     Scan("pc");
+    EXPECT_TRUE(duringRun);
     EXPECT_EQ(opener->Opens(), 1u);
-    EXPECT_EQ(ListCount(form->ListView1.Handle()), 2000);
+    // The run ends at the row cap.
+    EXPECT_EQ(ListCount(form->ListView1.Handle()), 100000);
+    EXPECT_EQ(StatusText(form->StatusBar2, 1), "Записей отобрано: 100000");
 }
 
 TEST_F(WorkstationTabTest, ClosingDuringAScanStopsItClosesTheLogAndThenTheWindow)
