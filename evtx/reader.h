@@ -26,25 +26,12 @@
 #include <string>
 
 #include "evtx/chunk.h"
+#include "evtx/error.h"
 #include "evtx/record.h"
 
 namespace tav::evtx {
 
 inline constexpr std::size_t kFileHeaderSize = 4096;  // chunk 0 starts here
-
-enum class ErrorCode {
-    None,
-    CannotOpen,          // the file cannot be opened
-    ReadFailed,          // reading failed part way
-    TooShort,            // shorter than the 128 bytes of the file header
-    NotEvtx,             // no "ElfFile" magic
-    UnsupportedVersion,  // major version other than 3
-};
-
-struct Error {
-    ErrorCode code = ErrorCode::None;
-    std::string message;  // English, names the file
-};
 
 struct FileHeader {
     std::uint64_t firstChunk = 0;
