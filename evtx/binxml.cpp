@@ -564,8 +564,10 @@ void BinXmlDecoder::StartAttribute(Name name)
 
 void BinXmlDecoder::EndAttribute()
 {
-    if (inAttribute_ && IsNumberField(attributeField_))
+    if (inAttribute_ && IsNumberField(attributeField_)) {
         CommitNumber(attributeField_);
+        StartNumber();  // for the element's own content
+    }
     inAttribute_ = false;
 }
 
