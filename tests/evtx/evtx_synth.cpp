@@ -3,6 +3,7 @@
 // LocalSessionManager 21 events (UserData).
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "evtx/writer.h"
@@ -73,9 +74,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.message.c_str());
         return 1;
     }
-    // About 1.5 KB per event on average.
-    const std::uint64_t events = target / 1400 + 1;
-    for (std::uint64_t id = 1; id <= events; ++id) {
+    // Until the chunks written reach the size asked for.
+    std::uint64_t id = 1;
+    for (; id % 10000 != 0 || std::filesystem::file_size(argv[1]) < target; ++id) {
         tav::evtx::WriterEvent e = id % 5 == 0 ? Privileges() : id % 7 == 0 ? SessionLogon(id) : Logon(id);
         e.record.recordId = id;
         e.record.timeCreated = 1600000000 + static_cast<std::int64_t>(id / 4);
@@ -90,6 +91,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.message.c_str());
         return 1;
     }
-    std::printf("%llu events\n", static_cast<unsigned long long>(events));
+    std::printf("%llu events\n", static_cast<unsigned long long>(id - 1));
     return 0;
 }
