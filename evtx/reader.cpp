@@ -139,24 +139,21 @@ bool Reader::ReadHeader(const std::string& name, Error& error)
 
 Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
 {
-    const std::size_t got = index < chunkCount_
-                                ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize)
-                                : 0;
-    return chunk.Parse(got, &stats_);
+    return chunk.Parse(ReadChunkBytes(index, chunk), &stats_);
+}
+
+std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)
+{
+    const std::lock_guard<std::mutex> lock(readMutex_);
+    return index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize)
+                               : 0;
 }
 
 bool Reader::ForEachRecord(const Visitor& visit)
 {
-    Chunk chunk;
-    Record record;
-    for (std::uint64_t i = 0; i < chunkCount_; ++i) {
-        if (LoadChunk(i, chunk) != Chunk::State::Ok)
-            continue;
-        while (chunk.NextRecord(record))
-            if (!visit(record))
-                return false;
-    }
-    return !source_->Failed();
+    std::vector<std::uint64_t> indexes(chunkCount_);
+    std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
+    return VisitChunks(indexes, false, visit);
 }
 
 bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
@@ -181,29 +178,11 @@ bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
         return a.index > b.index;
     });
 
-    std::vector<Record> records;
-    std::vector<std::size_t> newest;
-    for (const ChunkOrder& entry : order) {
-        if (LoadChunk(entry.index, chunk) != Chunk::State::Ok)
-            continue;
-        std::size_t count = 0;
-        for (;;) {
-            if (count == records.size())
-                records.emplace_back();
-            if (!chunk.NextRecord(records[count]))
-                break;
-            ++count;
-        }
-        newest.resize(count);
-        std::iota(newest.begin(), newest.end(), std::size_t{0});
-        std::stable_sort(newest.begin(), newest.end(), [&](std::size_t a, std::size_t b) {
-            return records[a].recordId > records[b].recordId;
-        });
-        for (const std::size_t k : newest)
-            if (!visit(records[k]))
-                return false;
-    }
-    return !source_->Failed();
+    std::vector<std::uint64_t> indexes;
+    indexes.reserve(order.size());
+    for (const ChunkOrder& entry : order)
+        indexes.push_back(entry.index);
+    return VisitChunks(indexes, true, visit);
 }
 
 }  // namespace tav::evtx

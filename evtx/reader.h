@@ -3,9 +3,9 @@
 // (ReadEventLogW) gives them: record number, times, event id with
 // qualifiers, source, computer and insertion strings.
 //
-// Memory does not grow with the file: the reader holds one 64 KiB chunk at
-// a time (plus, for the newest-first order, one chunk's decoded records and
-// one small entry per chunk).
+// Memory does not grow with the file: the reader holds two 64 KiB chunks
+// and their decoded records at a time (one decoded by a worker thread on a
+// machine of two cores or more), and one small entry per chunk.
 //
 //   tav::evtx::Error error;
 //   auto reader = tav::evtx::Reader::Open(path, error);
@@ -22,8 +22,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "evtx/chunk.h"
 #include "evtx/error.h"
@@ -91,11 +93,21 @@ public:
     bool ReadError() const { return source_->Failed(); }
 
 private:
+    struct Batch;
+
     explicit Reader(std::unique_ptr<ByteSource> source);
+    std::size_t ReadChunkBytes(std::uint64_t index, Chunk& chunk);
+    // Decodes the chunks at `indexes` in turn, two at a time when the
+    // machine has two cores (this thread and a worker), and visits each
+    // chunk's records on this thread, in order.
+    bool VisitChunks(const std::vector<std::uint64_t>& indexes, bool newestFirst, const Visitor& visit);
+    void DecodeBatch(std::uint64_t index, bool newestFirst, Batch& batch);
+    bool VisitBatch(Batch& batch, const Visitor& visit);
     bool ReadHeader(const std::string& name, Error& error);
     static std::unique_ptr<Reader> Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error);
 
     std::unique_ptr<ByteSource> source_;
+    std::mutex readMutex_;
     FileHeader header_;
     std::uint64_t chunkCount_ = 0;
     Stats stats_;

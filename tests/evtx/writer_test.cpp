@@ -97,6 +97,7 @@ TEST(EvtxWriter, RecordsReadBackFieldForField)
         return true;
     });
     EXPECT_EQ(expect, 0u);
+    reader.reset();  // Windows removes no open file
     std::filesystem::remove(path);
 }
 
@@ -117,6 +118,7 @@ TEST(EvtxWriter, EventTooLargeForAChunkIsRefused)
     const test::ReadOut out = test::ReadAll(*reader);
     ASSERT_EQ(out.records.size(), 2u);
     EXPECT_EQ(out.records[1].strings[0].size(), 20000u);
+    reader.reset();
     std::filesystem::remove(path);
 }
 
