@@ -79,11 +79,6 @@ Chunk::State Chunk::Parse(std::size_t available, Stats* stats)
     return State::Ok;
 }
 
-void Chunk::Rewind()
-{
-    position_ = static_cast<std::uint32_t>(kChunkHeaderSize);
-}
-
 bool Chunk::NextRecord(Record& record)
 {
     const std::uint8_t* bytes = buffer_.data();

@@ -53,9 +53,6 @@ public:
     // size below a record's minimum or past the end (counted unreadable).
     bool NextRecord(Record& record);
 
-    // Starts the walk over from the first record.
-    void Rewind();
-
     const Stats& OwnStats() const { return ownStats_; }
 
 private:

@@ -13,6 +13,14 @@
 //   reader->ForEachRecordNewestFirst([](const tav::evtx::Record& r) { ...; return true; });
 //   reader->GetStats().recordsUnreadable;  // what could not be read
 //
+// Chunk by chunk, in file order, on the caller's thread alone:
+//
+//   tav::evtx::Chunk chunk;
+//   tav::evtx::Record record;
+//   for (std::uint64_t i = 0; i < reader->ChunkCount(); ++i)
+//       if (reader->LoadChunk(i, chunk) == tav::evtx::Chunk::State::Ok)
+//           while (chunk.NextRecord(record)) { ... }
+//
 // Damage is confined to the record or chunk it is in: all-zero chunks and
 // chunks of a wrong magic are skipped, checksums are checked but only
 // counted, a record of garbage BinXml is counted and skipped.

@@ -229,5 +229,30 @@ TEST(EvtxSamples, OddRecordsKeepTheirValues)
     EXPECT_EQ(s.records[0].computer, "PC02.example.corp");
 }
 
+TEST(EvtxSamples, ChunkByChunkWalkSkipsEmptyAndForeignChunks)
+{
+    auto reader = OpenSample("omer-sample_with_a_bad_chunk_magic.evtx");
+    ASSERT_TRUE(reader);
+    std::map<Chunk::State, int> states;
+    std::vector<std::uint64_t> firstIds;
+    std::size_t records = 0;
+    Chunk chunk;
+    Record record;
+    for (std::uint64_t i = 0; i < reader->ChunkCount(); ++i) {
+        const Chunk::State state = reader->LoadChunk(i, chunk);
+        ++states[state];
+        if (state == Chunk::State::Ok)
+            firstIds.push_back(chunk.Header().firstRecordId);
+        while (chunk.NextRecord(record))
+            ++records;
+    }
+    EXPECT_EQ(states[Chunk::State::Ok], 4);
+    EXPECT_EQ(states[Chunk::State::Empty], 10);
+    EXPECT_EQ(states[Chunk::State::BadMagic], 2);
+    EXPECT_EQ(firstIds, (std::vector<std::uint64_t>{46728, 47628, 45691, 45820}));
+    EXPECT_EQ(records, 270u);
+    EXPECT_EQ(reader->GetStats().recordsRead, 270u);
+}
+
 }  // namespace
 }  // namespace tav::evtx
