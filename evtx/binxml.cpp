@@ -179,7 +179,25 @@ bool IsNumberField(BinXmlDecoder::Field field)
            field == BinXmlDecoder::Field::SystemTime;
 }
 
+// The attributes the record's fields come from.
+bool WantedAttribute(BinXmlDecoder::Name element, BinXmlDecoder::Name attribute)
+{
+    using N = BinXmlDecoder::Name;
+    return (element == N::Provider && attribute == N::NameAttr) ||
+           (element == N::EventID && attribute == N::Qualifiers) ||
+           (element == N::TimeCreated && attribute == N::SystemTime);
+}
+
 }  // namespace
+
+struct BinXmlDecoder::CompileState {
+    int depth = 0;
+    bool inStartTag = false;
+    bool done = false;
+    Name element = Name::Other;  // of the start tag being compiled
+    bool keepValue = false;      // the current attribute's value is kept
+    bool keptAttribute = false;  // the start tag has a kept attribute
+};
 
 void BinXmlDecoder::Reset(const std::uint8_t* chunk)
 {
@@ -227,16 +245,20 @@ bool BinXmlDecoder::ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& nam
     return true;
 }
 
-bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, int& depth,
-                                 bool& inStartTag, bool& done)
+bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state)
 {
+    int& depth = state.depth;
+    bool& inStartTag = state.inStartTag;
+    // Values of attributes that never matter are left out, and so is the
+    // close of a start tag without a kept attribute: fewer operations to run.
+    const bool keepValue = !inStartTag || state.keepValue;
     const std::uint8_t token = chunk_[pos];
     const std::uint32_t avail = end - pos - 1;
     ++pos;
     Name name = Name::Other;
     switch (token & 0x1F) {
     case kEof:
-        done = true;
+        state.done = true;
         return depth == 0 && !inStartTag;
     case kOpenStart: {
         const std::uint32_t header = dependencyIds ? 10 : 8;
@@ -256,6 +278,8 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
         ops_.push_back({OpKind::Open, name, false, 0, 0});
         ++depth;
         inStartTag = true;
+        state.element = name;
+        state.keptAttribute = false;
         return true;
     }
     case kCloseStart:
@@ -263,9 +287,12 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
         if (!inStartTag)
             return false;
         inStartTag = false;
-        if ((token & 0x1F) == kCloseEmpty)
+        if ((token & 0x1F) == kCloseEmpty) {
             --depth;
-        ops_.push_back({(token & 0x1F) == kCloseStart ? OpKind::CloseStart : OpKind::CloseEmpty, name, false, 0, 0});
+            ops_.push_back({OpKind::CloseEmpty, name, false, 0, 0});
+        } else if (state.keptAttribute) {
+            ops_.push_back({OpKind::CloseStart, name, false, 0, 0});
+        }
         return true;
     case kEndElement:
         if (inStartTag || depth == 0)
@@ -276,7 +303,11 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
     case kAttribute:
         if (!inStartTag || !ReadNameRef(pos, end, name))
             return false;
-        ops_.push_back({OpKind::Attribute, name, false, 0, 0});
+        state.keepValue = WantedAttribute(state.element, name);
+        if (state.keepValue) {
+            state.keptAttribute = true;
+            ops_.push_back({OpKind::Attribute, name, false, 0, 0});
+        }
         return true;
     case kValueText:
     case kCData:
@@ -287,7 +318,7 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
         const std::uint32_t units = LoadU16(chunk_ + pos + skip);
         if (avail - skip - 2 < 2 * units)
             return false;
-        if ((token & 0x1F) != kPiData)
+        if ((token & 0x1F) != kPiData && keepValue)
             ops_.push_back({OpKind::Text, name, false, pos + skip + 2, units});
         pos += skip + 2 + 2 * units;
         return true;
@@ -295,13 +326,14 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
     case kCharRef:
         if (avail < 2)
             return false;
-        ops_.push_back({OpKind::CodePoint, name, false, LoadU16(chunk_ + pos), 0});
+        if (keepValue)
+            ops_.push_back({OpKind::CodePoint, name, false, LoadU16(chunk_ + pos), 0});
         pos += 2;
         return true;
     case kEntityRef:
         if (!ReadNameRef(pos, end, name))
             return false;
-        if (EntityCodePoint(name) != 0)
+        if (EntityCodePoint(name) != 0 && keepValue)
             ops_.push_back({OpKind::CodePoint, name, false, EntityCodePoint(name), 0});
         return true;
     case kPiTarget:
@@ -310,7 +342,8 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
     case kOptionalSubstitution:
         if (avail < 3)
             return false;
-        ops_.push_back({OpKind::Subst, name, (token & 0x1F) == kOptionalSubstitution, LoadU16(chunk_ + pos), 0});
+        if (keepValue)
+            ops_.push_back({OpKind::Subst, name, (token & 0x1F) == kOptionalSubstitution, LoadU16(chunk_ + pos), 0});
         pos += 3;
         return true;
     case kFragmentHeader:
@@ -327,13 +360,11 @@ bool BinXmlDecoder::CompileToken(std::uint32_t& pos, std::uint32_t end, bool dep
 // carry a dependency id inside template definitions only.
 bool BinXmlDecoder::Compile(std::uint32_t pos, std::uint32_t end, bool dependencyIds)
 {
-    int depth = 0;
-    bool inStartTag = false;
-    bool done = false;
-    while (!done) {
+    CompileState state;
+    while (!state.done) {
         if (pos >= end || ops_.size() >= kMaxOps)
             return false;
-        if (!CompileToken(pos, end, dependencyIds, depth, inStartTag, done))
+        if (!CompileToken(pos, end, dependencyIds, state))
             return false;
     }
     return true;

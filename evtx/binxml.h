@@ -126,8 +126,8 @@ private:
     bool ReadName(std::uint32_t offset, Name& name, std::uint32_t& size);
     bool ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& name);
     bool Compile(std::uint32_t pos, std::uint32_t end, bool dependencyIds);
-    bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, int& depth, bool& inStartTag,
-                      bool& done);
+    struct CompileState;
+    bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
     const Template* TemplateAt(std::uint32_t offset);
 
     std::vector<Value>& ValuesAt(int nesting);
