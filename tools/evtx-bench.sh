@@ -1,6 +1,6 @@
 #!/bin/sh
-# Times this program's .evtx reader against libevtx's evtxexport and
-# python-evtx with hyperfine: over the largest Security sample (all three),
+# Times this program's .evtx reader (on both cores, and pinned to one with
+# taskset) against libevtx's evtxexport and python-evtx with hyperfine: over the largest Security sample (all three),
 # and over synthetic logs of 128 MiB and 1 GiB written by our writer into
 # build/ (ours and evtxexport; python-evtx is too slow there). Prints
 # records/s and MB/s for each, and the peak memory of each reader.
@@ -22,13 +22,16 @@ cmake --build --preset native-release --target evtx_dump evtx_synth > /dev/null
 sample=$samples/belkasoft-win10-Security.evtx
 hyperfine --warmup 1 --runs "$runs" --export-json "$out/sample.json" \
   -n ours "$bin/evtx_dump --count $sample" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $sample" \
   -n evtxexport "evtxexport $sample > /dev/null" \
   -n python-evtx "/usr/bin/evtx_dump.py $sample > /dev/null"
 hyperfine --warmup 1 --runs "$runs" --export-json "$out/synthetic-128m.json" \
   -n ours "$bin/evtx_dump --count $build/synthetic-128m.evtx" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $build/synthetic-128m.evtx" \
   -n evtxexport "evtxexport $build/synthetic-128m.evtx > /dev/null"
 hyperfine --runs 1 --export-json "$out/synthetic-1g.json" \
   -n ours "$bin/evtx_dump --count $build/synthetic-1g.evtx" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $build/synthetic-1g.evtx" \
   -n evtxexport "evtxexport $build/synthetic-1g.evtx > /dev/null"
 
 # Records per file from our reader's counters; peak memory with time -v.
@@ -58,7 +61,7 @@ for name in ("sample", "synthetic-128m", "synthetic-1g"):
     records, size = sizes[name]
     for r in json.load(open(f"{out}/{name}.json"))["results"]:
         t = r["mean"]
-        peak = rss.get((r["command"], name), "-")
+        peak = rss.get((r["command"].replace("-1core", ""), name), "-")
         print(f"{name:16} {r['command']:12} {t:9.3f} {r['user']:8.3f} {records / t:12,.0f} "
               f"{size / t / 1e6:8.1f} {peak + ' KB' if peak != '-' else '-':>10}")
 PY
