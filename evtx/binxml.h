@@ -1,0 +1,175 @@
+// Decoding of a record's binary XML into the fields of a Record.
+//
+// Template definitions are compiled once per chunk into a flat list of
+// operations (names resolved, substitutions numbered); a record then only
+// walks that list with its own substitution values. The walk keeps a stack
+// of the elements open, which tells the System fields and the payload
+// (EventData/Data, the leaves below the UserData wrapper, the items of
+// ProcessingErrorData) from the rest; text is converted to UTF-8 only for
+// those.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "evtx/record.h"
+
+namespace tav::evtx {
+
+class BinXmlDecoder {
+public:
+    // Start of a new chunk: forgets the names and templates of the last one.
+    // `chunk` holds 64 KiB and stays in place while records are decoded.
+    void Reset(const std::uint8_t* chunk);
+
+    // Decodes the BinXml in [begin, end) (chunk-relative) into `record`'s
+    // time created, event id, provider, channel, computer and strings.
+    // `fallbackTime` (FILETIME) stands for a missing TimeCreated. False when
+    // the bytes are not well-formed BinXml.
+    bool Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record);
+
+    // Element and attribute names the decoder tells apart.
+    enum class Name : std::uint8_t {
+        Other,
+        System,
+        Provider,
+        EventID,
+        TimeCreated,
+        Channel,
+        Computer,
+        EventData,
+        UserData,
+        ProcessingErrorData,
+        Data,
+        NameAttr,
+        Qualifiers,
+        SystemTime,
+        Amp,
+        Lt,
+        Gt,
+        Quot,
+        Apos,
+    };
+
+    // What an open element means for the record.
+    enum class Role : std::uint8_t {
+        Ignored,
+        Root,
+        System,
+        EventData,
+        UserData,
+        Wrapper,  // the element below UserData
+        ErrorData,
+        Provider,
+        EventId,
+        TimeCreated,
+        Channel,
+        Computer,
+        Payload,   // an insertion string: EventData/Data, a ProcessingErrorData item
+        UserLeaf,  // below the wrapper: an insertion string if it has no child element
+    };
+
+    // Where text and values go.
+    enum class Field : std::uint8_t {
+        None,
+        Provider,
+        Channel,
+        Computer,
+        Payload,
+        EventId,
+        Qualifiers,
+        SystemTime,
+    };
+
+    enum class OpKind : std::uint8_t {
+        Open,
+        CloseStart,
+        CloseEmpty,
+        End,
+        Attribute,
+        Text,       // a = chunk offset of UTF-16 text, b = code units
+        CodePoint,  // a = code point
+        Subst,      // a = value index
+    };
+
+    struct Op {
+        OpKind kind;
+        Name name;
+        bool optional;
+        std::uint32_t a;
+        std::uint32_t b;
+    };
+
+    struct Value {
+        std::uint32_t offset;
+        std::uint16_t size;
+        std::uint8_t type;
+    };
+
+    struct Frame {
+        Role role;
+        bool capturing;  // content goes to the element's field
+        bool dropped;    // an optional substitution was Null: the element is left out
+        std::uint32_t firstString;
+    };
+
+private:
+    struct Template {
+        std::uint32_t firstOp = 0;
+        std::uint32_t opCount = 0;
+        bool ok = false;
+    };
+
+    bool ReadName(std::uint32_t offset, Name& name, std::uint32_t& size);
+    bool ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& name);
+    bool Compile(std::uint32_t pos, std::uint32_t end, bool dependencyIds);
+    struct CompileState;
+    bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
+    const Template* TemplateAt(std::uint32_t offset);
+
+    std::vector<Value>& ValuesAt(int nesting);
+    bool DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting);
+    bool DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting);
+    bool Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting);
+
+    bool OpenElement(Name name);
+    bool CloseElement(std::size_t baseDepth);
+    void StartAttribute(Name name);
+    void EndAttribute();
+    Field CurrentField() const;
+    void AppendText(std::uint32_t offset, std::uint32_t units);
+    void AppendCodePointText(std::uint32_t codePoint);
+    bool AppendValue(const Value& value, bool optional, int nesting);
+    void AppendScalar(Field field, std::uint8_t type, const std::uint8_t* p, std::size_t size);
+    std::string* TextOf(Field field);
+    void StartNumber();
+    void CommitNumber(Field field);
+    std::string& NewString();
+
+    const std::uint8_t* chunk_ = nullptr;
+    std::unordered_map<std::uint32_t, Name> names_;
+    std::unordered_map<std::uint32_t, Template> templates_;
+    std::vector<Op> ops_;
+    std::vector<std::vector<Value>> values_;  // one list per nesting level
+
+    // State of the record being decoded.
+    Record* record_ = nullptr;
+    std::size_t stringCount_ = 0;
+    std::int64_t budget_ = 0;
+    std::vector<Frame> stack_;
+    bool inAttribute_ = false;
+    Field attributeField_{};
+    std::string numberText_;
+    std::uint64_t number_ = 0;
+    bool numberIsValue_ = false;
+    int numberPieces_ = 0;
+    std::uint64_t eventId_ = 0;
+    std::uint64_t qualifiers_ = 0;
+    std::uint64_t timeCreated_ = 0;
+    bool haveTimeCreated_ = false;
+};
+
+}  // namespace tav::evtx

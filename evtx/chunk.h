@@ -1,0 +1,73 @@
+// One 64 KiB chunk of an .evtx file: its header, and a bounded walk over
+// its event records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "evtx/binxml.h"
+#include "evtx/record.h"
+
+namespace tav::evtx {
+
+inline constexpr std::size_t kChunkSize = 65536;
+inline constexpr std::size_t kChunkHeaderSize = 512;
+
+struct ChunkHeader {
+    std::uint64_t firstRecordNumber = 0;
+    std::uint64_t lastRecordNumber = 0;
+    std::uint64_t firstRecordId = 0;
+    std::uint64_t lastRecordId = 0;
+    std::uint32_t lastRecordOffset = 0;
+    std::uint32_t freeSpaceOffset = 0;  // as stored; the walk clamps it
+    std::uint32_t flags = 0;
+    bool headerChecksumOk = false;
+    bool dataChecksumOk = false;
+};
+
+// Reads the header fields (not the checksums) from the first 512 bytes.
+ChunkHeader ParseChunkHeader(const std::uint8_t* bytes);
+bool HasChunkMagic(const std::uint8_t* bytes);
+
+class Chunk {
+public:
+    enum class State { Ok, Empty, BadMagic };
+
+    Chunk();
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+
+    // Takes a copy of `bytes`: 64 KiB, or fewer from a file cut short (the
+    // records past its end are not read). Counts go to `stats` (which must
+    // outlive the walk), or to the chunk's own when none is given.
+    State Load(std::span<const std::uint8_t> bytes, Stats* stats = nullptr);
+
+    const ChunkHeader& Header() const { return header_; }
+
+    // Decodes the next readable record into `record` (its storage is
+    // reused); false at the end of the chunk's records. A record whose
+    // BinXml is garbage is counted unreadable and skipped. The walk ends at
+    // the free-space offset, at a record header of the wrong magic, and at a
+    // size below a record's minimum or past the end (counted unreadable).
+    bool NextRecord(Record& record);
+
+    const Stats& OwnStats() const { return ownStats_; }
+
+private:
+    friend class Reader;
+    // The reader fills the buffer itself, then parses `available` bytes.
+    std::uint8_t* Buffer() { return buffer_.data(); }
+    State Parse(std::size_t available, Stats* stats);
+
+    std::vector<std::uint8_t> buffer_;
+    ChunkHeader header_;
+    std::uint32_t walkEnd_ = 0;
+    std::uint32_t position_ = 0;
+    Stats ownStats_;
+    Stats* stats_ = &ownStats_;
+    BinXmlDecoder decoder_;
+};
+
+}  // namespace tav::evtx

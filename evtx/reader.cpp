@@ -1,0 +1,188 @@
+#include "evtx/reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <numeric>
+#include <vector>
+
+#include "evtx/bytes.h"
+#include "evtx/crc32.h"
+
+namespace tav::evtx {
+namespace {
+
+constexpr std::uint8_t kFileMagic[8] = {'E', 'l', 'f', 'F', 'i', 'l', 'e', 0};
+constexpr std::size_t kFileHeaderUsed = 128;
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::filesystem::path& path) : file_(path, std::ios::binary)
+    {
+        if (file_.seekg(0, std::ios::end))
+            size_ = static_cast<std::uint64_t>(static_cast<std::streamoff>(file_.tellg()));
+    }
+    bool IsOpen() const { return file_.is_open() && !file_.fail(); }
+    std::uint64_t Size() const override { return size_; }
+    bool Failed() const override { return failed_; }
+
+    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override
+    {
+        if (offset >= size_)
+            return 0;
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, size_ - offset));
+        file_.clear();
+        file_.seekg(static_cast<std::streamoff>(offset));
+        file_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(size));
+        const auto got = static_cast<std::size_t>(file_.gcount());
+        failed_ = failed_ || got != size;
+        return got;
+    }
+
+private:
+    std::ifstream file_;
+    std::uint64_t size_ = 0;
+    bool failed_ = false;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    bool Failed() const override { return false; }
+
+    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override
+    {
+        if (offset >= bytes_.size())
+            return 0;
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bytes_.size() - offset));
+        std::memcpy(out, bytes_.data() + offset, size);
+        return size;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+// Where a chunk stands in the newest-first order: by the id of its first
+// record, which the chunk header's ids may contradict (stale copies).
+struct ChunkOrder {
+    std::uint64_t index;
+    std::uint64_t firstRecordId;
+};
+
+constexpr std::uint32_t kRecordMagic = 0x00002a2a;
+
+}  // namespace
+
+Reader::Reader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+std::unique_ptr<Reader> Reader::Open(const std::filesystem::path& path, Error& error)
+{
+    auto source = std::make_unique<FileSource>(path);
+    const std::u8string fileName = path.filename().u8string();
+    const std::string name(fileName.begin(), fileName.end());
+    if (!source->IsOpen()) {
+        error = {ErrorCode::CannotOpen, "Cannot open " + name + "."};
+        return nullptr;
+    }
+    return Finish(std::unique_ptr<Reader>(new Reader(std::move(source))), name, error);
+}
+
+std::unique_ptr<Reader> Reader::Open(std::span<const std::uint8_t> bytes, Error& error)
+{
+    return Finish(std::unique_ptr<Reader>(new Reader(std::make_unique<MemorySource>(bytes))), "data", error);
+}
+
+std::unique_ptr<Reader> Reader::Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error)
+{
+    if (!reader->ReadHeader(name, error))
+        return nullptr;
+    error = {};
+    return reader;
+}
+
+bool Reader::ReadHeader(const std::string& name, Error& error)
+{
+    std::uint8_t bytes[kFileHeaderUsed];
+    const std::size_t got = source_->ReadAt(0, bytes, sizeof bytes);
+    if (source_->Failed() && got < source_->Size()) {
+        error = {ErrorCode::ReadFailed, "Cannot read " + name + "."};
+        return false;
+    }
+    if (got < sizeof bytes) {
+        error = {ErrorCode::TooShort, name + " is too short to be an event log file (.evtx)."};
+        return false;
+    }
+    if (std::memcmp(bytes, kFileMagic, sizeof kFileMagic) != 0) {
+        error = {ErrorCode::NotEvtx, name + " is not an event log file (.evtx)."};
+        return false;
+    }
+    header_.firstChunk = LoadU64(bytes + 8);
+    header_.lastChunk = LoadU64(bytes + 16);
+    header_.nextRecordId = LoadU64(bytes + 24);
+    header_.minorVersion = LoadU16(bytes + 36);
+    header_.majorVersion = LoadU16(bytes + 38);
+    header_.chunkCount = LoadU16(bytes + 42);
+    header_.flags = LoadU32(bytes + 120);
+    header_.checksumOk = Crc32({bytes, 120}) == LoadU32(bytes + 124);
+    if (header_.majorVersion != 3) {
+        error = {ErrorCode::UnsupportedVersion,
+                 name + " is an event log file of version " + std::to_string(header_.majorVersion) + "." +
+                     std::to_string(header_.minorVersion) + ", which this program cannot read."};
+        return false;
+    }
+    const std::uint64_t size = source_->Size();
+    chunkCount_ = size > kFileHeaderSize ? (size - kFileHeaderSize + kChunkSize - 1) / kChunkSize : 0;
+    return true;
+}
+
+Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
+{
+    return chunk.Parse(ReadChunkBytes(index, chunk), &stats_);
+}
+
+std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)
+{
+    const std::lock_guard<std::mutex> lock(readMutex_);
+    return index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize)
+                               : 0;
+}
+
+bool Reader::ForEachRecord(const Visitor& visit)
+{
+    std::vector<std::uint64_t> indexes(chunkCount_);
+    std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
+    return VisitChunks(indexes, false, visit);
+}
+
+bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
+{
+    // One small entry per chunk, from its header alone; chunks that are no
+    // chunk only go through LoadChunk to be counted.
+    Chunk chunk;
+    std::vector<ChunkOrder> order;
+    for (std::uint64_t i = 0; i < chunkCount_; ++i) {
+        std::uint8_t head[kChunkHeaderSize + 16];
+        const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
+        if (!whole || !HasChunkMagic(head)) {
+            LoadChunk(i, chunk);
+            continue;
+        }
+        const std::uint8_t* first = head + kChunkHeaderSize;
+        order.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : LoadU64(head + 24)});
+    }
+    std::sort(order.begin(), order.end(), [](const ChunkOrder& a, const ChunkOrder& b) {
+        if (a.firstRecordId != b.firstRecordId)
+            return a.firstRecordId > b.firstRecordId;
+        return a.index > b.index;
+    });
+
+    std::vector<std::uint64_t> indexes;
+    indexes.reserve(order.size());
+    for (const ChunkOrder& entry : order)
+        indexes.push_back(entry.index);
+    return VisitChunks(indexes, true, visit);
+}
+
+}  // namespace tav::evtx

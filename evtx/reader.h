@@ -1,0 +1,124 @@
+// Reader of saved Windows event logs (.evtx), portable, without the Windows
+// event-log API. It yields each record's fields as the legacy read
+// (ReadEventLogW) gives them: record number, times, event id with
+// qualifiers, source, computer and insertion strings.
+//
+// Memory does not grow with the file: the reader holds two 64 KiB chunks
+// and their decoded records at a time (one decoded by a worker thread on a
+// machine of two cores or more), and one small entry per chunk.
+//
+//   tav::evtx::Error error;
+//   auto reader = tav::evtx::Reader::Open(path, error);
+//   if (!reader) { /* error.code, error.message */ }
+//   reader->ForEachRecordNewestFirst([](const tav::evtx::Record& r) { ...; return true; });
+//   reader->GetStats().recordsUnreadable;  // what could not be read
+//
+// Chunk by chunk, in file order, on the caller's thread alone:
+//
+//   tav::evtx::Chunk chunk;
+//   tav::evtx::Record record;
+//   for (std::uint64_t i = 0; i < reader->ChunkCount(); ++i)
+//       if (reader->LoadChunk(i, chunk) == tav::evtx::Chunk::State::Ok)
+//           while (chunk.NextRecord(record)) { ... }
+//
+// Damage is confined to the record or chunk it is in: all-zero chunks and
+// chunks of a wrong magic are skipped, checksums are checked but only
+// counted, a record of garbage BinXml is counted and skipped.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "evtx/chunk.h"
+#include "evtx/error.h"
+#include "evtx/record.h"
+
+namespace tav::evtx {
+
+inline constexpr std::size_t kFileHeaderSize = 4096;  // chunk 0 starts here
+
+struct FileHeader {
+    std::uint64_t firstChunk = 0;
+    std::uint64_t lastChunk = 0;
+    std::uint64_t nextRecordId = 0;  // stale in logs copied while open
+    std::uint16_t minorVersion = 0;
+    std::uint16_t majorVersion = 0;
+    std::uint16_t chunkCount = 0;    // 16 bits only; the reader goes by the file size
+    std::uint32_t flags = 0;         // 0x1 dirty, 0x2 full, 0x4 no checksums; others ignored
+    bool checksumOk = false;
+};
+
+// Bytes the reader gets its data from: a file, or memory in tests.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Reads up to `size` bytes at `offset`; returns the count read, fewer
+    // only at the end or on an error (then Failed() is true).
+    virtual std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) = 0;
+    virtual bool Failed() const = 0;
+};
+
+class Reader {
+public:
+    // Called for each record; false stops the walk.
+    using Visitor = std::function<bool(const Record&)>;
+
+    // Opens a file and checks its header; nullptr and `error` when it cannot
+    // be read or is no .evtx file.
+    static std::unique_ptr<Reader> Open(const std::filesystem::path& path, Error& error);
+    // The same over bytes in memory, which must outlive the reader.
+    static std::unique_ptr<Reader> Open(std::span<const std::uint8_t> bytes, Error& error);
+
+    const FileHeader& Header() const { return header_; }
+
+    // Chunks the file's size holds (a last, partial chunk included);
+    // the header's count is not trusted.
+    std::uint64_t ChunkCount() const { return chunkCount_; }
+
+    // Loads chunk `index` (file order) into `chunk` for a walk over its
+    // records, which count into this reader's stats.
+    Chunk::State LoadChunk(std::uint64_t index, Chunk& chunk);
+
+    // Every readable record, chunk by chunk in file order, each chunk's
+    // records in their order there. False when `visit` stopped the walk or
+    // reading the file failed (ReadError() tells).
+    bool ForEachRecord(const Visitor& visit);
+
+    // Every readable record, newest first: chunks in descending order of
+    // their first record's id, each chunk's records by id descending. That is
+    // record id order whenever chunks hold disjoint id ranges; a chunk that
+    // mixes old and new records (damaged shadow copies) stays in one piece.
+    bool ForEachRecordNewestFirst(const Visitor& visit);
+
+    const Stats& GetStats() const { return stats_; }
+    bool ReadError() const { return source_->Failed(); }
+
+private:
+    struct Batch;
+
+    explicit Reader(std::unique_ptr<ByteSource> source);
+    std::size_t ReadChunkBytes(std::uint64_t index, Chunk& chunk);
+    // Decodes the chunks at `indexes` in turn, two at a time when the
+    // machine has two cores (this thread and a worker), and visits each
+    // chunk's records on this thread, in order.
+    bool VisitChunks(const std::vector<std::uint64_t>& indexes, bool newestFirst, const Visitor& visit);
+    void DecodeBatch(std::uint64_t index, bool newestFirst, Batch& batch);
+    bool VisitBatch(Batch& batch, const Visitor& visit);
+    bool ReadHeader(const std::string& name, Error& error);
+    static std::unique_ptr<Reader> Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error);
+
+    std::unique_ptr<ByteSource> source_;
+    std::mutex readMutex_;
+    FileHeader header_;
+    std::uint64_t chunkCount_ = 0;
+    Stats stats_;
+};
+
+}  // namespace tav::evtx

@@ -1,0 +1,35 @@
+// What the reader yields for each event record: the fields the legacy
+// event-log read gives, and counters of what it met on the way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tav::evtx {
+
+struct Record {
+    std::uint64_t recordId = 0;     // EventRecordID (the record header's copy)
+    std::int64_t timeCreated = 0;   // System/TimeCreated/@SystemTime, seconds since 1970 UTC;
+                                    // the record header's time when it is missing
+    std::int64_t timeWritten = 0;   // record header FILETIME, seconds since 1970 UTC
+    std::uint32_t eventId = 0;      // (Qualifiers << 16) | EventID
+    std::string provider;           // System/Provider/@Name
+    std::string channel;            // System/Channel
+    std::string computer;           // System/Computer
+    // EventData/Data values in document order (each array item its own
+    // string), or the leaf values below the UserData wrapper; UTF-8.
+    std::vector<std::string> strings;
+};
+
+struct Stats {
+    std::uint64_t recordsRead = 0;
+    std::uint64_t recordsUnreadable = 0;  // garbage BinXml, or a header that ended a chunk's walk
+    std::uint64_t chunksRead = 0;         // chunks with a valid magic
+    std::uint64_t chunksEmpty = 0;        // all-zero chunks (never used)
+    std::uint64_t chunksBadMagic = 0;     // neither empty nor a chunk: skipped
+    std::uint64_t chunkHeaderChecksumErrors = 0;  // diagnostics only
+    std::uint64_t chunkDataChecksumErrors = 0;
+};
+
+}  // namespace tav::evtx

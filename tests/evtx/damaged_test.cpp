@@ -1,0 +1,164 @@
+// Inputs that are no .evtx file, and damaged ones: refused with a reason,
+// or read as far as they can be, never a crash or an endless walk.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "evtx/bytes.h"
+#include "test_files.h"
+
+namespace tav::evtx {
+namespace {
+
+// 18 records in one chunk.
+const char kSmallSample[] = "sbousseaden-DE_RDP_Tunneling_4624.evtx";
+constexpr std::size_t kChunk0 = kFileHeaderSize;
+
+std::vector<std::uint8_t> ValidHeader()
+{
+    std::vector<std::uint8_t> bytes(kFileHeaderSize, 0);
+    std::memcpy(bytes.data(), "ElfFile", 8);
+    StoreU16(bytes.data() + 36, 1);
+    StoreU16(bytes.data() + 38, 3);
+    return bytes;
+}
+
+test::ReadOut ReadMemory(const std::vector<std::uint8_t>& bytes)
+{
+    Error error;
+    auto reader = Reader::Open(bytes, error);
+    EXPECT_TRUE(reader) << error.message;
+    return reader ? test::ReadAll(*reader) : test::ReadOut{};
+}
+
+// Offsets of the records of chunk 0, by walking their sizes.
+std::vector<std::size_t> RecordOffsets(const std::vector<std::uint8_t>& file)
+{
+    std::vector<std::size_t> offsets;
+    std::size_t at = kChunk0 + kChunkHeaderSize;
+    while (LoadU32(file.data() + at) == 0x2a2a) {
+        offsets.push_back(at);
+        at += LoadU32(file.data() + at + 4);
+    }
+    return offsets;
+}
+
+TEST(EvtxDamaged, NonEvtxInputIsRefusedWithAReason)
+{
+    std::vector<std::uint8_t> wrongMagic = ValidHeader();
+    wrongMagic[6] = 'f';
+    std::vector<std::uint8_t> version4 = ValidHeader();
+    StoreU16(version4.data() + 38, 4);
+    std::vector<std::uint8_t> text(5000, 'x');
+    std::vector<std::uint8_t> cut = ValidHeader();
+    cut.resize(127);
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        ErrorCode code;
+    } cases[] = {
+        {{}, ErrorCode::TooShort},
+        {cut, ErrorCode::TooShort},
+        {std::vector<std::uint8_t>(kFileHeaderSize, 0), ErrorCode::NotEvtx},
+        {wrongMagic, ErrorCode::NotEvtx},
+        {text, ErrorCode::NotEvtx},
+        {version4, ErrorCode::UnsupportedVersion},
+    };
+    for (const auto& c : cases) {
+        Error error;
+        EXPECT_FALSE(Reader::Open(c.bytes, error));
+        EXPECT_EQ(error.code, c.code);
+        EXPECT_FALSE(error.message.empty());
+    }
+    Error error;
+    EXPECT_FALSE(Reader::Open(test::TempPath("does-not-exist.evtx"), error));
+    EXPECT_EQ(error.code, ErrorCode::CannotOpen);
+    EXPECT_NE(error.message.find("does-not-exist.evtx"), std::string::npos);
+}
+
+TEST(EvtxDamaged, HeaderAloneAndUnknownMinorVersionsOpen)
+{
+    std::vector<std::uint8_t> bytes = ValidHeader();
+    StoreU16(bytes.data() + 36, 7);
+    bytes.resize(128);
+    Error error;
+    auto reader = Reader::Open(bytes, error);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->ChunkCount(), 0u);
+    EXPECT_EQ(test::ReadAll(*reader).records.size(), 0u);
+}
+
+TEST(EvtxDamaged, TruncatedFileYieldsTheWholeRecordsBeforeTheCut)
+{
+    const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
+    const std::vector<std::size_t> offsets = RecordOffsets(file);
+    ASSERT_EQ(offsets.size(), 18u);
+    for (std::size_t cut = 128; cut <= file.size(); cut += 997) {
+        const std::vector<std::uint8_t> part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+        std::size_t whole = 0;
+        for (const std::size_t at : offsets)
+            whole += at + LoadU32(file.data() + at + 4) <= cut ? 1 : 0;
+        const test::ReadOut out = ReadMemory(part);
+        EXPECT_EQ(out.records.size(), whole) << "cut at " << cut;
+    }
+}
+
+TEST(EvtxDamaged, BadRecordSizesEndTheChunkWalk)
+{
+    const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
+    const std::vector<std::size_t> offsets = RecordOffsets(file);
+    for (const std::uint32_t size : {0u, 1u, 27u, 0x10000u, 0xFFFFFFFFu}) {
+        std::vector<std::uint8_t> bytes = file;
+        StoreU32(bytes.data() + offsets[5] + 4, size);
+        const test::ReadOut out = ReadMemory(bytes);
+        EXPECT_EQ(out.records.size(), 5u) << size;
+        EXPECT_EQ(out.stats.recordsUnreadable, 1u) << size;
+    }
+    // A wrong record magic ends the walk without counting a record.
+    std::vector<std::uint8_t> bytes = file;
+    bytes[offsets[5]] = 'x';
+    const test::ReadOut out = ReadMemory(bytes);
+    EXPECT_EQ(out.records.size(), 5u);
+    EXPECT_EQ(out.stats.recordsUnreadable, 0u);
+}
+
+TEST(EvtxDamaged, GarbageBinXmlCostsOnlyItsRecord)
+{
+    std::vector<std::uint8_t> bytes = test::ReadBytes(test::SamplePath(kSmallSample));
+    const std::vector<std::size_t> offsets = RecordOffsets(bytes);
+    const std::size_t size = LoadU32(bytes.data() + offsets[3] + 4);
+    std::memset(bytes.data() + offsets[3] + 24, 0xEE, size - 28);
+    const test::ReadOut out = ReadMemory(bytes);
+    EXPECT_EQ(out.records.size(), 17u);
+    EXPECT_EQ(out.stats.recordsUnreadable, 1u);
+    EXPECT_EQ(out.records[3].recordId, 5u);
+}
+
+TEST(EvtxDamaged, OversizedFreeSpaceOffsetIsClamped)
+{
+    std::vector<std::uint8_t> bytes = test::ReadBytes(test::SamplePath(kSmallSample));
+    StoreU32(bytes.data() + kChunk0 + 48, 0x7FFFFFFF);
+    EXPECT_EQ(ReadMemory(bytes).records.size(), 18u);
+}
+
+TEST(EvtxDamaged, RandomByteDamageNeverBreaksTheReader)
+{
+    const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<std::size_t> where(kChunk0, file.size() - 1);
+    std::uniform_int_distribution<int> value(0, 255);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::uint8_t> bytes = file;
+        for (int k = 0; k < 1 + round % 16; ++k)
+            bytes[where(random)] = static_cast<std::uint8_t>(value(random));
+        Error error;
+        auto reader = Reader::Open(bytes, error);
+        ASSERT_TRUE(reader);
+        std::size_t records = 0;
+        reader->ForEachRecordNewestFirst([&](const Record&) { return ++records < 1000; });
+        EXPECT_LE(records + reader->GetStats().recordsUnreadable, 1000u);
+    }
+}
+
+}  // namespace
+}  // namespace tav::evtx

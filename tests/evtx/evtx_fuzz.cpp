@@ -1,0 +1,27 @@
+// libFuzzer entry for the reader (built by tools/evtx-fuzz.sh): the input
+// as a whole file, newest first, and the same bytes as a lone chunk.
+#include <cstddef>
+#include <cstdint>
+
+#include "evtx/reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t bytes = 0;
+    const auto visit = [&](const tav::evtx::Record& r) {
+        bytes += r.provider.size() + r.channel.size() + r.computer.size();
+        for (const std::string& s : r.strings)
+            bytes += s.size();
+        return true;
+    };
+    tav::evtx::Error error;
+    if (auto reader = tav::evtx::Reader::Open({data, size}, error))
+        reader->ForEachRecordNewestFirst(visit);
+
+    tav::evtx::Chunk chunk;
+    tav::evtx::Record record;
+    if (chunk.Load({data, size}) == tav::evtx::Chunk::State::Ok)
+        while (chunk.NextRecord(record))
+            visit(record);
+    return bytes == static_cast<std::size_t>(-1);
+}

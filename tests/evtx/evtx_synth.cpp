@@ -1,0 +1,96 @@
+// Writes a synthetic Security log of at least the given size in MiB, for
+// timing: 4624 logons (27 strings) mixed with 4672 privilege lists and
+// LocalSessionManager 21 events (UserData).
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "evtx/writer.h"
+
+namespace {
+
+const char* const k4624Names[] = {
+    "SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
+    "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType", "LogonProcessName",
+    "AuthenticationPackageName", "WorkstationName", "LogonGuid", "TransmittedServices", "LmPackageName",
+    "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort", "ImpersonationLevel",
+    "RestrictedAdminMode", "TargetOutboundUserName", "TargetOutboundDomainName", "VirtualAccount",
+    "TargetLinkedLogonId", "ElevatedToken"};
+
+tav::evtx::WriterEvent Logon(std::uint64_t id)
+{
+    tav::evtx::WriterEvent e;
+    e.record.eventId = 4624;
+    e.record.provider = "Microsoft-Windows-Security-Auditing";
+    e.record.channel = "Security";
+    const std::string n = std::to_string(id % 97);
+    e.record.strings = {"S-1-5-18", "WS" + n + "$", "CORP", "0x3e7", "S-1-5-21-1004336348-1177238915-682003330-" + n,
+                        "user" + n, "CORP", "0x" + std::to_string(100000 + id), id % 3 == 0 ? "10" : "3",
+                        "User32 ", "Negotiate", "CLIENT-" + n, "{00000000-0000-0000-0000-000000000000}", "-", "-",
+                        "0", "0x2a8", "C:\\Windows\\System32\\svchost.exe", "10.0.0." + n, "0", "%%1833", "-",
+                        "-", "-", "%%1843", "0x0", "%%1842"};
+    for (const char* name : k4624Names)
+        e.names.push_back(name);
+    return e;
+}
+
+tav::evtx::WriterEvent Privileges()
+{
+    tav::evtx::WriterEvent e;
+    e.record.eventId = 4672;
+    e.record.provider = "Microsoft-Windows-Security-Auditing";
+    e.record.channel = "Security";
+    e.record.strings = {"S-1-5-18", "SYSTEM", "NT AUTHORITY", "0x3e7",
+                        "SeAssignPrimaryTokenPrivilege\r\n\t\t\tSeTcbPrivilege\r\n\t\t\tSeSecurityPrivilege"};
+    e.names = {"SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "PrivilegeList"};
+    return e;
+}
+
+tav::evtx::WriterEvent SessionLogon(std::uint64_t id)
+{
+    tav::evtx::WriterEvent e;
+    e.record.eventId = 21;
+    e.record.provider = "Microsoft-Windows-TerminalServices-LocalSessionManager";
+    e.record.channel = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
+    e.record.strings = {"CORP\\user" + std::to_string(id % 97), std::to_string(id % 5 + 1), "10.0.0.7"};
+    e.names = {"User", "SessionID", "Address"};
+    e.userDataWrapper = "EventXML";
+    return e;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: evtx_synth OUT.evtx MIB\n");
+        return 2;
+    }
+    const std::uint64_t target = std::strtoull(argv[2], nullptr, 10) << 20;
+    tav::evtx::Error error;
+    auto writer = tav::evtx::Writer::Create(argv[1], error);
+    if (!writer) {
+        std::fprintf(stderr, "%s\n", error.message.c_str());
+        return 1;
+    }
+    // Until the chunks written reach the size asked for.
+    std::uint64_t id = 1;
+    for (; id % 10000 != 0 || std::filesystem::file_size(argv[1]) < target; ++id) {
+        tav::evtx::WriterEvent e = id % 5 == 0 ? Privileges() : id % 7 == 0 ? SessionLogon(id) : Logon(id);
+        e.record.recordId = id;
+        e.record.timeCreated = 1600000000 + static_cast<std::int64_t>(id / 4);
+        e.record.timeWritten = e.record.timeCreated;
+        e.record.computer = "WS-0042.corp.example";
+        if (!writer->Add(e, error)) {
+            std::fprintf(stderr, "%s\n", error.message.c_str());
+            return 1;
+        }
+    }
+    if (!writer->Close(error)) {
+        std::fprintf(stderr, "%s\n", error.message.c_str());
+        return 1;
+    }
+    std::printf("%llu events\n", static_cast<unsigned long long>(id - 1));
+    return 0;
+}

@@ -1,0 +1,54 @@
+// Paths of the sample logs and helpers shared by the .evtx tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "evtx/reader.h"
+
+namespace tav::evtx::test {
+
+// Under Wine the Linux root is drive Z:.
+inline std::filesystem::path SamplePath(const std::string& name)
+{
+#ifdef _WIN32
+    return std::filesystem::path("Z:" TAVELIN_SAMPLES_DIR "/evtx") / name;
+#else
+    return std::filesystem::path(TAVELIN_SAMPLES_DIR "/evtx") / name;
+#endif
+}
+
+inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every record of a reader in file order, and its stats.
+struct ReadOut {
+    std::vector<Record> records;
+    Stats stats;
+};
+
+inline ReadOut ReadAll(Reader& reader)
+{
+    ReadOut out;
+    reader.ForEachRecord([&](const Record& r) {
+        out.records.push_back(r);
+        return true;
+    });
+    out.stats = reader.GetStats();
+    return out;
+}
+
+// A scratch file name in the system's temporary folder.
+inline std::filesystem::path TempPath(const std::string& name)
+{
+    return std::filesystem::temp_directory_path() / ("tavelin-evtx-" + name);
+}
+
+}  // namespace tav::evtx::test

@@ -1,0 +1,67 @@
+#!/bin/sh
+# Times this program's .evtx reader (on both cores, and pinned to one with
+# taskset) against libevtx's evtxexport and python-evtx with hyperfine: over the largest Security sample (all three),
+# and over synthetic logs of 128 MiB and 1 GiB written by our writer into
+# build/ (ours and evtxexport; python-evtx is too slow there). Prints
+# records/s and MB/s for each, and the peak memory of each reader.
+#   tools/evtx-bench.sh [RUNS]
+set -eu
+runs=${1:-5}
+root=$(cd "$(dirname "$0")/.." && pwd)
+samples=${TAVELIN_SAMPLES_DIR:-$root/../shared/samples}/evtx
+build=$root/build
+bin=$build/native-release/tests/evtx
+out=$build/bench
+mkdir -p "$out"
+
+cmake --preset native-release > /dev/null
+cmake --build --preset native-release --target evtx_dump evtx_synth > /dev/null
+[ -f "$build/synthetic-128m.evtx" ] || "$bin/evtx_synth" "$build/synthetic-128m.evtx" 128
+[ -f "$build/synthetic-1g.evtx" ] || "$bin/evtx_synth" "$build/synthetic-1g.evtx" 1024
+
+sample=$samples/belkasoft-win10-Security.evtx
+hyperfine --warmup 1 --runs "$runs" --export-json "$out/sample.json" \
+  -n ours "$bin/evtx_dump --count $sample" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $sample" \
+  -n evtxexport "evtxexport $sample > /dev/null" \
+  -n python-evtx "/usr/bin/evtx_dump.py $sample > /dev/null"
+hyperfine --warmup 1 --runs "$runs" --export-json "$out/synthetic-128m.json" \
+  -n ours "$bin/evtx_dump --count $build/synthetic-128m.evtx" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $build/synthetic-128m.evtx" \
+  -n evtxexport "evtxexport $build/synthetic-128m.evtx > /dev/null"
+hyperfine --runs 1 --export-json "$out/synthetic-1g.json" \
+  -n ours "$bin/evtx_dump --count $build/synthetic-1g.evtx" \
+  -n ours-1core "taskset -c 0 $bin/evtx_dump --count $build/synthetic-1g.evtx" \
+  -n evtxexport "evtxexport $build/synthetic-1g.evtx > /dev/null"
+
+# Records per file from our reader's counters; peak memory with time -v.
+count() { "$bin/evtx_dump" --count "$1" 2>&1 >/dev/null | sed -n 's/.*: \([0-9]*\) records.*/\1/p'; }
+rss() { /usr/bin/time -v "$@" 2>&1 >/dev/null | sed -n 's/.*Maximum resident set size (kbytes): //p'; }
+{
+  echo "sample $(count "$sample") $(stat -c %s "$sample")"
+  echo "synthetic-128m $(count "$build/synthetic-128m.evtx") $(stat -c %s "$build/synthetic-128m.evtx")"
+  echo "synthetic-1g $(count "$build/synthetic-1g.evtx") $(stat -c %s "$build/synthetic-1g.evtx")"
+} > "$out/sizes.txt"
+{
+  echo "ours sample $(rss "$bin/evtx_dump" --count "$sample")"
+  echo "ours synthetic-128m $(rss "$bin/evtx_dump" --count "$build/synthetic-128m.evtx")"
+  echo "ours synthetic-1g $(rss "$bin/evtx_dump" --count "$build/synthetic-1g.evtx")"
+  echo "evtxexport sample $(rss evtxexport "$sample")"
+  echo "evtxexport synthetic-128m $(rss evtxexport "$build/synthetic-128m.evtx")"
+  echo "python-evtx sample $(rss /usr/bin/evtx_dump.py "$sample")"
+} > "$out/rss.txt"
+
+python3 - "$out" <<'PY'
+import json, sys
+out = sys.argv[1]
+sizes = {l.split()[0]: (int(l.split()[1]), int(l.split()[2])) for l in open(f"{out}/sizes.txt")}
+rss = {(l.split()[0], l.split()[1]): l.split()[2] for l in open(f"{out}/rss.txt") if len(l.split()) == 3}
+print(f"{'file':16} {'reader':12} {'mean s':>9} {'user s':>8} {'records/s':>12} {'MB/s':>8} {'peak RSS':>10}")
+for name in ("sample", "synthetic-128m", "synthetic-1g"):
+    records, size = sizes[name]
+    for r in json.load(open(f"{out}/{name}.json"))["results"]:
+        t = r["mean"]
+        peak = rss.get((r["command"].replace("-1core", ""), name), "-")
+        print(f"{name:16} {r['command']:12} {t:9.3f} {r['user']:8.3f} {records / t:12,.0f} "
+              f"{size / t / 1e6:8.1f} {peak + ' KB' if peak != '-' else '-':>10}")
+PY
