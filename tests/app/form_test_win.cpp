@@ -36,7 +36,7 @@ class FormTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<CountingForm>(FormSeams{.prompter = &prompter});
+        form = std::make_unique<CountingForm>(FormSeams{.prompter = &prompter, .settingsPath = test::FreshSettingsPath()});
         ASSERT_TRUE(form->Create(Application::Instance().Handle()));
         Application::Instance().SetMainForm(form->Handle());
         form->Show(SW_SHOW);

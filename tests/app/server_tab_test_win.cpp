@@ -81,7 +81,7 @@ protected:
     {
         Application::Instance().SetMainForm(nullptr);  // closing it must not end the test program
         form.reset();
-        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .launcher = use});
+        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .launcher = use, .settingsPath = test::FreshSettingsPath()});
         ASSERT_TRUE(form->Create(Application::Instance().Handle()));
         Application::Instance().SetMainForm(form->Handle());
         form->Show(SW_SHOW);

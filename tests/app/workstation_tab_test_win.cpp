@@ -97,7 +97,7 @@ protected:
     void Open(seclog::RecordSourceOpener* logs)
     {
         form.reset();
-        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .eventLogs = logs});
+        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .eventLogs = logs, .settingsPath = test::FreshSettingsPath()});
         ASSERT_TRUE(form->Create(Application::Instance().Handle()));
         form->Show(SW_SHOW);
         PumpFor(30ms);

@@ -57,6 +57,17 @@ RECT RectInParent(HWND control)
     return rect;
 }
 
+std::wstring FreshSettingsPath()
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    static int counter = 0;
+    const std::wstring path = std::wstring(folder) + L"tavelin-test-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++counter) + L".ini";
+    DeleteFileW(path.c_str());
+    return path;
+}
+
 void RecordingPrompter::ShowMessage(HWND, std::string_view text)
 {
     messages.emplace_back(text);

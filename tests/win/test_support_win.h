@@ -23,6 +23,10 @@ std::string StatusText(HWND statusBar, int panel);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 
+// A settings file of its own for one test, in the temporary folder, not yet
+// existing.
+std::wstring FreshSettingsPath();
+
 // Records every message box instead of showing it.
 class RecordingPrompter final : public Prompter {
 public:
