@@ -35,8 +35,9 @@ void TForm1::btnStart1Click()
     ShowWindow(LabelWait, SW_SHOW);
     const std::string commandLine =
         tsquery::BuildCommandLine(server, FormatDate(PickerDate(), CurrentFormats()));
-    MainThread = std::make_unique<tsquery::TMainThread>(*seams_.launcher, Widen(commandLine),
-                                                        ExecutableFolder(), Handle_, WM_APP_QUERY_DONE);
+    MainThread = std::make_unique<tsquery::TMainThread>(
+        std::make_unique<tsquery::PowerShellJob>(*seams_.launcher, Widen(commandLine), ExecutableFolder()), Handle_,
+        WM_APP_QUERY_DONE);
 }
 
 void TForm1::QueryDone()
@@ -62,6 +63,11 @@ void TForm1::QueryDone()
         EndServerRun(std::nullopt);
         return;
     }
+    case Outcome::LogUnreadable:
+        SetLabelCaption(LabelError, "Невозможно открыть файл журнала: " + WindowText(Edit1));
+        ShowWindow(LabelError, SW_SHOW);
+        EndServerRun(0);
+        return;
     case Outcome::Rows:
         break;
     }

@@ -32,30 +32,16 @@ bool CreateProcessLauncher::Start(const std::wstring& commandLine, const std::ws
                           &startup, &process) != FALSE;
 }
 
-TMainThread::TMainThread(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory, HWND notify,
-                         UINT message)
-    : launcher_(launcher),
-      commandLine_(std::move(commandLine)),
-      directory_(std::move(directory)),
-      notify_(notify),
-      message_(message),
-      thread_([this] { Body(); })
+TMainThread::TMainThread(std::unique_ptr<QueryJob> job, HWND notify, UINT message)
+    : job_(std::move(job)), notify_(notify), message_(message), thread_([this] { Body(); })
 {
 }
 
 TMainThread::~TMainThread()
 {
-    Stop();
+    job_->Stop();
     if (thread_.joinable())
         thread_.join();
-}
-
-void TMainThread::Stop()
-{
-    std::lock_guard lock(childLock_);
-    stopped_ = true;
-    if (child_)
-        TerminateProcess(child_.Get(), 1);
 }
 
 QueryResult TMainThread::TakeResult()
@@ -70,14 +56,27 @@ void TMainThread::Body()
     // No exception leaves the thread: an unexpected one ends the query as a
     // failed start does, so the window never waits for ever.
     try {
-        result_ = Run();
+        result_ = job_->Run();
     } catch (...) {
         result_ = {QueryResult::Outcome::StartFailed, {}, {}};
     }
     PostMessageW(notify_, message_, 0, 0);
 }
 
-QueryResult TMainThread::Run()
+PowerShellJob::PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory)
+    : launcher_(launcher), commandLine_(std::move(commandLine)), directory_(std::move(directory))
+{
+}
+
+void PowerShellJob::Stop()
+{
+    std::lock_guard lock(childLock_);
+    stopped_ = true;
+    if (child_)
+        TerminateProcess(child_.Get(), 1);
+}
+
+QueryResult PowerShellJob::Run()
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;

@@ -1,8 +1,6 @@
-// The worker of one terminal-server query: runs PowerShell hidden with its
-// output on a pipe, collects the lines, checks the first one for the two
-// failure signatures and parses the output into rows. It never touches a
-// window: when it is done it posts one message, and the window takes the
-// result from it.
+// The worker of one terminal-server query. It runs a job on its own thread
+// and never touches a window: when the job is done it posts one message, and
+// the window takes the result from it.
 #pragma once
 
 #include <memory>
@@ -16,6 +14,22 @@
 #include "base/win32.h"
 
 namespace tav::tsquery {
+
+struct QueryResult {
+    enum class Outcome { Rows, Unreachable, NotTerminalServer, StartFailed, LogUnreadable };
+    Outcome outcome = Outcome::Rows;
+    std::vector<ResultRow> rows;
+    std::string parseError;  // shown before the run ends, when not empty
+};
+
+// What the worker does: ask PowerShell, or read a saved log.
+class QueryJob {
+public:
+    virtual ~QueryJob() = default;
+    virtual QueryResult Run() = 0;
+    // Called from another thread: make Run return soon.
+    virtual void Stop() = 0;
+};
 
 // Starts the child, behind a seam so tests can make the start fail.
 class ProcessLauncher {
@@ -32,40 +46,42 @@ public:
                PROCESS_INFORMATION& process) override;
 };
 
-struct QueryResult {
-    enum class Outcome { Rows, Unreachable, NotTerminalServer, StartFailed };
-    Outcome outcome = Outcome::Rows;
-    std::vector<ResultRow> rows;
-    std::string parseError;  // shown before the run ends, when not empty
+// Runs PowerShell hidden with its output on a pipe, collects the lines,
+// checks the first one for the two failure signatures and parses the output.
+class PowerShellJob final : public QueryJob {
+public:
+    PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory);
+    QueryResult Run() override;
+    // Ends the child, which breaks the pipe.
+    void Stop() override;
+
+private:
+    ProcessLauncher& launcher_;
+    const std::wstring commandLine_;
+    const std::wstring directory_;
+    std::mutex childLock_;
+    UniqueHandle child_;  // the running child, for Stop
+    bool stopped_ = false;
 };
 
 class TMainThread {
 public:
     // Starts at once. `notify` receives `message` when the result is ready.
-    TMainThread(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory, HWND notify,
-                UINT message);
-    ~TMainThread();  // stops the child and waits for the worker
+    TMainThread(std::unique_ptr<QueryJob> job, HWND notify, UINT message);
+    ~TMainThread();  // stops the job and waits for the worker
     TMainThread(const TMainThread&) = delete;
     TMainThread& operator=(const TMainThread&) = delete;
 
-    // Ends the child, which breaks the pipe; the worker then finishes.
-    void Stop();
     // Waits for the worker and hands over its result.
     QueryResult TakeResult();
 
 private:
     void Body();
-    QueryResult Run();
 
-    ProcessLauncher& launcher_;
-    const std::wstring commandLine_;
-    const std::wstring directory_;
+    std::unique_ptr<QueryJob> job_;
     const HWND notify_;
     const UINT message_;
     QueryResult result_;
-    std::mutex childLock_;
-    UniqueHandle child_;  // the running child, for Stop
-    bool stopped_ = false;
     std::thread thread_;
 };
 
