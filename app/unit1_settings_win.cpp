@@ -3,6 +3,7 @@
 #include "app/ini_file_win.h"
 #include "app/settings.h"
 #include "app/unit1_win.h"
+#include "base/datetime_win.h"
 #include "base/module_path_win.h"
 #include "base/text_win.h"
 
@@ -12,15 +13,6 @@ namespace {
 std::wstring SettingsPath(const std::wstring& configured)
 {
     return configured.empty() ? ExecutableFolder() + L"settings.ini" : configured;
-}
-
-DateTime Now()
-{
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return EncodeDateTime({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                           now.wMilliseconds})
-        .value_or(0.0);
 }
 
 }  // namespace
@@ -53,20 +45,14 @@ DateTime TForm1::PickerDate() const
 {
     SYSTEMTIME time{};
     SendMessageW(DateTimePicker1, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
-    return EncodeDateTime({time.wYear, time.wMonth, time.wDay, 0, 0, 0, 0}).value_or(0.0);
+    time.wHour = time.wMinute = time.wSecond = time.wMilliseconds = 0;  // the date alone
+    return FromSystemTime(time).value_or(0.0);
 }
 
 bool TForm1::SetPickerDate(DateTime value)
 {
-    const CivilTime civil = DecodeDateTime(value);
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(civil.year);
-    time.wMonth = static_cast<WORD>(civil.month);
-    time.wDay = static_cast<WORD>(civil.day);
-    time.wHour = static_cast<WORD>(civil.hour);
-    time.wMinute = static_cast<WORD>(civil.minute);
-    time.wSecond = static_cast<WORD>(civil.second);
-    return civil.year >= 1601 &&
+    SYSTEMTIME time = ToSystemTime(value);
+    return time.wYear >= 1601 &&
            SendMessageW(DateTimePicker1, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time)) != 0;
 }
 

@@ -2,6 +2,8 @@
 // UTC to local time under given time-zone rules.
 #pragma once
 
+#include <optional>
+
 #include "base/datetime.h"
 #include "base/win32.h"
 
@@ -11,6 +13,14 @@ namespace tav {
 // default locale (not the thread locale). A value that cannot be read keeps
 // the default of DateTimeFormats.
 DateTimeFormats ReadUserDateTimeFormats();
+
+// A date-time as a SYSTEMTIME (to the millisecond; years before 1601 are
+// outside what SYSTEMTIME conversions take), and back.
+SYSTEMTIME ToSystemTime(DateTime value);
+std::optional<DateTime> FromSystemTime(const SYSTEMTIME& time);
+
+// The current local date and time.
+DateTime Now();
 
 // The same instant in local time under `zone`'s rules, applied on the
 // instant's own date. The input unchanged when Windows cannot convert it.

@@ -8,26 +8,43 @@ namespace {
 // nullptr stands for the time zone currently set in Windows.
 DateTime ConvertUtc(DateTime utc, const TIME_ZONE_INFORMATION* zone)
 {
-    const CivilTime civil = DecodeDateTime(utc);
-    if (civil.year < 1601)  // SYSTEMTIME conversions start there
+    if (DecodeDateTime(utc).year < 1601)  // SYSTEMTIME conversions start there
         return utc;
-    SYSTEMTIME universal{};
-    universal.wYear = static_cast<WORD>(civil.year);
-    universal.wMonth = static_cast<WORD>(civil.month);
-    universal.wDay = static_cast<WORD>(civil.day);
-    universal.wHour = static_cast<WORD>(civil.hour);
-    universal.wMinute = static_cast<WORD>(civil.minute);
-    universal.wSecond = static_cast<WORD>(civil.second);
-    universal.wMilliseconds = static_cast<WORD>(civil.millisecond);
+    const SYSTEMTIME universal = ToSystemTime(utc);
     SYSTEMTIME local{};
     if (!SystemTimeToTzSpecificLocalTime(zone, &universal, &local))
         return utc;
-    const CivilTime converted{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
-                              local.wMilliseconds};
-    return EncodeDateTime(converted).value_or(utc);
+    return FromSystemTime(local).value_or(utc);
 }
 
 }  // namespace
+
+SYSTEMTIME ToSystemTime(DateTime value)
+{
+    const CivilTime civil = DecodeDateTime(value);
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(civil.year);
+    time.wMonth = static_cast<WORD>(civil.month);
+    time.wDay = static_cast<WORD>(civil.day);
+    time.wHour = static_cast<WORD>(civil.hour);
+    time.wMinute = static_cast<WORD>(civil.minute);
+    time.wSecond = static_cast<WORD>(civil.second);
+    time.wMilliseconds = static_cast<WORD>(civil.millisecond);
+    return time;
+}
+
+std::optional<DateTime> FromSystemTime(const SYSTEMTIME& time)
+{
+    return EncodeDateTime(
+        {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds});
+}
+
+DateTime Now()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return FromSystemTime(now).value_or(0.0);
+}
 
 DateTime UtcToLocalDateTime(DateTime utc)
 {
