@@ -34,8 +34,12 @@ function(tavelin_test name)
   target_compile_definitions(${name} PRIVATE
     TAVELIN_SAMPLES_DIR="${TAVELIN_SAMPLES_DIR}"
     TAVELIN_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
-  if(MINGW)
+  if(WIN32)
+    # The program's manifest (common controls 6) in every test program.
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win/test_manifest.rc)
+    if(MSVC)
+      target_link_options(${name} PRIVATE /MANIFEST:NO)
+    endif()
   endif()
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)

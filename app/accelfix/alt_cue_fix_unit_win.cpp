@@ -96,11 +96,22 @@ bool TAltCueFix::PlatformSupported()
 {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
+    // GetVersionExW is deprecated but is the platform test asked for; the
+    // manifest's supported systems let it report up to Windows 8.
+#if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#elif defined(_MSC_VER)
+#pragma warning(push)
+#pragma warning(disable : 4996)
+#endif
     if (!GetVersionExW(&version) || version.dwMajorVersion < 6)
         return false;
+#if defined(__GNUC__)
 #pragma GCC diagnostic pop
+#elif defined(_MSC_VER)
+#pragma warning(pop)
+#endif
     return IsAppThemed() && IsThemeActive() && CommonControlsSixOrLater();
 }
 
