@@ -27,6 +27,7 @@ namespace tav {
 struct FormSeams {
     Prompter* prompter = nullptr;
     seclog::RecordSourceOpener* eventLogs = nullptr;  // the workstation tab's records
+    seclog::RecordSourceOpener* savedLogs = nullptr;  // the same from a saved .evtx file
     tsquery::ProcessLauncher* launcher = nullptr;      // starts the terminal-server query's child
     SaveDialog* saveDialog = nullptr;                   // asks where an export goes
     std::wstring settingsPath;  // empty: settings.ini beside the executable
@@ -110,9 +111,11 @@ public:
     void listview1DblClick();
 
     // The log the last workstation scan opened, and the computer it was on
-    // (empty: the local one); the detail view reads from the same place.
+    // (empty: the local one) or the saved file it was; the detail view reads
+    // from the same place.
     std::string EventLogName;
     std::string EventLogServer;
+    bool EventLogIsFile = false;
 
     // Helpers the subsystems' glue uses.
     int ActivePage() const;

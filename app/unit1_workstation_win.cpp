@@ -7,6 +7,7 @@
 #include "app/ids.h"
 #include "app/unit1_win.h"
 #include "base/datetime.h"
+#include "base/module_path_win.h"
 #include "base/text_win.h"
 #include "seclog/detail_view.h"
 #include "seclog/logon_scan.h"
@@ -39,13 +40,17 @@ void TForm1::BtnStart2Click()
 
 void TForm1::ScanEventLog(const std::string& logName)
 {
+    // A computer's name, or the path of a saved log.
     const std::string server = WindowText(Edit3);
     EventLogName = logName;
     EventLogServer = server;
+    EventLogIsFile = IsExistingFile(server);
     std::uint32_t error = 0;
-    std::unique_ptr<seclog::RecordSource> source = seams_.eventLogs->Open(server, logName, error);
+    std::unique_ptr<seclog::RecordSource> source =
+        (EventLogIsFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, logName, error);
     if (!source) {
-        SetLabelCaption(LabelError, "Сервер " + server + " недоступен!");
+        SetLabelCaption(LabelError, EventLogIsFile ? "Невозможно открыть файл журнала: " + server
+                                                   : "Сервер " + server + " недоступен!");
         ShowWindow(LabelError, SW_SHOW);
         EndWorkstationRun(0);
         return;
@@ -116,7 +121,8 @@ void TForm1::listview1DblClick()
     if (!selected)
         return;
     std::uint32_t error = 0;
-    std::unique_ptr<seclog::RecordSource> source = seams_.eventLogs->Open(EventLogServer, EventLogName, error);
+    std::unique_ptr<seclog::RecordSource> source =
+        (EventLogIsFile ? seams_.savedLogs : seams_.eventLogs)->Open(EventLogServer, EventLogName, error);
     if (!source) {
         Prompts().ShowMessage(Handle_, "Невозможно открыть файл журнала");
         return;

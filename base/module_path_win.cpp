@@ -1,5 +1,6 @@
 #include "base/module_path_win.h"
 
+#include "base/text_win.h"
 #include "base/win32.h"
 
 namespace tav {
@@ -16,6 +17,14 @@ std::wstring ExecutableFolder()
         path.resize(path.size() * 2);
     }
     return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+bool IsExistingFile(std::string_view pathUtf8)
+{
+    if (pathUtf8.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(Widen(pathUtf8).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace tav
