@@ -1,5 +1,7 @@
 // The tool on Windows: the user's regional formats and time zone, the ANSI
 // code page, the event logs of computers, and the console.
+#include "base/win32.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -8,7 +10,6 @@
 
 #include "base/datetime_win.h"
 #include "base/text_win.h"
-#include "base/win32.h"
 #include "cli/platform.h"
 #include "seclog/event_log_win.h"
 
