@@ -2,8 +2,15 @@
 // zone, captured output, and paths of the logs the tests read.
 #pragma once
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,26 +64,45 @@ inline std::string SamplePath(const std::string& name)
 #endif
 }
 
-// A scratch folder of the system's temporary folder, emptied.
+inline int ProcessId()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
+// An empty scratch folder of the system's temporary folder, of this test
+// process alone (ctest runs test cases side by side).
 inline std::filesystem::path ScratchFolder(const std::string& name)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("tavelin-cli-" + name);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tavelin-cli-" + name + "-" + std::to_string(ProcessId()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
 }
 
-// The bundled sample logs, written once per test program.
+// The bundled sample logs, written once per test process and removed at its end.
 inline const std::filesystem::path& SampleFolder()
 {
-    static const std::filesystem::path folder = [] {
-        const std::filesystem::path written = ScratchFolder("sample");
-        std::string error;
-        if (!WriteSampleLogs(written, error))
-            throw std::runtime_error(error);
-        return written;
-    }();
-    return folder;
+    struct Written {
+        std::filesystem::path folder = ScratchFolder("sample");
+        Written()
+        {
+            std::string error;
+            if (!WriteSampleLogs(folder, error))
+                throw std::runtime_error(error);
+        }
+        ~Written()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    };
+    static const Written written;
+    return written.folder;
 }
 
 inline std::string SampleSecurityLog() { return PathText(SampleFolder() / kSampleSecurityLog); }

@@ -62,7 +62,7 @@ TEST(Errors, InputsThatCannotBeReadExitWithStatusOneAfterTheOthers)
     EXPECT_EQ(run.err, "tavelin: " + missing + ": missing.evtx does not exist.\n" +
                            "tavelin: " + text + ": notes.txt is not an event log file (.evtx).\n" +
                            "tavelin: " + test::PathText(folder) +
-                           ": tavelin-cli-errors is a folder, not an event log file (.evtx).\n" +
+                           ": " + test::PathText(folder.filename()) + " is a folder, not an event log file (.evtx).\n" +
                            "tavelin: " + shortFile + ": short.evtx is too short to be an event log file (.evtx).\n");
     EXPECT_EQ(run.out,
               "ID     Date                User Name  Logon From   Connection Type\n"
