@@ -64,13 +64,6 @@ private:
     std::span<const std::uint8_t> bytes_;
 };
 
-// Where a chunk stands in the newest-first order: by the id of its first
-// record, which the chunk header's ids may contradict (stale copies).
-struct ChunkOrder {
-    std::uint64_t index;
-    std::uint64_t firstRecordId;
-};
-
 constexpr std::uint32_t kRecordMagic = 0x00002a2a;
 
 }  // namespace
@@ -92,6 +85,11 @@ std::unique_ptr<Reader> Reader::Open(const std::filesystem::path& path, Error& e
 std::unique_ptr<Reader> Reader::Open(std::span<const std::uint8_t> bytes, Error& error)
 {
     return Finish(std::unique_ptr<Reader>(new Reader(std::make_unique<MemorySource>(bytes))), "data", error);
+}
+
+std::unique_ptr<Reader> Reader::Open(std::unique_ptr<ByteSource> source, const std::string& name, Error& error)
+{
+    return Finish(std::unique_ptr<Reader>(new Reader(std::move(source))), name, error);
 }
 
 std::unique_ptr<Reader> Reader::Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error)
@@ -156,12 +154,11 @@ bool Reader::ForEachRecord(const Visitor& visit)
     return VisitChunks(indexes, false, visit);
 }
 
-bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
+std::vector<ChunkSpan> Reader::ChunksNewestFirst()
 {
-    // One small entry per chunk, from its header alone; chunks that are no
-    // chunk only go through LoadChunk to be counted.
+    // Chunks that are no chunk only go through LoadChunk to be counted.
     Chunk chunk;
-    std::vector<ChunkOrder> order;
+    std::vector<ChunkSpan> order;
     for (std::uint64_t i = 0; i < chunkCount_; ++i) {
         std::uint8_t head[kChunkHeaderSize + 16];
         const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
@@ -169,20 +166,33 @@ bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
             LoadChunk(i, chunk);
             continue;
         }
+        const ChunkHeader header = ParseChunkHeader(head);
         const std::uint8_t* first = head + kChunkHeaderSize;
-        order.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : LoadU64(head + 24)});
+        order.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : header.firstRecordId,
+                         header.lastRecordId});
     }
-    std::sort(order.begin(), order.end(), [](const ChunkOrder& a, const ChunkOrder& b) {
+    std::sort(order.begin(), order.end(), [](const ChunkSpan& a, const ChunkSpan& b) {
         if (a.firstRecordId != b.firstRecordId)
             return a.firstRecordId > b.firstRecordId;
         return a.index > b.index;
     });
+    return order;
+}
 
+bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
+{
     std::vector<std::uint64_t> indexes;
-    indexes.reserve(order.size());
-    for (const ChunkOrder& entry : order)
-        indexes.push_back(entry.index);
+    for (const ChunkSpan& span : ChunksNewestFirst())
+        indexes.push_back(span.index);
     return VisitChunks(indexes, true, visit);
+}
+
+void OrderNewestFirst(std::span<const Record> records, std::vector<std::size_t>& order)
+{
+    order.resize(records.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return records[a].recordId > records[b].recordId; });
 }
 
 }  // namespace tav::evtx

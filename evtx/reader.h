@@ -65,6 +65,19 @@ public:
     virtual bool Failed() const = 0;
 };
 
+// Where a chunk stands in the newest-first order: the id of its first
+// record (which the chunk header's ids may contradict in stale copies) and
+// the last record id its header claims.
+struct ChunkSpan {
+    std::uint64_t index = 0;
+    std::uint64_t firstRecordId = 0;
+    std::uint64_t lastRecordId = 0;
+};
+
+// Positions 0..records.size()-1 by record id descending, records of equal
+// ids in their order: how the walk newest first visits a chunk's records.
+void OrderNewestFirst(std::span<const Record> records, std::vector<std::size_t>& order);
+
 class Reader {
 public:
     // Called for each record; false stops the walk.
@@ -75,6 +88,9 @@ public:
     static std::unique_ptr<Reader> Open(const std::filesystem::path& path, Error& error);
     // The same over bytes in memory, which must outlive the reader.
     static std::unique_ptr<Reader> Open(std::span<const std::uint8_t> bytes, Error& error);
+    // The same over any source of bytes (`name` names it in messages).
+    static std::unique_ptr<Reader> Open(std::unique_ptr<ByteSource> source, const std::string& name,
+                                        Error& error);
 
     const FileHeader& Header() const { return header_; }
 
@@ -96,6 +112,11 @@ public:
     // record id order whenever chunks hold disjoint id ranges; a chunk that
     // mixes old and new records (damaged shadow copies) stays in one piece.
     bool ForEachRecordNewestFirst(const Visitor& visit);
+
+    // The chunks that walk visits, in its order, from the chunk headers
+    // alone: one entry per chunk. Chunks that are no chunk are counted in the
+    // stats here and left out.
+    std::vector<ChunkSpan> ChunksNewestFirst();
 
     const Stats& GetStats() const { return stats_; }
     bool ReadError() const { return source_->Failed(); }

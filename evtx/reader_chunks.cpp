@@ -45,12 +45,12 @@ void Reader::DecodeBatch(std::uint64_t index, bool newestFirst, Batch& batch)
             break;
         ++count;
     }
+    if (newestFirst) {
+        OrderNewestFirst(std::span(batch.records).first(count), batch.order);
+        return;
+    }
     batch.order.resize(count);
     std::iota(batch.order.begin(), batch.order.end(), std::size_t{0});
-    if (newestFirst)
-        std::stable_sort(batch.order.begin(), batch.order.end(), [&](std::size_t a, std::size_t b) {
-            return batch.records[a].recordId > batch.records[b].recordId;
-        });
 }
 
 bool Reader::VisitBatch(Batch& batch, const Visitor& visit)

@@ -1,0 +1,245 @@
+#include "cli/arguments.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
+#include "cli/iso_date.h"
+#include "cli/platform.h"
+
+namespace tav::cli {
+namespace {
+
+constexpr double kOneSecond = 1.0 / 86400.0;
+
+std::string Lower(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+std::optional<unsigned> CodePageNamed(std::string_view name)
+{
+    const struct {
+        std::string_view name;
+        unsigned codePage;
+    } kNames[] = {
+        {"utf-8", kUtf8CodePage}, {"utf8", kUtf8CodePage}, {"65001", kUtf8CodePage}, {"1251", 1251}, {"cp1251", 1251},
+        {"windows-1251", 1251}, {"866", 866}, {"cp866", 866}, {"1252", 1252}, {"cp1252", 1252},
+        {"windows-1252", 1252},
+    };
+    const std::string lower = Lower(name);
+    for (const auto& entry : kNames)
+        if (entry.name == lower)
+            return entry.codePage;
+    return std::nullopt;
+}
+
+std::optional<OutputFormat> FormatNamed(std::string_view name)
+{
+    if (name == "table")
+        return OutputFormat::Table;
+    if (name == "csv")
+        return OutputFormat::Csv;
+    if (name == "json")
+        return OutputFormat::Json;
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> RecordNumber(std::string_view text)
+{
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string DateError(std::string_view option, std::string_view text)
+{
+    return std::string(option) + ": '" + std::string(text) +
+           "' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])";
+}
+
+// Checks the inputs each command takes and fills them in.
+std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
+{
+    switch (options.command) {
+    case Command::Logons:
+        if (options.computer && !inputs.empty())
+            return "logons reads either files or --computer, not both";
+        if (!options.computer && inputs.empty())
+            return "logons needs at least one .evtx file";
+        options.files = inputs;
+        return {};
+    case Command::Sessions:
+        if (options.computer)
+            return "--computer works with logons and record only";
+        if (inputs.empty())
+            return "sessions needs at least one .evtx file";
+        options.files = inputs;
+        return {};
+    case Command::Record: {
+        if (options.since || options.until)
+            return "--since and --until do not apply to record";
+        const std::size_t wanted = options.computer ? 1 : 2;
+        if (inputs.size() != wanted)
+            return options.computer ? "record needs a record number" : "record needs a file and a record number";
+        const std::optional<std::uint32_t> number = RecordNumber(inputs.back());
+        if (!number)
+            return "'" + inputs.back() + "' is not a record number";
+        options.recordNumber = *number;
+        if (!options.computer)
+            options.files = {inputs.front()};
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool liveLogs)
+{
+    ParsedArguments parsed;
+    Options& options = parsed.options;
+    const auto fail = [&](std::string error) {
+        parsed.error = std::move(error);
+        return parsed;
+    };
+    std::vector<std::string> positional;
+    bool help = false;
+    bool version = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> value;
+        if (equals != std::string::npos)
+            value = argument.substr(equals + 1);
+        const bool takesValue =
+            name == "--format" || name == "--encoding" || name == "--since" || name == "--until" || name == "--computer";
+        const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--utc" || name == "--local";
+        if (!takesValue && !isFlag)
+            return fail("unknown option '" + argument + "'");
+        if ((name == "--computer" || name == "--local") && !liveLogs)
+            return fail(name + " reads the event log of a Windows computer: it works on Windows only");
+        if (isFlag && value)
+            return fail("option " + name + " takes no value");
+        if (takesValue && !value) {
+            if (i + 1 == arguments.size())
+                return fail("option " + name + " needs a value");
+            value = arguments[++i];
+        }
+        if (name == "-h" || name == "--help") {
+            help = true;
+        } else if (name == "--version") {
+            version = true;
+        } else if (name == "--utc") {
+            options.utc = true;
+        } else if (name == "--local") {
+            options.computer = "";
+        } else if (name == "--computer") {
+            options.computer = *value;
+        } else if (name == "--format") {
+            const std::optional<OutputFormat> format = FormatNamed(*value);
+            if (!format)
+                return fail("--format: '" + *value + "' is none of table, csv, json");
+            options.format = *format;
+        } else if (name == "--encoding") {
+            options.codePage = CodePageNamed(*value);
+            if (!options.codePage)
+                return fail("--encoding: '" + *value + "' is none of utf-8, 1251, 866, 1252");
+        } else {
+            const std::optional<IsoDate> date = ParseIsoDate(*value);
+            if (!date)
+                return fail(DateError(name, *value));
+            if (name == "--since")
+                options.since = date->value;
+            else  // up to and including the day, or the second, given
+                options.until = date->value + (date->hasTime ? kOneSecond : 1.0);
+        }
+    }
+    if (help)
+        return parsed;
+    if (version) {
+        options.command = Command::Version;
+        return parsed;
+    }
+    if (positional.empty())
+        return fail("no command given");
+    const std::string& command = positional.front();
+    if (command == "logons")
+        options.command = Command::Logons;
+    else if (command == "sessions")
+        options.command = Command::Sessions;
+    else if (command == "record")
+        options.command = Command::Record;
+    else
+        return fail("unknown command '" + command + "'");
+    if (options.since && options.until &&
+        DateTimeToUnixMilliseconds(*options.since) >= DateTimeToUnixMilliseconds(*options.until))
+        return fail("--since is not before --until");
+    parsed.error = TakeInputs(options, std::vector<std::string>(positional.begin() + 1, positional.end()));
+    return parsed;
+}
+
+std::string HelpText(bool liveLogs)
+{
+    std::string text =
+        "Usage: tavelin COMMAND [OPTION]... INPUT...\n"
+        "Lists who logged on to a computer, when and from where, from saved event logs (.evtx).\n"
+        "\n"
+        "Commands:\n"
+        "  logons FILE.evtx...      successful local and network logons in Security logs, newest first,\n"
+        "                           with bursts of the same logon collapsed, as the program's workstation\n"
+        "                           tab lists them (ID, Date, User Name, Logon From, Connection Type);\n"
+        "                           several files: one scan per file, rows in the order of the files\n"
+        "  sessions FILE.evtx...    Remote Desktop session logons (event 21) in\n"
+        "                           TerminalServices-LocalSessionManager/Operational logs, newest first,\n"
+        "                           as the terminal-server tab lists them (Date, User Name, Login From)\n"
+        "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
+        "\n"
+        "Options:\n"
+        "  --format table|csv|json  table: aligned columns (the default); csv: the program's export file\n"
+        "                           (\";\"-separated, CR LF); json: one object per line, UTF-8\n"
+        "  --encoding CODEPAGE      code page of csv output: utf-8, 1251, 866 or 1252 (default: ";
+    text += liveLogs ? "the ANSI code page" : "utf-8";
+    text +=
+        ")\n"
+        "  --since DATE             only events at or after DATE\n"
+        "  --until DATE             only events up to and including DATE (a date alone: the whole day)\n"
+        "                           DATE is YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] in the displayed time;\n"
+        "                           events outside the range are left out before bursts are collapsed\n"
+        "  --utc                    show and select times in UTC instead of local time\n";
+    if (liveLogs)
+        text +=
+            "  --computer NAME          logons and record: read the Security log of computer NAME\n"
+            "                           instead of files (an empty NAME: this computer)\n"
+            "  --local                  the same for this computer\n";
+    text +=
+        "  -h, --help               show this help and exit\n"
+        "  --version                show the version and exit\n"
+        "\n"
+        "Dates and times are shown in the regional formats";
+    text += liveLogs ? " of the user" : " dd.MM.yyyy H:mm:ss";
+    text +=
+        ".\n"
+        "Exit status: 0 when every input was read, 1 when an input could not be read (the others are\n"
+        "still read), 2 for a usage error.\n";
+    return text;
+}
+
+}  // namespace tav::cli

@@ -1,0 +1,41 @@
+// The tool's command line: a command, its inputs and the options, anywhere
+// among them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/datetime.h"
+
+namespace tav::cli {
+
+enum class Command { Help, Version, Logons, Sessions, Record };
+enum class OutputFormat { Table, Csv, Json };
+
+struct Options {
+    Command command = Command::Help;
+    std::vector<std::string> files;      // logons and sessions: one or more; record: one
+    std::uint32_t recordNumber = 0;      // record
+    OutputFormat format = OutputFormat::Table;
+    std::optional<unsigned> codePage;    // --encoding; the platform's default when none
+    // The time range in the displayed zone: from `since`, before `until`.
+    std::optional<DateTime> since;
+    std::optional<DateTime> until;
+    bool utc = false;
+    std::optional<std::string> computer;  // the live Security log of this computer ("" the local one)
+};
+
+struct ParsedArguments {
+    Options options;
+    std::string error;  // a usage error when not empty
+};
+
+// `liveLogs`: whether --computer and --local are available (Windows).
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool liveLogs);
+
+// What --help prints.
+std::string HelpText(bool liveLogs);
+
+}  // namespace tav::cli

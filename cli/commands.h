@@ -1,0 +1,37 @@
+// The tool's three commands, over one parsed command line.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/row_store.h"
+#include "cli/arguments.h"
+#include "cli/platform.h"
+#include "cli/row_output.h"
+
+namespace tav::cli {
+
+struct Run {
+    const Options& options;
+    const Platform& platform;
+    std::ostream& out;
+    std::ostream& err;
+
+    // UTC to the displayed time zone: local time, or UTC with --utc.
+    DateTime ToDisplayed(DateTime utc) const { return options.utc ? utc : platform.utcToLocal(utc); }
+    // "tavelin: <input>: <reason>" on standard error.
+    void Report(const std::string& input, const std::string& reason) const;
+    // Writes `rows` in the chosen form; false when the code page cannot be written.
+    bool Write(const ListShape& shape, const std::vector<ResultRow>& rows) const;
+};
+
+// Each returns the exit status.
+int RunLogons(const Run& run);
+int RunSessions(const Run& run);
+int RunRecord(const Run& run);
+
+// How an input is named in messages: the file, or the computer.
+std::string ComputerName(const std::string& computer);
+
+}  // namespace tav::cli

@@ -1,0 +1,135 @@
+#include "cli/row_output.h"
+
+#include <algorithm>
+
+#include "base/codepage.h"
+#include "listtools/csv_export.h"
+
+namespace tav::cli {
+namespace {
+
+std::vector<std::size_t> Columns(std::span<const std::size_t> columns)
+{
+    return {columns.begin(), columns.end()};
+}
+
+void AppendPadded(std::string& out, const std::string& text, std::size_t width)
+{
+    out += text;
+    out.append(width - std::min(width, Utf8Length(text)), ' ');
+}
+
+}  // namespace
+
+const ListShape& LogonList()
+{
+    static const ListShape shape{{"ID", "Date", "User Name", "Logon From", "Connection Type"},
+                                 Columns(kWorkstationCsvColumns),
+                                 {"id", "date", "user", "from", "type"},
+                                 true};
+    return shape;
+}
+
+const ListShape& SessionList()
+{
+    static const ListShape shape{
+        {"Date", "User Name", "Login From"}, Columns(kTerminalServerCsvColumns), {"date", "user", "address"}, false};
+    return shape;
+}
+
+const ListShape& StringList()
+{
+    static const ListShape shape{{"Index", "String"}, {1}, {"index", "string"}, true};
+    return shape;
+}
+
+std::string TableText(const ListShape& shape, const std::vector<ResultRow>& rows)
+{
+    const std::size_t columns = shape.captions.size();
+    std::vector<std::size_t> widths(columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+        widths[c] = Utf8Length(shape.captions[c]);
+        for (const ResultRow& row : rows)
+            widths[c] = std::max(widths[c], Utf8Length(row.Text(c)));
+    }
+    std::string text;
+    const auto appendLine = [&](const auto& cell) {
+        const std::size_t start = text.size();
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (c + 1 < columns) {
+                AppendPadded(text, cell(c), widths[c]);
+                text += "  ";
+            } else {
+                text += cell(c);
+            }
+        }
+        // No blanks at the end of a line whose last columns are empty.
+        const std::size_t end = text.find_last_not_of(' ');
+        text.resize(end == std::string::npos || end < start ? start : end + 1);
+        text += '\n';
+    };
+    appendLine([&](std::size_t c) -> const std::string& { return shape.captions[c]; });
+    for (const ResultRow& row : rows)
+        appendLine([&](std::size_t c) -> const std::string& { return row.Text(c); });
+    return text;
+}
+
+std::string CsvText(const ListShape& shape, const std::vector<ResultRow>& rows)
+{
+    std::vector<std::string> header;
+    for (const std::size_t column : shape.csvColumns)
+        header.push_back(shape.captions[column]);
+    return BuildCsv(header, rows, shape.csvColumns, rows.size());
+}
+
+std::string JsonLines(const ListShape& shape, const std::vector<ResultRow>& rows)
+{
+    std::string text;
+    for (const ResultRow& row : rows) {
+        text += '{';
+        for (std::size_t c = 0; c < shape.jsonKeys.size(); ++c) {
+            if (c > 0)
+                text += ',';
+            AppendJsonString(text, shape.jsonKeys[c]);
+            text += ':';
+            const std::string& value = row.Text(c);
+            const bool number = c == 0 && shape.numericCaption && !value.empty() &&
+                                std::all_of(value.begin(), value.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+            if (number)
+                text += value;
+            else
+                AppendJsonString(text, value);
+        }
+        text += "}\n";
+    }
+    return text;
+}
+
+void AppendJsonString(std::string& out, std::string_view utf8)
+{
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t c = ReadUtf8(utf8, pos);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 0xF];
+            } else {
+                AppendUtf8(out, c);
+            }
+        }
+    }
+    out += '"';
+}
+
+}  // namespace tav::cli

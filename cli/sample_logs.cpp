@@ -1,0 +1,315 @@
+#include "cli/sample_logs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "cli/iso_date.h"
+#include "evtx/writer.h"
+
+namespace tav::cli {
+namespace {
+
+constexpr char kComputer[] = "FIN-WS07.corp.example.com";
+constexpr char kDomainSid[] = "S-1-5-21-2977773840-2930198165-1551093962-";
+constexpr char kLocalSid[] = "S-1-5-21-1390067357-1202660629-682003330-";
+constexpr char kSecurityProvider[] = "Microsoft-Windows-Security-Auditing";
+constexpr char kSessionProvider[] = "Microsoft-Windows-TerminalServices-LocalSessionManager";
+constexpr char kSessionChannel[] = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
+constexpr std::uint64_t kFirstSecurityRecord = 48211;
+constexpr std::uint64_t kFirstSessionRecord = 1730;
+
+std::int64_t UnixSeconds(const char* utc)
+{
+    return DateTimeToUnixMilliseconds(ParseIsoDate(utc).value().value) / 1000;
+}
+
+std::string Hex(std::uint64_t value)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+struct Account {
+    const char* user;
+    const char* domain;
+    std::string sid;
+};
+
+const Account kIvanov{"a.ivanov", "CORP", std::string(kDomainSid) + "1107"};
+const Account kSmith{"j.smith", "CORP", std::string(kDomainSid) + "1112"};
+const Account kGarcia{"m.garcia", "CORP", std::string(kDomainSid) + "1120"};
+const Account kPetrov{"Петров", "CORP", std::string(kDomainSid) + "1131"};
+const Account kSmirnova{"Смирнова.О", "CORP", std::string(kDomainSid) + "1133"};
+const Account kAdministrator{"Администратор", "FIN-WS07", std::string(kLocalSid) + "500"};
+const Account kServer{"FIN-SRV01$", "CORP", std::string(kDomainSid) + "1001"};
+const Account kWorkstation{"FIN-WS07$", "CORP", std::string(kDomainSid) + "1002"};
+const Account kAnonymous{"ANONYMOUS LOGON", "NT AUTHORITY", "S-1-5-7"};
+const Account kSystem{"SYSTEM", "NT AUTHORITY", "S-1-5-18"};
+const Account kFontDriver{"UMFD-0", "Font Driver Host", "S-1-5-96-0-0"};
+const Account kWindowManager{"DWM-1", "Window Manager", "S-1-5-90-0-1"};
+
+enum class Auth { Interactive, Ntlm, Kerberos, Service };
+
+struct Logon {
+    const char* utc;
+    const Account* account;
+    int type;
+    const char* workstation;
+    const char* address;
+    Auth auth;
+    bool privileged;  // a 4672 follows
+    const char* logoffUtc;  // a 4634 then, or nullptr
+};
+
+// The workstation's logons, oldest first.
+const Logon kLogons[] = {
+    // A Monday: boot, a user at the console, network bursts, an RDP session.
+    {"2023-02-06T06:55:01", &kFontDriver, 2, "-", "-", Auth::Service, false, nullptr},
+    {"2023-02-06T06:55:02", &kWindowManager, 2, "-", "-", Auth::Service, false, nullptr},
+    {"2023-02-06T06:55:05", &kSystem, 5, "-", "-", Auth::Service, true, nullptr},
+    {"2023-02-06T06:58:12", &kIvanov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, "2023-02-06T17:40:10"},
+    {"2023-02-06T07:15:40", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-02-06T07:15:44", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-02-06T07:15:51", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, "2023-02-06T07:15:52"},
+    {"2023-02-06T07:30:02", &kServer, 3, "-", "10.20.0.5", Auth::Kerberos, false, nullptr},
+    {"2023-02-06T07:30:02", &kAnonymous, 3, "", "10.20.30.99", Auth::Ntlm, false, nullptr},
+    {"2023-02-06T09:12:29", &kPetrov, 10, "DEV-PC03", "10.20.31.17", Auth::Interactive, true, nullptr},
+    {"2023-02-06T12:00:00", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
+    {"2023-02-06T12:00:20", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, "2023-02-06T12:01:00"},
+    // Tuesday: a cached logon, a console burst, a Cyrillic workstation, Kerberos.
+    {"2023-02-07T08:01:05", &kIvanov, 11, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
+    {"2023-02-07T08:03:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-02-07T08:03:12", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-02-07T08:03:33", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, "2023-02-07T16:20:00"},
+    {"2023-02-07T10:45:00", &kSmirnova, 3, "БУХ-ПК01", "10.20.32.8", Auth::Ntlm, false, "2023-02-07T10:45:01"},
+    {"2023-02-07T11:00:00", &kSmith, 3, "-", "10.20.30.52", Auth::Kerberos, false, "2023-02-07T11:00:00"},
+    // The local administrator: an elevated token and its linked twin.
+    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
+    // United States, clocks forward at 07:00 UTC.
+    {"2023-03-12T06:59:50", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
+    {"2023-03-12T07:00:05", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
+    // Europe, clocks forward at 01:00 UTC.
+    {"2023-03-26T00:59:30", &kIvanov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
+    {"2023-03-26T01:00:30", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-04-18T06:50:00", &kIvanov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
+    {"2023-04-18T09:29:58", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-04-18T09:30:00", &kSmith, 10, "HR-LAPTOP12", "10.20.30.52", Auth::Interactive, false, nullptr},
+    {"2023-06-01T12:00:00", &kGarcia, 3, "DEV-PC03", "2001:db8:10::25", Auth::Ntlm, false, nullptr},
+    {"2023-07-14T08:15:00", &kSmirnova, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, "2023-07-14T17:02:11"},
+    {"2023-09-01T10:00:00", &kPetrov, 11, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-09-01T10:00:07", &kWorkstation, 3, "-", "::1", Auth::Kerberos, false, nullptr},
+    // Europe, clocks back at 01:00 UTC: both show as 02:30 there.
+    {"2023-10-29T00:30:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-10-29T01:30:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    // United States, clocks back at 06:00 UTC: both show as 01:30 there.
+    {"2023-11-05T05:30:00", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-11-05T06:30:00", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+};
+
+const char* const k4624Names[] = {
+    "SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
+    "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType", "LogonProcessName",
+    "AuthenticationPackageName", "WorkstationName", "LogonGuid", "TransmittedServices", "LmPackageName",
+    "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort", "ImpersonationLevel",
+    "RestrictedAdminMode", "TargetOutboundUserName", "TargetOutboundDomainName", "VirtualAccount",
+    "TargetLinkedLogonId", "ElevatedToken"};
+
+evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
+{
+    evtx::WriterEvent e;
+    e.record.timeCreated = UnixSeconds(utc);
+    e.record.timeWritten = e.record.timeCreated;
+    e.record.eventId = eventId;
+    e.record.provider = kSecurityProvider;
+    e.record.channel = "Security";
+    e.record.computer = kComputer;
+    return e;
+}
+
+// Event 4624 as Windows 10 writes it (version 2, 27 strings).
+evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::size_t index)
+{
+    const bool local = logon.auth == Auth::Interactive || logon.auth == Auth::Service;
+    const bool ntlm = logon.auth == Auth::Ntlm;
+    const char* process = logon.auth == Auth::Interactive ? "C:\\Windows\\System32\\svchost.exe"
+                          : logon.auth == Auth::Service   ? "C:\\Windows\\System32\\services.exe"
+                                                          : "-";
+    const char* logonProcess = logon.auth == Auth::Interactive ? "User32 "
+                               : logon.auth == Auth::Service   ? "Advapi  "
+                               : ntlm                          ? "NtLmSsp "
+                                                               : "Kerberos";
+    char guid[40];
+    std::snprintf(guid, sizeof guid, "{%08llX-1F3C-4E0B-9A77-%012llX}",
+                  static_cast<unsigned long long>(0x5B2E9D40 + index),
+                  static_cast<unsigned long long>(0x3C91AE5D2000 + index * 0x11));
+    evtx::WriterEvent e = SecurityEvent(logon.utc, 4624);
+    e.record.strings = {local ? "S-1-5-18" : "S-1-0-0",
+                        local ? "FIN-WS07$" : "-",
+                        local ? "CORP" : "-",
+                        local ? "0x3e7" : "0x0",
+                        logon.account->sid,
+                        logon.account->user,
+                        logon.account->domain,
+                        Hex(logonId),
+                        std::to_string(logon.type),
+                        logonProcess,
+                        ntlm ? "NTLM" : logon.auth == Auth::Kerberos ? "Kerberos" : "Negotiate",
+                        logon.workstation,
+                        logon.auth == Auth::Kerberos ? guid : "{00000000-0000-0000-0000-000000000000}",
+                        "-",
+                        ntlm ? "NTLM V2" : "-",
+                        ntlm ? "128" : "0",
+                        local ? (logon.auth == Auth::Service ? "0x2b4" : "0x3c8") : "0x0",
+                        process,
+                        logon.address,
+                        local ? "0" : std::to_string(49152 + (index * 7919) % 16000),
+                        "%%1833",
+                        logon.type == 10 ? "%%1843" : "-",
+                        "-",
+                        "-",
+                        logon.auth == Auth::Service && logon.account != &kSystem ? "%%1842" : "%%1843",
+                        "0x0",
+                        logon.privileged ? "%%1842" : "%%1843"};
+    e.names.assign(std::begin(k4624Names), std::end(k4624Names));
+    return e;
+}
+
+evtx::WriterEvent PrivilegesEvent(const Logon& logon, std::uint64_t logonId)
+{
+    evtx::WriterEvent e = SecurityEvent(logon.utc, 4672);
+    e.record.strings = {logon.account->sid, logon.account->user, logon.account->domain, Hex(logonId),
+                        "SeSecurityPrivilege\r\n\t\t\tSeTakeOwnershipPrivilege\r\n\t\t\tSeLoadDriverPrivilege\r\n"
+                        "\t\t\tSeBackupPrivilege\r\n\t\t\tSeRestorePrivilege\r\n\t\t\tSeDebugPrivilege\r\n"
+                        "\t\t\tSeSystemEnvironmentPrivilege\r\n\t\t\tSeImpersonatePrivilege\r\n"
+                        "\t\t\tSeDelegateSessionUserImpersonatePrivilege"};
+    e.names = {"SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "PrivilegeList"};
+    return e;
+}
+
+evtx::WriterEvent LogoffEvent(const Logon& logon, std::uint64_t logonId)
+{
+    evtx::WriterEvent e = SecurityEvent(logon.logoffUtc, 4634);
+    e.record.strings = {logon.account->sid, logon.account->user, logon.account->domain, Hex(logonId),
+                        std::to_string(logon.type)};
+    e.names = {"TargetUserSid", "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType"};
+    return e;
+}
+
+struct Session {
+    const char* utc;
+    std::uint32_t eventId;  // 21 logon, 22 shell start, 23 logoff, 24 disconnect, 25 reconnect
+    const char* user;
+    int session;
+    const char* address;  // none for 23
+};
+
+// The session manager's events, oldest first.
+const Session kSessions[] = {
+    {"2023-02-06T06:58:14", 21, "CORP\\a.ivanov", 1, "LOCAL"},
+    {"2023-02-06T06:58:15", 22, "CORP\\a.ivanov", 1, "LOCAL"},
+    {"2023-02-06T09:12:31", 21, "CORP\\Петров", 2, "10.20.31.17"},
+    {"2023-02-06T09:12:32", 22, "CORP\\Петров", 2, "10.20.31.17"},
+    {"2023-02-06T11:40:00", 24, "CORP\\Петров", 2, "10.20.31.17"},
+    {"2023-02-06T11:55:00", 25, "CORP\\Петров", 2, "10.20.31.17"},
+    {"2023-02-06T17:40:12", 23, "CORP\\a.ivanov", 1, nullptr},
+    {"2023-02-07T08:03:02", 21, "CORP\\Петров", 1, "LOCAL"},
+    {"2023-02-09T07:05:02", 21, "FIN-WS07\\Администратор", 1, "LOCAL"},
+    {"2023-04-18T09:30:02", 21, "CORP\\j.smith", 3, "10.20.30.52"},
+    {"2023-04-18T09:35:00", 21, "CORP\\m.garcia", 4, ""},
+    {"2023-04-18T09:35:01", 22, "CORP\\m.garcia", 4, ""},
+    {"2023-07-14T08:15:03", 21, "CORP\\Смирнова.О", 1, "LOCAL"},
+    {"2023-10-29T00:30:02", 21, "CORP\\Петров", 1, "LOCAL"},
+    {"2023-10-29T01:30:02", 21, "CORP\\Петров", 1, "LOCAL"},
+    {"2023-11-05T05:30:05", 21, "CORP\\j.smith", 2, "10.20.30.52"},
+    {"2023-11-05T06:30:05", 21, "CORP\\j.smith", 2, "2001:db8:10::25"},
+    {"2023-11-05T06:45:00", 24, "CORP\\j.smith", 2, "2001:db8:10::25"},
+};
+
+evtx::WriterEvent SessionEvent(const Session& session)
+{
+    evtx::WriterEvent e;
+    e.record.timeCreated = UnixSeconds(session.utc);
+    e.record.timeWritten = e.record.timeCreated;
+    e.record.eventId = session.eventId;
+    e.record.provider = kSessionProvider;
+    e.record.channel = kSessionChannel;
+    e.record.computer = kComputer;
+    e.record.strings = {session.user, std::to_string(session.session)};
+    e.names = {"User", "SessionID"};
+    if (session.address) {
+        e.record.strings.push_back(session.address);
+        e.names.push_back("Address");
+    }
+    e.userDataWrapper = "EventXML";
+    return e;
+}
+
+// Writes `events` in time order (stable), numbering them from `firstId`.
+bool WriteLog(const std::filesystem::path& path, std::vector<evtx::WriterEvent> events, std::uint64_t firstId,
+              std::string& error)
+{
+    std::stable_sort(events.begin(), events.end(), [](const evtx::WriterEvent& a, const evtx::WriterEvent& b) {
+        return a.record.timeCreated < b.record.timeCreated;
+    });
+    evtx::Error failure;
+    auto writer = evtx::Writer::Create(path, failure);
+    bool ok = writer != nullptr;
+    for (std::size_t i = 0; ok && i < events.size(); ++i) {
+        events[i].record.recordId = firstId + i;
+        ok = writer->Add(events[i], failure);
+    }
+    ok = ok && writer->Close(failure);
+    if (!ok)
+        error = failure.message;
+    return ok;
+}
+
+// Services start under SYSTEM a few times on every day the log has logons:
+// most of a real Security log, and enough to fill several chunks.
+std::vector<std::string> ServiceLogonTimes()
+{
+    std::vector<std::string> times;
+    std::string lastDay;
+    for (const Logon& logon : kLogons) {
+        const std::string day = std::string(logon.utc).substr(0, 10);
+        if (day == lastDay)
+            continue;
+        lastDay = day;
+        for (const char* time : {"T03:17:42", "T07:47:09", "T11:02:55", "T14:38:21", "T18:11:36", "T22:29:03"})
+            times.push_back(day + time);
+    }
+    return times;
+}
+
+void AddLogon(std::vector<evtx::WriterEvent>& events, const Logon& logon, std::size_t index)
+{
+    const std::uint64_t logonId = 0x3a6f00 + index * 0x1d3;
+    events.push_back(LogonEvent(logon, logonId, index));
+    if (logon.privileged)
+        events.push_back(PrivilegesEvent(logon, logonId));
+    if (logon.logoffUtc)
+        events.push_back(LogoffEvent(logon, logonId));
+}
+
+}  // namespace
+
+bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error)
+{
+    std::vector<evtx::WriterEvent> security;
+    std::size_t index = 0;
+    for (const Logon& logon : kLogons)
+        AddLogon(security, logon, index++);
+    const std::vector<std::string> serviceTimes = ServiceLogonTimes();
+    for (const std::string& time : serviceTimes)
+        AddLogon(security, Logon{time.c_str(), &kSystem, 5, "-", "-", Auth::Service, true, nullptr}, index++);
+    std::vector<evtx::WriterEvent> sessions;
+    for (const Session& session : kSessions)
+        sessions.push_back(SessionEvent(session));
+    return WriteLog(folder / kSampleSecurityLog, std::move(security), kFirstSecurityRecord, error) &&
+           WriteLog(folder / kSampleSessionLog, std::move(sessions), kFirstSessionRecord, error);
+}
+
+}  // namespace tav::cli

@@ -1,0 +1,22 @@
+// The sample logs the tool ships with: a workstation's Security log and a
+// LocalSessionManager/Operational log of 2023, written with the .evtx
+// writer, the same bytes on every run. They hold what the tool has to get
+// right: logons of types 2, 3, 10 and 11 among other events, machine
+// accounts, bursts that collapse (one exactly 20 seconds apart), Latin and
+// Cyrillic names, and logons around the daylight-saving changes of Europe
+// and the United States.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace tav::cli {
+
+inline constexpr char kSampleSecurityLog[] = "Security-sample.evtx";
+inline constexpr char kSampleSessionLog[] = "LSM-Operational-sample.evtx";
+
+// Writes both files into `folder` (which must exist); false and `error`
+// when a file cannot be written.
+bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error);
+
+}  // namespace tav::cli

@@ -1,0 +1,70 @@
+#include "cli/tool.h"
+
+#include "cli/commands.h"
+
+namespace tav::cli {
+
+void Run::Report(const std::string& input, const std::string& reason) const
+{
+    err << "tavelin: " << input << ": " << reason << '\n';
+}
+
+bool Run::Write(const ListShape& shape, const std::vector<ResultRow>& rows) const
+{
+    std::string text;
+    switch (options.format) {
+    case OutputFormat::Table:
+        text = TableText(shape, rows);
+        break;
+    case OutputFormat::Json:
+        text = JsonLines(shape, rows);
+        break;
+    case OutputFormat::Csv: {
+        const unsigned codePage = options.codePage.value_or(platform.defaultCodePage);
+        const std::optional<std::string> encoded = platform.encode(CsvText(shape, rows), codePage);
+        if (!encoded) {
+            err << "tavelin: code page " << codePage << " cannot be written here\n";
+            return false;
+        }
+        text = *encoded;
+        break;
+    }
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    return true;
+}
+
+std::string ComputerName(const std::string& computer)
+{
+    return computer.empty() ? "this computer" : computer;
+}
+
+int RunTool(const std::vector<std::string>& arguments, const Platform& platform, std::ostream& out,
+            std::ostream& err)
+{
+    const bool liveLogs = platform.liveLogs != nullptr;
+    const ParsedArguments parsed = ParseArguments(arguments, liveLogs);
+    if (!parsed.error.empty()) {
+        err << "tavelin: " << parsed.error << "\nTry 'tavelin --help' for more information.\n";
+        return kExitUsage;
+    }
+    const Run run{parsed.options, platform, out, err};
+    switch (parsed.options.command) {
+    case Command::Help:
+        out << HelpText(liveLogs);
+        return kExitOk;
+    case Command::Version:
+        out << "tavelin " TAVELIN_VERSION "\n";
+        return kExitOk;
+    case Command::Logons:
+        return RunLogons(run);
+    case Command::Sessions:
+        return RunSessions(run);
+    case Command::Record:
+        return RunRecord(run);
+    }
+    return kExitUsage;
+}
+
+}  // namespace tav::cli

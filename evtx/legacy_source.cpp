@@ -1,0 +1,296 @@
+#include "evtx/legacy_source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+#include "seclog/event_record.h"
+
+namespace tav::evtx {
+namespace {
+
+std::uint32_t RecordNumber(const Record& record)
+{
+    return static_cast<std::uint32_t>(record.recordId & 0xFFFFFFFFu);
+}
+
+// The legacy layout holds times as unsigned 32-bit seconds since 1970.
+std::uint32_t LegacyTime(std::int64_t unixSeconds)
+{
+    return static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(unixSeconds, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// Whether the ids a chunk header claims can include one whose low 32 bits
+// are `number`; true when the header contradicts itself.
+bool MayHold(const ChunkSpan& span, std::uint32_t number)
+{
+    if (span.lastRecordId < span.firstRecordId || span.lastRecordId - span.firstRecordId >= 0xFFFFFFFFu)
+        return true;
+    const auto low = static_cast<std::uint32_t>(span.firstRecordId & 0xFFFFFFFFu);
+    const auto high = static_cast<std::uint32_t>(span.lastRecordId & 0xFFFFFFFFu);
+    return low <= high ? number >= low && number <= high : number >= low || number <= high;
+}
+
+seclog::ReadResult Failure(std::uint32_t error, std::uint32_t bytesNeeded = 0)
+{
+    seclog::ReadResult result;
+    result.error = error;
+    result.bytesNeeded = bytesNeeded;
+    return result;
+}
+
+std::string FileName(const std::filesystem::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return {name.begin(), name.end()};
+}
+
+}  // namespace
+
+// Walks the records of a run of chunks, one chunk decoded at a time, by id
+// descending or ascending, and lays each out in the legacy form.
+class LegacySource::Cursor {
+public:
+    Cursor(Reader& reader, std::vector<std::uint64_t> chunks, bool newestFirst)
+        : reader_(reader), chunks_(std::move(chunks)), newestFirst_(newestFirst)
+    {
+    }
+
+    // The next record laid out into `out`; false at the end of the chunks
+    // or once a file read has failed.
+    bool LayOutNext(std::vector<std::uint8_t>& out)
+    {
+        const Record* record = Next();
+        if (record == nullptr)
+            return false;
+        scratch_.recordNumber = RecordNumber(*record);
+        scratch_.timeGenerated = LegacyTime(record->timeCreated);
+        scratch_.timeWritten = LegacyTime(record->timeWritten);
+        scratch_.eventId = record->eventId;
+        scratch_.sourceName = record->provider;
+        scratch_.computerName = record->computer;
+        scratch_.strings.assign(record->strings.begin(), record->strings.end());
+        out.clear();
+        seclog::EncodeRecord(scratch_, out);
+        return true;
+    }
+
+    // Decodes the first chunk and stands before its first record numbered
+    // `number`; false when it holds none.
+    bool SeekInFirstChunk(std::uint32_t number)
+    {
+        if (nextChunk_ != 0 || chunks_.empty())
+            return false;
+        Decode(chunks_[nextChunk_++]);
+        for (std::size_t k = 0; k < order_.size() && !reader_.ReadError(); ++k) {
+            if (RecordNumber(records_[order_[k]]) == number) {
+                nextRecord_ = k;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::size_t ChunksTaken() const { return nextChunk_; }
+    std::size_t ChunkCount() const { return chunks_.size(); }
+
+private:
+    const Record* Next()
+    {
+        for (;;) {
+            if (reader_.ReadError())
+                return nullptr;
+            if (nextRecord_ < order_.size())
+                return &records_[order_[nextRecord_++]];
+            if (nextChunk_ == chunks_.size())
+                return nullptr;
+            Decode(chunks_[nextChunk_++]);
+        }
+    }
+
+    void Decode(std::uint64_t index)
+    {
+        order_.clear();
+        nextRecord_ = 0;
+        if (reader_.LoadChunk(index, chunk_) != Chunk::State::Ok)
+            return;
+        std::size_t count = 0;
+        for (;;) {
+            if (count == records_.size())
+                records_.emplace_back();
+            if (!chunk_.NextRecord(records_[count]))
+                break;
+            ++count;
+        }
+        OrderNewestFirst(std::span(records_).first(count), order_);
+        if (!newestFirst_)
+            std::reverse(order_.begin(), order_.end());
+    }
+
+    Reader& reader_;
+    std::vector<std::uint64_t> chunks_;
+    bool newestFirst_;
+    std::size_t nextChunk_ = 0;
+    Chunk chunk_;
+    std::vector<Record> records_;  // storage reused from chunk to chunk
+    std::vector<std::size_t> order_;
+    std::size_t nextRecord_ = 0;
+    seclog::LegacyRecord scratch_;
+};
+
+namespace {
+
+// As many whole records from `cursor` as fit in `buffer`, `pending` (a
+// record laid out but not yet delivered) first. A record that does not fit
+// stays pending.
+template <typename Cursor>
+seclog::ReadResult Fill(Cursor& cursor, const Reader& reader, std::vector<std::uint8_t>& pending,
+                        std::span<std::uint8_t> buffer)
+{
+    std::size_t written = 0;
+    for (;;) {
+        if (pending.empty() && !cursor.LayOutNext(pending))
+            break;
+        if (pending.size() > buffer.size() - written) {
+            if (written == 0)
+                return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
+            break;
+        }
+        std::memcpy(buffer.data() + written, pending.data(), pending.size());
+        written += pending.size();
+        pending.clear();
+    }
+    if (written > 0) {
+        seclog::ReadResult result;
+        result.ok = true;
+        result.bytesRead = static_cast<std::uint32_t>(written);
+        return result;
+    }
+    return Failure(reader.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
+}
+
+std::vector<std::uint64_t> Indexes(const std::vector<ChunkSpan>& chunks)
+{
+    std::vector<std::uint64_t> indexes;
+    indexes.reserve(chunks.size());
+    for (const ChunkSpan& span : chunks)
+        indexes.push_back(span.index);
+    return indexes;
+}
+
+}  // namespace
+
+LegacySource::LegacySource(std::unique_ptr<Reader> reader) : reader_(std::move(reader)) {}
+
+LegacySource::~LegacySource() = default;
+
+const std::vector<ChunkSpan>& LegacySource::Chunks()
+{
+    if (!chunksKnown_) {
+        chunks_ = reader_->ChunksNewestFirst();
+        chunksKnown_ = true;
+    }
+    return chunks_;
+}
+
+seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
+{
+    if (!sequential_)
+        sequential_ = std::make_unique<Cursor>(*reader_, Indexes(Chunks()), true);
+    return Fill(*sequential_, *reader_, pending_, buffer);
+}
+
+seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
+{
+    std::vector<std::uint64_t> oldestFirst = Indexes(Chunks());
+    std::reverse(oldestFirst.begin(), oldestFirst.end());
+    std::vector<bool> hinted;
+    for (auto span = chunks_.rbegin(); span != chunks_.rend(); ++span)
+        hinted.push_back(MayHold(*span, recordNumber));
+    // The chunks whose headers claim the number first; then the others, as
+    // headers of damaged or stale copies can be wrong.
+    for (const bool pass : {true, false}) {
+        for (std::size_t p = 0; p < oldestFirst.size(); ++p) {
+            if (hinted[p] != pass)
+                continue;
+            Cursor cursor(*reader_, {oldestFirst.begin() + static_cast<std::ptrdiff_t>(p), oldestFirst.end()},
+                          false);
+            if (cursor.SeekInFirstChunk(recordNumber)) {
+                std::vector<std::uint8_t> pending;
+                return Fill(cursor, *reader_, pending, buffer);
+            }
+            if (reader_->ReadError())
+                return Failure(kErrorReadFault);
+        }
+    }
+    return Failure(reader_->ReadError() ? kErrorReadFault : seclog::kErrorInvalidParameter);
+}
+
+double LegacySource::Progress() const
+{
+    if (!sequential_)
+        return 0.0;
+    if (sequential_->ChunkCount() == 0)
+        return 1.0;
+    return static_cast<double>(sequential_->ChunksTaken()) / static_cast<double>(sequential_->ChunkCount());
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::unique_ptr<Reader> OpenLogFile(std::string_view pathUtf8, std::uint32_t& error, std::string& message)
+{
+    const std::filesystem::path path = PathFromUtf8(pathUtf8);
+    const std::string name = FileName(path);
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::is_directory(status)) {
+        error = kErrorAccessDenied;
+        message = name + " is a folder, not an event log file (.evtx).";
+        return nullptr;
+    }
+    Error failure;
+    std::unique_ptr<Reader> reader = Reader::Open(path, failure);
+    if (reader) {
+        error = 0;
+        message.clear();
+        return reader;
+    }
+    message = failure.message;
+    switch (failure.code) {
+    case ErrorCode::CannotOpen:
+        if (status.type() == std::filesystem::file_type::not_found) {
+            error = kErrorFileNotFound;
+            message = name + " does not exist.";
+        } else {
+            error = kErrorAccessDenied;
+            message = "Cannot open " + name + ": access denied.";
+        }
+        break;
+    case ErrorCode::ReadFailed:
+        error = kErrorReadFault;
+        break;
+    case ErrorCode::UnsupportedVersion:
+        error = kErrorNotSupported;
+        break;
+    default:
+        error = seclog::kErrorEventlogFileCorrupt;
+        break;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<seclog::RecordSource> LegacyFileOpener::Open(const std::string& server, const std::string&,
+                                                             std::uint32_t& error)
+{
+    std::unique_ptr<Reader> reader = OpenLogFile(server, error, lastErrorMessage_);
+    if (!reader)
+        return nullptr;
+    return std::make_unique<LegacySource>(std::move(reader));
+}
+
+}  // namespace tav::evtx

@@ -1,0 +1,86 @@
+// A saved .evtx file read the way the legacy event-log interface reads a
+// live log: whole EVENTLOGRECORD records, newest first, so that the scan
+// and the detail view give the same results for a copied log as for the
+// machine's own.
+//
+//   std::uint32_t code = 0;
+//   std::string message;
+//   auto reader = tav::evtx::OpenLogFile(pathUtf8, code, message);
+//   if (!reader) { /* code: Windows error; message: English, names the file */ }
+//   tav::evtx::LegacySource source(std::move(reader));
+//   tav::seclog::RunScan(source, filter, callbacks);
+//
+// Memory stays bounded: one chunk's records are decoded at a time, and one
+// small entry is kept per chunk.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "evtx/reader.h"
+#include "seclog/record_source.h"
+
+namespace tav::evtx {
+
+// Windows system error codes the file source gives besides the record
+// source's own.
+inline constexpr std::uint32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorReadFault = 30;    // ERROR_READ_FAULT
+inline constexpr std::uint32_t kErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
+
+// A path given as UTF-8 text, on every platform.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+
+// Opens an .evtx file; nullptr, a Windows error code and an English message
+// naming the file when it cannot be read or is no .evtx file.
+std::unique_ptr<Reader> OpenLogFile(std::string_view pathUtf8, std::uint32_t& error, std::string& message);
+
+class LegacySource final : public seclog::RecordSource {
+public:
+    explicit LegacySource(std::unique_ptr<Reader> reader);
+    ~LegacySource() override;
+    LegacySource(const LegacySource&) = delete;
+    LegacySource& operator=(const LegacySource&) = delete;
+
+    // Records by id descending (chunk by chunk as Reader's newest-first walk
+    // goes); a failed file read: !ok with kErrorReadFault from then on.
+    seclog::ReadResult ReadNext(std::span<std::uint8_t> buffer) override;
+    // The record whose id has these low 32 bits, then those after it by id.
+    seclog::ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
+
+    // Share of the chunks the sequential read has taken, 0 to 1.
+    double Progress() const;
+    const Reader& GetReader() const { return *reader_; }
+
+private:
+    class Cursor;
+    // The chunks newest first, read from their headers on first use.
+    const std::vector<ChunkSpan>& Chunks();
+
+    std::unique_ptr<Reader> reader_;
+    std::vector<ChunkSpan> chunks_;
+    bool chunksKnown_ = false;
+    std::unique_ptr<Cursor> sequential_;
+    std::vector<std::uint8_t> pending_;  // the next record of the sequential read, laid out
+};
+
+// Opens saved logs: `server` is the file's path (UTF-8); the log name plays
+// no part.
+class LegacyFileOpener final : public seclog::RecordSourceOpener {
+public:
+    std::unique_ptr<seclog::RecordSource> Open(const std::string& server, const std::string& log,
+                                               std::uint32_t& error) override;
+    // Why the last Open failed (English, names the file); empty after a success.
+    const std::string& LastErrorMessage() const { return lastErrorMessage_; }
+
+private:
+    std::string lastErrorMessage_;
+};
+
+}  // namespace tav::evtx

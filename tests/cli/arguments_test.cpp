@@ -1,0 +1,119 @@
+// The command line: what each accepted form sets, and the usage error of
+// each form that is refused.
+#include <gtest/gtest.h>
+
+#include "cli/arguments.h"
+#include "cli/iso_date.h"
+
+namespace tav::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+DateTime Civil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return EncodeDateTime(CivilTime{year, month, day, hour, minute, second}).value();
+}
+
+TEST(Arguments, AcceptedFormsSetTheirOptions)
+{
+    ParsedArguments p = ParseArguments({"logons", "a.evtx", "b.evtx"}, false);
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.options.command, Command::Logons);
+    EXPECT_EQ(p.options.files, (Args{"a.evtx", "b.evtx"}));
+    EXPECT_EQ(p.options.format, OutputFormat::Table);
+    EXPECT_FALSE(p.options.codePage || p.options.since || p.options.until || p.options.utc || p.options.computer);
+
+    p = ParseArguments({"--format=csv", "sessions", "x.evtx", "--encoding", "CP1251", "--utc"}, false);
+    EXPECT_EQ(p.options.command, Command::Sessions);
+    EXPECT_EQ(p.options.format, OutputFormat::Csv);
+    EXPECT_EQ(p.options.codePage, 1251u);
+    EXPECT_TRUE(p.options.utc);
+
+    // --until takes in the whole day, or the second, given.
+    p = ParseArguments({"logons", "--since", "2023-03-26", "--until=2023-03-27", "f"}, false);
+    EXPECT_EQ(p.options.since, Civil(2023, 3, 26));
+    EXPECT_EQ(DateTimeToUnixMilliseconds(*p.options.until), DateTimeToUnixMilliseconds(Civil(2023, 3, 28)));
+    p = ParseArguments({"logons", "--since", "2023-03-26T01:59", "--until", "2023-03-26 03:00:10", "f"}, false);
+    EXPECT_EQ(p.options.since, Civil(2023, 3, 26, 1, 59));
+    EXPECT_EQ(DateTimeToUnixMilliseconds(*p.options.until), DateTimeToUnixMilliseconds(Civil(2023, 3, 26, 3, 0, 11)));
+
+    p = ParseArguments({"record", "f.evtx", "4294967295", "--format", "json"}, false);
+    EXPECT_EQ(p.options.command, Command::Record);
+    EXPECT_EQ(p.options.files, Args{"f.evtx"});
+    EXPECT_EQ(p.options.recordNumber, 4294967295u);
+    EXPECT_EQ(p.options.format, OutputFormat::Json);
+
+    EXPECT_EQ(ParseArguments({"logons", "--", "--odd.evtx", "-"}, false).options.files, (Args{"--odd.evtx", "-"}));
+    EXPECT_EQ(ParseArguments({"logons", "-h"}, false).options.command, Command::Help);
+    EXPECT_EQ(ParseArguments({"--help", "bogus"}, false).options.command, Command::Help);
+    EXPECT_EQ(ParseArguments({"--version"}, false).options.command, Command::Version);
+    for (const char* name : {"utf-8", "UTF8", "65001", "866", "windows-1252"})
+        EXPECT_TRUE(ParseArguments({"logons", "f", "--encoding", name}, false).options.codePage) << name;
+
+    // The live log, where there is one.
+    p = ParseArguments({"logons", "--computer", "DC01"}, true);
+    EXPECT_EQ(p.options.computer, "DC01");
+    EXPECT_TRUE(p.options.files.empty());
+    p = ParseArguments({"record", "--local", "5"}, true);
+    EXPECT_EQ(p.options.computer, "");
+    EXPECT_EQ(p.options.recordNumber, 5u);
+    EXPECT_EQ(ParseArguments({"logons", "--computer="}, true).options.computer, "");
+}
+
+TEST(Arguments, RefusedFormsSayWhy)
+{
+    const struct {
+        Args args;
+        bool liveLogs;
+        const char* error;
+    } cases[] = {
+        {{}, false, "no command given"},
+        {{"--utc"}, false, "no command given"},
+        {{"bogus", "f"}, false, "unknown command 'bogus'"},
+        {{"logons", "--frobnicate", "f"}, false, "unknown option '--frobnicate'"},
+        {{"record", "f", "-5"}, false, "unknown option '-5'"},
+        {{"logons", "f", "--format"}, false, "option --format needs a value"},
+        {{"--utc=yes", "logons", "f"}, false, "option --utc takes no value"},
+        {{"logons", "--format", "xml", "f"}, false, "--format: 'xml' is none of table, csv, json"},
+        {{"logons", "--encoding", "koi8-r", "f"}, false, "--encoding: 'koi8-r' is none of utf-8, 1251, 866, 1252"},
+        {{"logons", "--since", "2023-02-30", "f"}, false,
+         "--since: '2023-02-30' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])"},
+        {{"logons", "--until", "2023-03-01T25:00", "f"}, false,
+         "--until: '2023-03-01T25:00' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])"},
+        {{"logons", "--since", "2023-03-02", "--until", "2023-03-01", "f"}, false, "--since is not before --until"},
+        {{"logons"}, false, "logons needs at least one .evtx file"},
+        {{"sessions", "--utc"}, false, "sessions needs at least one .evtx file"},
+        {{"record", "f"}, false, "record needs a file and a record number"},
+        {{"record", "f", "12x"}, false, "'12x' is not a record number"},
+        {{"record", "f", "4294967296"}, false, "'4294967296' is not a record number"},
+        {{"record", "f", "1", "--since", "2023-01-01"}, false, "--since and --until do not apply to record"},
+        {{"logons", "--computer", "DC01"}, false,
+         "--computer reads the event log of a Windows computer: it works on Windows only"},
+        {{"logons", "--local", "f"}, true, "logons reads either files or --computer, not both"},
+        {{"sessions", "--local", "f"}, true, "--computer works with logons and record only"},
+        {{"record", "--local"}, true, "record needs a record number"},
+    };
+    for (const auto& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args)
+            joined += a + " ";
+        EXPECT_EQ(ParseArguments(c.args, c.liveLogs).error, c.error) << joined;
+    }
+}
+
+TEST(IsoDate, DatesAndTimesOfTheCalendarOnly)
+{
+    EXPECT_EQ(ParseIsoDate("2024-02-29")->value, Civil(2024, 2, 29));
+    EXPECT_FALSE(ParseIsoDate("2024-02-29")->hasTime);
+    EXPECT_EQ(ParseIsoDate("2023-10-29T02:30")->value, Civil(2023, 10, 29, 2, 30));
+    EXPECT_EQ(ParseIsoDate("1601-01-01 23:59:59")->value, Civil(1601, 1, 1, 23, 59, 59));
+    EXPECT_TRUE(ParseIsoDate("2023-10-29T02:30:00")->hasTime);
+    for (const char* bad : {"", "2023", "2023-1-05", "2023-02-29", "0000-01-01", "2023-01-01T", "2023-01-01T7:00",
+                            "2023-01-01T07:00:", "2023-01-01T07:00:00Z", "2023-01-01x", "+2023-01-01",
+                            "2023-01-01T24:00", "2023-01-01T12:60", "２０２３-01-01"})
+        EXPECT_FALSE(ParseIsoDate(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace tav::cli

@@ -1,0 +1,111 @@
+// Runs of the tool inside the test program: a platform of fixed formats and
+// zone, captured output, and paths of the logs the tests read.
+#pragma once
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/codepage.h"
+#include "cli/platform.h"
+#include "cli/sample_logs.h"
+#include "cli/tool.h"
+
+namespace tav::cli::test {
+
+// Default formats, times shown in UTC, UTF-8 by default, no event-log service.
+inline Platform TestPlatform()
+{
+    Platform platform;
+    platform.utcToLocal = [](DateTime utc) { return utc; };
+    platform.encode = [](std::string_view utf8, unsigned codePage) { return EncodeCodePage(utf8, codePage); };
+    platform.errorText = [](std::uint32_t code) { return "error " + std::to_string(code); };
+    return platform;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline Outcome RunInProcess(const std::vector<std::string>& arguments, const Platform& platform = TestPlatform())
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    Outcome outcome;
+    outcome.status = RunTool(arguments, platform, out, err);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+}
+
+inline std::string PathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// Under Wine the Linux root is drive Z:.
+inline std::string SamplePath(const std::string& name)
+{
+#ifdef _WIN32
+    return PathText(std::filesystem::path("Z:" TAVELIN_SAMPLES_DIR "/evtx") / name);
+#else
+    return PathText(std::filesystem::path(TAVELIN_SAMPLES_DIR "/evtx") / name);
+#endif
+}
+
+inline int ProcessId()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
+// An empty scratch folder of the system's temporary folder, of this test
+// process alone (ctest runs test cases side by side).
+inline std::filesystem::path ScratchFolder(const std::string& name)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tavelin-cli-" + name + "-" + std::to_string(ProcessId()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// The bundled sample logs, written once per test process and removed at its end.
+inline const std::filesystem::path& SampleFolder()
+{
+    struct Written {
+        std::filesystem::path folder = ScratchFolder("sample");
+        Written()
+        {
+            std::string error;
+            if (!WriteSampleLogs(folder, error))
+                throw std::runtime_error(error);
+        }
+        ~Written()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    };
+    static const Written written;
+    return written.folder;
+}
+
+inline std::string SampleSecurityLog() { return PathText(SampleFolder() / kSampleSecurityLog); }
+inline std::string SampleSessionLog() { return PathText(SampleFolder() / kSampleSessionLog); }
+
+}  // namespace tav::cli::test

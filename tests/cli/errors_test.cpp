@@ -1,0 +1,174 @@
+// Every way the tool refuses or fails: the line it writes on standard error
+// and its exit status; inputs that can be read are still read.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "cli_test_support.h"
+#include "evtx/reader.h"
+#include "seclog/memory_source.h"
+
+namespace tav::cli {
+namespace {
+
+using test::RunInProcess;
+
+const std::string kUsageHint = "Try 'tavelin --help' for more information.\n";
+const std::string kNoLogons = "ID  Date  User Name  Logon From  Connection Type\n";
+
+TEST(Errors, UsageErrorsExitWithStatusTwoAndWriteNoRows)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--bogus", "logons", "f.evtx"}, "unknown option '--bogus'"},
+        {{"bogus"}, "unknown command 'bogus'"},
+        {{}, "no command given"},
+        {{"logons"}, "logons needs at least one .evtx file"},
+        {{"record", test::SampleSecurityLog()}, "record needs a file and a record number"},
+        {{"record", test::SampleSecurityLog(), "x1"}, "'x1' is not a record number"},
+        {{"logons", "--since", "yesterday", "f.evtx"},
+         "--since: 'yesterday' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])"},
+        {{"sessions", "f.evtx", "--encoding", "437"}, "--encoding: '437' is none of utf-8, 1251, 866, 1252"},
+        {{"logons", "f.evtx", "--computer", "DC01"},
+         "--computer reads the event log of a Windows computer: it works on Windows only"},
+    };
+    for (const auto& c : cases) {
+        const test::Outcome run = RunInProcess(c.args);
+        EXPECT_EQ(run.status, kExitUsage) << c.error;
+        EXPECT_EQ(run.err, "tavelin: " + std::string(c.error) + "\n" + kUsageHint);
+        EXPECT_EQ(run.out, "");
+    }
+    const test::Outcome help = RunInProcess({"-h"});
+    EXPECT_EQ(help.status, kExitOk);
+    EXPECT_EQ(help.out.rfind("Usage: tavelin COMMAND", 0), 0u);
+    EXPECT_EQ(help.out.find("--computer"), std::string::npos);
+    EXPECT_EQ(RunInProcess({"--version"}).out, "tavelin " TAVELIN_VERSION "\n");
+}
+
+TEST(Errors, InputsThatCannotBeReadExitWithStatusOneAfterTheOthers)
+{
+    const std::filesystem::path folder = test::ScratchFolder("errors");
+    const std::string missing = test::PathText(folder / "missing.evtx");
+    const std::string text = test::PathText(folder / "notes.txt");
+    std::ofstream(folder / "notes.txt") << std::string(20, '-') + " not an event log " + std::string(200, '-');
+    const std::string shortFile = test::PathText(folder / "short.evtx");
+    std::ofstream(folder / "short.evtx") << "ElfFile";
+
+    test::Outcome run = RunInProcess({"logons", missing, test::SampleSecurityLog(), text, test::PathText(folder),
+                                      shortFile, "--since", "2023-11-05"});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + missing + ": missing.evtx does not exist.\n" +
+                           "tavelin: " + text + ": notes.txt is not an event log file (.evtx).\n" +
+                           "tavelin: " + test::PathText(folder) +
+                           ": " + test::PathText(folder.filename()) + " is a folder, not an event log file (.evtx).\n" +
+                           "tavelin: " + shortFile + ": short.evtx is too short to be an event log file (.evtx).\n");
+    EXPECT_EQ(run.out,
+              "ID     Date                User Name  Logon From   Connection Type\n"
+              "48383  05.11.2023 6:30:00  j.smith    HR-LAPTOP12  Удаленный доступ\n"
+              "48382  05.11.2023 5:30:00  j.smith    HR-LAPTOP12  Удаленный доступ\n");
+
+    run = RunInProcess({"sessions", "--format=json", text, test::SampleSessionLog(), "--since=2023-11-05T06:00"});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + text + ": notes.txt is not an event log file (.evtx).\n");
+    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\"}\n");
+
+    run = RunInProcess({"record", missing, "1"});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + missing + ": missing.evtx does not exist.\n");
+    run = RunInProcess({"record", test::SampleSecurityLog(), "48210", "--format", "csv"});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + test::SampleSecurityLog() + ": there is no record number 48210\n");
+    EXPECT_EQ(run.out, "");
+    std::filesystem::remove_all(folder);
+}
+
+std::string Bytes(const std::string& path)
+{
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Errors, DamagedCopiesGiveWhatCanStillBeRead)
+{
+    const std::filesystem::path folder = test::ScratchFolder("damaged");
+    const std::string original = Bytes(test::SampleSecurityLog());
+    ASSERT_EQ(original.size(), evtx::kFileHeaderSize + 3 * evtx::kChunkSize);
+    const auto copy = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+        return test::PathText(folder / name);
+    };
+    // Cut in the middle of the last chunk: its records up to the cut are
+    // read, the last two logons of November are not.
+    const std::string cut = copy("cut.evtx", original.substr(0, evtx::kFileHeaderSize + 2 * evtx::kChunkSize + 9000));
+    test::Outcome run = RunInProcess({"logons", cut, "--since", "2023-06-01"});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "ID     Date                 User Name   Logon From  Connection Type\n"
+              "48366  29.10.2023 1:30:00   Петров      FIN-WS07    Локальный вход\n"
+              "48364  29.10.2023 0:30:00   Петров      FIN-WS07    Локальный вход\n"
+              "48339  14.07.2023 8:15:00   Смирнова.О  FIN-WS07    Локальный вход\n"
+              "48328  01.06.2023 12:00:00  m.garcia    DEV-PC03    Удаленный доступ\n");
+    // The first chunk overwritten (February's logons): the other two are read.
+    std::string garbage = original;
+    for (std::size_t i = evtx::kFileHeaderSize + 600; i < evtx::kFileHeaderSize + evtx::kChunkSize; i += 7)
+        garbage[i] = static_cast<char>(0xA5);
+    run = RunInProcess({"logons", copy("garbage.evtx", garbage), "--until", "2023-02-09", "--format", "json"});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, "");
+    run = RunInProcess({"logons", copy("garbage2.evtx", garbage), "--since", "2023-07-14", "--format", "csv"});
+    EXPECT_EQ(run.out,
+              "Date;User Name;Logon From;Connection Type\r\n"
+              "05.11.2023 6:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "05.11.2023 5:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "29.10.2023 1:30:00;Петров;FIN-WS07;Локальный вход\r\n"
+              "29.10.2023 0:30:00;Петров;FIN-WS07;Локальный вход\r\n"
+              "14.07.2023 8:15:00;Смирнова.О;FIN-WS07;Локальный вход\r\n");
+    // No file header: no event log file at all.
+    std::string headless = original;
+    headless.replace(0, 8, "NotAFile");
+    run = RunInProcess({"sessions", copy("headless.evtx", headless)});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + test::PathText(folder / "headless.evtx") +
+                           ": headless.evtx is not an event log file (.evtx).\n");
+    run = RunInProcess({"record", copy("short.evtx", original.substr(0, 100)), "1"});
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + test::PathText(folder / "short.evtx") +
+                           ": short.evtx is too short to be an event log file (.evtx).\n");
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Errors, ALiveLogThatFailsIsReportedByItsComputer)
+{
+    auto log = std::make_shared<seclog::MemoryLog>();
+    seclog::LegacyRecord record;
+    record.recordNumber = 7;
+    record.eventId = 4624;
+    log->Add(record);
+    seclog::MemorySourceOpener opener(log);
+    opener.Refuse("DC01", 53);
+    Platform platform = test::TestPlatform();
+    platform.liveLogs = &opener;
+
+    test::Outcome run = RunInProcess({"logons", "--computer", "DC01"}, platform);
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: DC01: error 53\n");
+    EXPECT_EQ(run.out, kNoLogons);
+    run = RunInProcess({"record", "--computer=DC01", "7"}, platform);
+    EXPECT_EQ(run.err, "tavelin: DC01: error 53\n");
+
+    opener.FailRead({1, 30});
+    run = RunInProcess({"logons", "--local"}, platform);
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: this computer: error 30\n");
+    run = RunInProcess({"record", "--local", "7"}, platform);
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: this computer: error 30\n");
+    EXPECT_EQ(opener.Opens(), opener.Closes());
+    EXPECT_NE(RunInProcess({"--help"}, platform).out.find("--computer NAME"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tav::cli

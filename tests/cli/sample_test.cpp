@@ -1,0 +1,267 @@
+// The three commands in the three forms on the bundled sample logs, whose
+// rows are written out here: what the program's scan makes of them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "cli_test_support.h"
+#include "evtx/legacy_source.h"
+#include "seclog/memory_source.h"
+
+namespace tav::cli {
+namespace {
+
+using test::RunInProcess;
+using test::SampleSecurityLog;
+using test::SampleSessionLog;
+
+// Newest first. Left out: logons of types 5, 10 and 11, machine accounts,
+// the anonymous logon (no workstation), and the logons collapsed into a
+// later one of the same user, workstation and type (20 s or less apart).
+const char kLogonsUtc[] =
+    "ID     Date                 User Name      Logon From   Connection Type\n"
+    "48383  05.11.2023 6:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48382  05.11.2023 5:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48366  29.10.2023 1:30:00   Петров         FIN-WS07     Локальный вход\n"
+    "48364  29.10.2023 0:30:00   Петров         FIN-WS07     Локальный вход\n"
+    "48339  14.07.2023 8:15:00   Смирнова.О     FIN-WS07     Локальный вход\n"
+    "48328  01.06.2023 12:00:00  m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48312  18.04.2023 9:29:58   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48309  18.04.2023 6:50:00   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48294  26.03.2023 1:00:30   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48293  26.03.2023 0:59:30   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48282  12.03.2023 7:00:05   m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48268  09.02.2023 7:05:00   Администратор  FIN-WS07     Локальный вход\n"
+    "48253  07.02.2023 11:00:00  j.smith        -            Удаленный доступ\n"
+    "48251  07.02.2023 10:45:00  Смирнова.О     БУХ-ПК01     Удаленный доступ\n"
+    "48249  07.02.2023 8:03:33   Петров         FIN-WS07     Локальный вход\n"
+    "48247  07.02.2023 8:03:12   Петров         FIN-WS07     Локальный вход\n"
+    "48231  06.02.2023 12:00:20  m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48220  06.02.2023 7:15:51   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48217  06.02.2023 6:58:12   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48214  06.02.2023 6:55:02   DWM-1          -            Локальный вход\n"
+    "48213  06.02.2023 6:55:01   UMFD-0         -            Локальный вход\n";
+
+const char kSessionsUtc[] =
+    "Date                User Name               Login From\n"
+    "05.11.2023 6:30:05  CORP\\j.smith            2001:db8:10::25\n"
+    "05.11.2023 5:30:05  CORP\\j.smith            10.20.30.52\n"
+    "29.10.2023 1:30:02  CORP\\Петров             LOCAL\n"
+    "29.10.2023 0:30:02  CORP\\Петров             LOCAL\n"
+    "14.07.2023 8:15:03  CORP\\Смирнова.О         LOCAL\n"
+    "18.04.2023 9:35:00  CORP\\m.garcia\n"
+    "18.04.2023 9:30:02  CORP\\j.smith            10.20.30.52\n"
+    "09.02.2023 7:05:02  FIN-WS07\\Администратор  LOCAL\n"
+    "07.02.2023 8:03:02  CORP\\Петров             LOCAL\n"
+    "06.02.2023 9:12:31  CORP\\Петров             10.20.31.17\n"
+    "06.02.2023 6:58:14  CORP\\a.ivanov           LOCAL\n";
+
+TEST(SampleLogs, LogonsInEachForm)
+{
+    test::Outcome run = RunInProcess({"logons", SampleSecurityLog()});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, kLogonsUtc);
+    EXPECT_EQ(run.err, "");
+
+    run = RunInProcess({"logons", "--format", "csv", "--until", "2023-02-07T08:03:33", SampleSecurityLog(),
+                        "--since", "2023-02-07"});
+    const std::string csv =
+        "Date;User Name;Logon From;Connection Type\r\n"
+        "07.02.2023 8:03:33;Петров;FIN-WS07;Локальный вход\r\n"
+        "07.02.2023 8:03:12;Петров;FIN-WS07;Локальный вход\r\n";
+    EXPECT_EQ(run.out, csv);
+    for (const unsigned codePage : {1251u, 866u, 1252u}) {
+        run = RunInProcess({"logons", "--format=csv", "--encoding", std::to_string(codePage), "--until",
+                            "2023-02-07T08:03:33", SampleSecurityLog(), "--since", "2023-02-07"});
+        EXPECT_EQ(run.out, EncodeCodePage(csv, codePage).value()) << codePage;
+    }
+
+    run = RunInProcess({"logons", SampleSecurityLog(), "--format", "json", "--since", "2023-10-29T01:00"});
+    EXPECT_EQ(run.out,
+              "{\"id\":48383,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+              "\"type\":\"Удаленный доступ\"}\n"
+              "{\"id\":48382,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+              "\"type\":\"Удаленный доступ\"}\n"
+              "{\"id\":48366,\"date\":\"29.10.2023 1:30:00\",\"user\":\"Петров\",\"from\":\"FIN-WS07\","
+              "\"type\":\"Локальный вход\"}\n");
+}
+
+TEST(SampleLogs, TheRangeIsAppliedBeforeBurstsCollapse)
+{
+    // 06:59:50 collapses into 07:00:05 (15 s later) unless the range ends between them.
+    const auto rowsOf = [](const char* until) {
+        return RunInProcess({"logons", SampleSecurityLog(), "--since", "2023-03-12", "--until", until}).out;
+    };
+    EXPECT_EQ(rowsOf("2023-03-12"),
+              "ID     Date                User Name  Logon From  Connection Type\n"
+              "48282  12.03.2023 7:00:05  m.garcia   DEV-PC03    Удаленный доступ\n");
+    EXPECT_EQ(rowsOf("2023-03-12T07:00:04"),
+              "ID     Date                User Name  Logon From  Connection Type\n"
+              "48281  12.03.2023 6:59:50  m.garcia   DEV-PC03    Удаленный доступ\n");
+}
+
+TEST(SampleLogs, SeveralFilesAreScannedOneByOneInTheirOrder)
+{
+    const std::string session = SampleSessionLog();
+    const test::Outcome run = RunInProcess(
+        {"logons", "--format", "json", "--since", "2023-11-05", SampleSecurityLog(), session, SampleSecurityLog()});
+    EXPECT_EQ(run.status, kExitOk);
+    const std::string twoRows =
+        "{\"id\":48383,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+        "\"type\":\"Удаленный доступ\"}\n"
+        "{\"id\":48382,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+        "\"type\":\"Удаленный доступ\"}\n";
+    EXPECT_EQ(run.out, twoRows + twoRows);
+}
+
+TEST(SampleLogs, SessionsInEachForm)
+{
+    test::Outcome run = RunInProcess({"sessions", SampleSessionLog()});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, kSessionsUtc);
+    run = RunInProcess({"sessions", SampleSessionLog(), "--format", "csv", "--since", "2023-04-18", "--until",
+                        "2023-07-14", "--encoding", "866"});
+    EXPECT_EQ(run.out, EncodeCodePage("Date;User Name;Login From\r\n"
+                                      "14.07.2023 8:15:03;CORP\\Смирнова.О;LOCAL\r\n"
+                                      "18.04.2023 9:35:00;CORP\\m.garcia;\r\n"
+                                      "18.04.2023 9:30:02;CORP\\j.smith;10.20.30.52\r\n",
+                                      866)
+                           .value());
+    run = RunInProcess({"sessions", "--format", "json", "--since", "2023-11-05T06:00", SampleSessionLog()});
+    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\"}\n");
+    // The Security log holds no session logons.
+    EXPECT_EQ(RunInProcess({"sessions", SampleSecurityLog()}).out, "Date  User Name  Login From\n");
+}
+
+TEST(SampleLogs, RecordInEachForm)
+{
+    // Петров's first console logon of 7 February (08:03:00), collapsed in the list, and its 4672.
+    const std::vector<std::string> strings = {
+        "S-1-5-18", "FIN-WS07$", "CORP", "0x3e7", "S-1-5-21-2977773840-2930198165-1551093962-1131", "Петров",
+        "CORP", "0x3a86b7", "2", "User32 ", "Negotiate", "FIN-WS07", "{00000000-0000-0000-0000-000000000000}", "-",
+        "-", "0", "0x3c8", "C:\\Windows\\System32\\svchost.exe", "127.0.0.1", "0", "%%1833", "-", "-", "-",
+        "%%1843", "0x0", "%%1842"};
+    test::Outcome run = RunInProcess({"record", SampleSecurityLog(), "48245"});
+    EXPECT_EQ(run.status, kExitOk);
+    std::string lines;
+    for (const std::string& s : strings)
+        lines += s + "\n";
+    EXPECT_EQ(run.out, lines);
+
+    run = RunInProcess({"record", SampleSecurityLog(), "48246", "--format", "json"});
+    EXPECT_EQ(run.out,
+              "{\"index\":1,\"string\":\"S-1-5-21-2977773840-2930198165-1551093962-1131\"}\n"
+              "{\"index\":2,\"string\":\"Петров\"}\n"
+              "{\"index\":3,\"string\":\"CORP\"}\n"
+              "{\"index\":4,\"string\":\"0x3a86b7\"}\n"
+              "{\"index\":5,\"string\":\"SeSecurityPrivilege\\r\\n\\t\\t\\tSeTakeOwnershipPrivilege\\r\\n\\t\\t\\t"
+              "SeLoadDriverPrivilege\\r\\n\\t\\t\\tSeBackupPrivilege\\r\\n\\t\\t\\tSeRestorePrivilege\\r\\n\\t\\t\\t"
+              "SeDebugPrivilege\\r\\n\\t\\t\\tSeSystemEnvironmentPrivilege\\r\\n\\t\\t\\tSeImpersonatePrivilege"
+              "\\r\\n\\t\\t\\tSeDelegateSessionUserImpersonatePrivilege\"}\n");
+    run = RunInProcess({"record", "--format", "csv", "--encoding", "1251", SampleSessionLog(), "1738"});
+    EXPECT_EQ(run.out, EncodeCodePage("String\r\nFIN-WS07\\Администратор\r\n1\r\nLOCAL\r\n", 1251).value());
+}
+
+TEST(SampleLogs, TheLiveLogOfAComputerIsScannedAlike)
+{
+    // The sample's records, as a live log would hold them.
+    auto log = std::make_shared<seclog::MemoryLog>();
+    std::vector<std::uint8_t> buffer(1 << 20);
+    Platform platform = test::TestPlatform();
+    seclog::MemorySourceOpener opener(log);
+    platform.liveLogs = &opener;
+    {
+        std::uint32_t error = 0;
+        evtx::LegacyFileOpener files;
+        auto file = files.Open(SampleSecurityLog(), "", error);
+        std::vector<std::span<const std::uint8_t>> records;
+        for (seclog::ReadResult read; (read = file->ReadNext(buffer)).ok;) {
+            seclog::RecordWalker walker{std::span(buffer).first(read.bytesRead)};
+            for (seclog::RecordView view; walker.Next(view) == seclog::WalkStep::Record;)
+                records.push_back(view.bytes);
+        }
+        for (auto r = records.rbegin(); r != records.rend(); ++r)
+            log->AddRaw(*r);
+    }
+    test::Outcome run = RunInProcess({"logons", "--computer", "FIN-WS07"}, platform);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, kLogonsUtc);
+    EXPECT_EQ(opener.LastServer(), "FIN-WS07");
+    EXPECT_EQ(opener.LastLog(), "security");
+    run = RunInProcess({"record", "--local", "48364", "--format", "json"}, platform);
+    EXPECT_EQ(run.out.substr(0, 32), "{\"index\":1,\"string\":\"S-1-5-18\"}\n");
+    EXPECT_EQ(opener.LastServer(), "");
+    EXPECT_EQ(opener.Opens(), opener.Closes());
+}
+
+#ifndef _WIN32
+// Local time by the C library's rules for TZ, through base.
+class TimeZone {
+public:
+    explicit TimeZone(const char* rule)
+    {
+        const char* old = std::getenv("TZ");
+        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("TZ", rule, 1);
+    }
+    ~TimeZone()
+    {
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST(SampleLogs, LocalTimeAcrossTheDaylightSavingChanges)
+{
+    Platform platform = test::TestPlatform();
+    platform.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
+    const auto rows = [&](const char* rule, std::vector<std::string> args) {
+        const TimeZone zone(rule);
+        return RunInProcess(args, platform).out;
+    };
+    const char kBerlin[] = "CET-1CEST,M3.5.0,M10.5.0/3";
+    const char kNewYork[] = "EST5EDT,M3.2.0,M11.1.0";
+    // Europe: 02:30 twice on 29 October (one row); 01:59:30 and then 03:00:30 on 26 March.
+    EXPECT_EQ(rows(kBerlin, {"logons", SampleSecurityLog(), "--since", "2023-10-29", "--format", "csv"}),
+              "Date;User Name;Logon From;Connection Type\r\n"
+              "05.11.2023 7:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "05.11.2023 6:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "29.10.2023 2:30:00;Петров;FIN-WS07;Локальный вход\r\n");
+    EXPECT_EQ(rows(kBerlin, {"logons", SampleSecurityLog(), "--since", "2023-03-12", "--until", "2023-03-26",
+                             "--format", "csv"}),
+              "Date;User Name;Logon From;Connection Type\r\n"
+              "26.03.2023 3:00:30;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "26.03.2023 1:59:30;a.ivanov;FIN-WS07;Локальный вход\r\n"
+              "12.03.2023 8:00:05;m.garcia;DEV-PC03;Удаленный доступ\r\n");
+    // United States: 01:59:50 and then 03:00:05 on 12 March (two rows); 01:30 twice on 5 November.
+    EXPECT_EQ(rows(kNewYork, {"logons", SampleSecurityLog(), "--since", "2023-03-12", "--until", "2023-03-12",
+                              "--format", "csv"}),
+              "Date;User Name;Logon From;Connection Type\r\n"
+              "12.03.2023 3:00:05;m.garcia;DEV-PC03;Удаленный доступ\r\n"
+              "12.03.2023 1:59:50;m.garcia;DEV-PC03;Удаленный доступ\r\n");
+    EXPECT_EQ(rows(kNewYork, {"logons", SampleSecurityLog(), "--since", "2023-10-28T21:00", "--format", "csv"}),
+              "Date;User Name;Logon From;Connection Type\r\n"
+              "05.11.2023 1:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n"
+              "28.10.2023 21:30:00;Петров;FIN-WS07;Локальный вход\r\n");
+    // --utc whatever the zone.
+    EXPECT_EQ(rows(kNewYork, {"sessions", SampleSessionLog(), "--utc", "--since", "2023-10-29", "--format", "csv"}),
+              "Date;User Name;Login From\r\n"
+              "05.11.2023 6:30:05;CORP\\j.smith;2001:db8:10::25\r\n"
+              "05.11.2023 5:30:05;CORP\\j.smith;10.20.30.52\r\n"
+              "29.10.2023 1:30:02;CORP\\Петров;LOCAL\r\n"
+              "29.10.2023 0:30:02;CORP\\Петров;LOCAL\r\n");
+    EXPECT_EQ(rows(kBerlin, {"sessions", SampleSessionLog(), "--since", "2023-10-29", "--until", "2023-10-29",
+                             "--format", "csv"}),
+              "Date;User Name;Login From\r\n"
+              "29.10.2023 2:30:02;CORP\\Петров;LOCAL\r\n"
+              "29.10.2023 2:30:02;CORP\\Петров;LOCAL\r\n");
+}
+#endif
+
+}  // namespace
+}  // namespace tav::cli

@@ -1,0 +1,85 @@
+// The tool on the real logs of the sample set: its logon rows are the
+// program's scan core run over the golden 4624 records, its session rows
+// the golden event-21 records.
+#include <gtest/gtest.h>
+
+#include "cli/row_output.h"
+#include "golden_rows.h"
+#include "seclog/logon_scan.h"
+#include "seclog/memory_source.h"
+
+namespace tav::cli {
+namespace {
+
+const char* const kSecurityLogs[] = {
+    "aptsim-server2022-Security",     "belkasoft-win10-Security",
+    "omer-Security_with_size_t",      "omer-post-Security-bad-header-flags",
+    "omer-security-dirty-win7",       "omer-security_bad_string_cache",
+    "sbousseaden-DE_RDP_Tunnel_5156", "sbousseaden-DE_RDP_Tunneling_4624",
+    "velocidex-Security-dirty",
+};
+
+// The scan core over a live log holding the golden records.
+std::vector<ResultRow> ScanCoreRows(const std::string& golden)
+{
+    auto log = std::make_shared<seclog::MemoryLog>();
+    const std::vector<test::GoldenRecord> records = test::GoldenNewestFirst(golden);
+    for (auto r = records.rbegin(); r != records.rend(); ++r) {
+        seclog::LegacyRecord legacy;
+        legacy.recordNumber = static_cast<std::uint32_t>(r->id);
+        legacy.timeGenerated = static_cast<std::uint32_t>(r->created);
+        legacy.timeWritten = static_cast<std::uint32_t>(r->written);
+        legacy.eventId = r->eventId;
+        legacy.strings = r->strings;
+        log->Add(legacy);
+    }
+    seclog::MemorySource source(log);
+    seclog::LogonFilter filter(DateTimeFormats{}, [](DateTime utc) { return utc; });
+    std::vector<ResultRow> rows;
+    seclog::ScanCallbacks callbacks;
+    callbacks.addRow = [&rows](ResultRow&& row) { rows.push_back(std::move(row)); };
+    EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::EndOfLog);
+    return rows;
+}
+
+TEST(SampleSet, LogonsAreTheScanCoresRows)
+{
+    std::size_t rows = 0;
+    for (const std::string name : kSecurityLogs) {
+        SCOPED_TRACE(name);
+        const std::vector<ResultRow> expected = ScanCoreRows(name + ".4624.tsv");
+        const test::Outcome run = test::RunInProcess({"logons", "--format", "json", test::SamplePath(name + ".evtx")});
+        EXPECT_EQ(run.status, kExitOk);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, JsonLines(LogonList(), expected));
+        rows += expected.size();
+    }
+    EXPECT_EQ(rows, 235u);
+    // All of them at once: one scan per file, one after the other.
+    std::vector<std::string> args = {"logons", "--format=json"};
+    std::string expected;
+    for (const std::string name : kSecurityLogs) {
+        args.push_back(test::SamplePath(name + ".evtx"));
+        expected += JsonLines(LogonList(), ScanCoreRows(name + ".4624.tsv"));
+    }
+    EXPECT_EQ(test::RunInProcess(args).out, expected);
+}
+
+TEST(SampleSet, SessionsAreTheGoldenLogons)
+{
+    for (const std::string name :
+         {"aptsim-server2022-LSM-Operational", "belkasoft-win10-LSM-Operational", "rathbun-win11-LSM-Operational"}) {
+        SCOPED_TRACE(name);
+        std::string expected = "Date;User Name;Login From\r\n";
+        for (const auto& record : test::GoldenNewestFirst(name + ".lsm21.tsv"))
+            expected += FormatDateTime(UnixSecondsToDateTime(record.created), DateTimeFormats{}) + ";" +
+                        record.strings.at(0) + ";" + record.strings.at(2) + "\r\n";
+        const test::Outcome run =
+            test::RunInProcess({"sessions", "--format", "csv", test::SamplePath(name + ".evtx")});
+        EXPECT_EQ(run.status, kExitOk);
+        EXPECT_EQ(run.out, expected);
+    }
+}
+
+}  // namespace
+}  // namespace tav::cli

@@ -1,0 +1,61 @@
+#include "tsquery/saved_sessions.h"
+
+#include "evtx/legacy_source.h"
+
+namespace tav::tsquery {
+namespace {
+
+// UserData strings of event 21: User, SessionID, Address.
+constexpr std::size_t kUserString = 0;
+constexpr std::size_t kAddressString = 2;
+
+const std::string& StringAt(const evtx::Record& record, std::size_t index)
+{
+    static const std::string kNone;
+    return index < record.strings.size() ? record.strings[index] : kNone;
+}
+
+}  // namespace
+
+SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& query)
+{
+    // Compared in milliseconds: DateTime values before 1900 do not order as numbers.
+    const std::int64_t start = DateTimeToUnixMilliseconds(query.startDate);
+    const std::optional<std::int64_t> end =
+        query.endDate ? std::optional(DateTimeToUnixMilliseconds(*query.endDate)) : std::nullopt;
+    SavedSessions result;
+    const bool whole = reader.ForEachRecordNewestFirst([&](const evtx::Record& record) {
+        if (query.perRecord)
+            query.perRecord();
+        if ((record.eventId & 0xFFFF) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
+            return true;
+        const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
+        const std::int64_t at = DateTimeToUnixMilliseconds(local);
+        if (at < start || (end && at >= *end))
+            return true;
+        result.rows.push_back(ResultRow{FormatDateTime(local, query.formats),
+                                        {StringAt(record, kUserString), StringAt(record, kAddressString)}});
+        return true;
+    });
+    if (!whole) {
+        result.error = evtx::kErrorReadFault;
+        result.errorText = "Reading the event log file failed part way.";
+    }
+    return result;
+}
+
+SavedSessions ReadSavedSessions(const std::string& pathUtf8, const SavedSessionQuery& query)
+{
+    SavedSessions result;
+    std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(pathUtf8, result.error, result.errorText);
+    if (!reader)
+        return result;
+    result = ReadSavedSessions(*reader, query);
+    if (result.error != 0) {
+        const std::u8string name = evtx::PathFromUtf8(pathUtf8).filename().u8string();
+        result.errorText = "Reading " + std::string(name.begin(), name.end()) + " failed part way.";
+    }
+    return result;
+}
+
+}  // namespace tav::tsquery
