@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/datetime_win.h"
 #include "base/prompter_win.h"
+#include "evtx/legacy_source.h"
 #include "listtools/export_win.h"
 #include "seclog/event_log_win.h"
 #include "tsquery/main_thread_win.h"
@@ -24,10 +25,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     application.Initialize("Users Tavelin");
     WinPrompter prompter(application.Title());
     seclog::EventLogOpener eventLogs;
+    evtx::LegacyFileOpener savedLogs;
     tsquery::CreateProcessLauncher launcher;
     CsvSaveDialog saveDialog;
     TForm1 form(FormSeams{
-        .prompter = &prompter, .eventLogs = &eventLogs, .launcher = &launcher, .saveDialog = &saveDialog});
+        .prompter = &prompter, .eventLogs = &eventLogs, .savedLogs = &savedLogs, .launcher = &launcher, .saveDialog = &saveDialog});
     if (!form.Create(application.Handle()))
         return 1;
     application.SetMainForm(form.Handle());

@@ -7,6 +7,7 @@
 #include "base/text_win.h"
 #include "tsquery/command_line.h"
 #include "tsquery/server_name.h"
+#include "tsquery/saved_log_job_win.h"
 #include "tsquery/session_parser.h"
 
 namespace tav {
@@ -17,8 +18,10 @@ void TForm1::btnStart1Click()
         SetFocus(Edit1);
         return;
     }
-    // The name goes into a command line run as administrator.
-    if (!tsquery::IsValidServerName(server)) {
+    // A saved log is read directly; a name goes into a command line run as
+    // administrator, so it must be a host name or an address.
+    const bool savedLog = IsExistingFile(server);
+    if (!savedLog && !tsquery::IsValidServerName(server)) {
         Prompts().ShowMessage(Handle_, "Недопустимое имя сервера!");
         SetFocus(Edit1);
         return;
@@ -33,11 +36,19 @@ void TForm1::btnStart1Click()
     SetTimerEnabled(TIMER1, true);
     EnableWindow(btnStart1, FALSE);
     ShowWindow(LabelWait, SW_SHOW);
-    const std::string commandLine =
-        tsquery::BuildCommandLine(server, FormatDate(PickerDate(), CurrentFormats()));
-    MainThread = std::make_unique<tsquery::TMainThread>(
-        std::make_unique<tsquery::PowerShellJob>(*seams_.launcher, Widen(commandLine), ExecutableFolder()), Handle_,
-        WM_APP_QUERY_DONE);
+    std::unique_ptr<tsquery::QueryJob> job;
+    if (savedLog) {
+        tsquery::SavedSessionQuery query;
+        query.startDate = PickerDate();
+        query.formats = CurrentFormats();
+        query.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
+        job = std::make_unique<tsquery::SavedLogJob>(server, std::move(query));
+    } else {
+        const std::string commandLine =
+            tsquery::BuildCommandLine(server, FormatDate(PickerDate(), CurrentFormats()));
+        job = std::make_unique<tsquery::PowerShellJob>(*seams_.launcher, Widen(commandLine), ExecutableFolder());
+    }
+    MainThread = std::make_unique<tsquery::TMainThread>(std::move(job), Handle_, WM_APP_QUERY_DONE);
 }
 
 void TForm1::QueryDone()
@@ -76,6 +87,10 @@ void TForm1::QueryDone()
         ListView.Append(std::move(row));
     if (!result.parseError.empty())
         Prompts().ShowMessage(Handle_, result.parseError);
+    if (result.readError != 0) {
+        SetLabelCaption(LabelError, "Ошибка чтения журнала: " + ErrorText(result.readError));
+        ShowWindow(LabelError, SW_SHOW);
+    }
     EndServerRun(count);
 }
 

@@ -39,7 +39,10 @@ int RunSessions(const Run& run)
         query.endDate = run.options.until;
         query.formats = run.platform.formats;
         query.utcToLocal = [&run](DateTime utc) { return run.ToDisplayed(utc); };
-        query.perRecord = [&] { bar.Update(ChunkShare(*reader)); };
+        query.perRecord = [&] {
+            bar.Update(ChunkShare(*reader));
+            return true;
+        };
         tsquery::SavedSessions found = tsquery::ReadSavedSessions(*reader, query);
         bar.Finish();
         for (ResultRow& row : found.rows)

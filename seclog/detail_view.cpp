@@ -22,12 +22,7 @@ std::optional<std::uint32_t> RecordNumberFromCaption(std::string_view caption)
 
 std::string InvalidCaptionText(std::string_view caption)
 {
-    // Appended piece by piece: mingw g++ 12 at -O3 warns (-Wrestrict) on a
-    // concatenation of temporaries here.
-    std::string text = "'";
-    text.append(caption);
-    text.append("' is not a valid integer value");
-    return text;
+    return "'" + std::string(caption) + "' is not a valid integer value";
 }
 
 std::string DetailText(const RecordView& record)

@@ -3,6 +3,7 @@
 // the window takes the result from it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,7 +20,8 @@ struct QueryResult {
     enum class Outcome { Rows, Unreachable, NotTerminalServer, StartFailed, LogUnreadable };
     Outcome outcome = Outcome::Rows;
     std::vector<ResultRow> rows;
-    std::string parseError;  // shown before the run ends, when not empty
+    std::string parseError;      // shown before the run ends, when not empty
+    std::uint32_t readError = 0;  // a saved log that could be read only in part
 };
 
 // What the worker does: ask PowerShell, or read a saved log.

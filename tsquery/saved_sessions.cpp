@@ -24,9 +24,12 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
     const std::optional<std::int64_t> end =
         query.endDate ? std::optional(DateTimeToUnixMilliseconds(*query.endDate)) : std::nullopt;
     SavedSessions result;
+    bool stopped = false;
     const bool whole = reader.ForEachRecordNewestFirst([&](const evtx::Record& record) {
-        if (query.perRecord)
-            query.perRecord();
+        if (query.perRecord && !query.perRecord()) {
+            stopped = true;
+            return false;
+        }
         if ((record.eventId & 0xFFFF) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
             return true;
         const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
@@ -37,7 +40,7 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
                                         {StringAt(record, kUserString), StringAt(record, kAddressString)}});
         return true;
     });
-    if (!whole) {
+    if (!whole && !stopped) {
         result.error = evtx::kErrorReadFault;
         result.errorText = "Reading the event log file failed part way.";
     }

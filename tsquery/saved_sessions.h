@@ -24,7 +24,9 @@ struct SavedSessionQuery {
     std::optional<DateTime> endDate;  // local time: logons at or after it are left out
     DateTimeFormats formats;
     std::function<DateTime(DateTime)> utcToLocal;
-    std::function<void()> perRecord;  // called for every record read, whatever its event
+    // Called for every record read, whatever its event; false stops the read
+    // (the rows so far are kept, and it is no error).
+    std::function<bool()> perRecord;
 };
 
 struct SavedSessions {

@@ -66,9 +66,20 @@ TEST(SavedSessions, FromTheStartDateInLocalTime)
     // Every record goes past the progress callback; a Security log holds no session logons.
     std::size_t seen = 0;
     SavedSessionQuery counting = Query(0);
-    counting.perRecord = [&] { ++seen; };
+    counting.perRecord = [&] {
+        ++seen;
+        return true;
+    };
     EXPECT_TRUE(ReadSavedSessions(cli::test::SamplePath("sbousseaden-DE_RDP_Tunneling_4624.evtx"), counting)
                     .rows.empty());
+
+    // A stop asked for part way keeps the rows so far and is no error.
+    std::size_t left = 3;
+    SavedSessionQuery stopping = Query(0);
+    stopping.perRecord = [&] { return left-- > 0; };
+    const SavedSessions stopped = ReadSavedSessions(cli::test::SamplePath("rathbun-win11-LSM-Operational.evtx"), stopping);
+    EXPECT_EQ(stopped.error, 0u);
+    EXPECT_LE(stopped.rows.size(), 3u);
     EXPECT_EQ(seen, 18u);
 }
 
