@@ -1,11 +1,13 @@
 #!/bin/bash
 # Starts UsersTavelin.exe under Wine on a virtual display and saves a
-# screenshot of each tab: screenshot.sh EXE OUT_DIR
+# screenshot of each tab: screenshot.sh EXE OUT_DIR [SECURITY.evtx]
+# With a saved Security log, the workstation tab reads it first.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 exe=$(readlink -f "$1")
 out=$(mkdir -p "$2" && cd "$2" && pwd)
+log=${3:+$(readlink -f "$3")}
 root=$(dirname "$exe")/../wine-shot
 mkdir -p "$root"
 root=$(cd "$root" && pwd)
@@ -41,5 +43,11 @@ import -window "$window" "$out/tab1.png"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove "$((X + 190))" "$((Y + 33))" click 1
 sleep 1
+if [ -n "$log" ]; then
+  # Wine shows the Unix root as drive Z:; the focus is in the computer-name box.
+  xdotool type --delay 20 "Z:${log//\//\\}"
+  xdotool key Return
+  sleep 3
+fi
 import -window "$window" "$out/tab2.png"
 echo "Screenshots: $out/tab1.png $out/tab2.png"
