@@ -26,9 +26,10 @@ std::optional<unsigned> CodePageNamed(std::string_view name)
         std::string_view name;
         unsigned codePage;
     } kNames[] = {
-        {"utf-8", kUtf8CodePage}, {"utf8", kUtf8CodePage}, {"65001", kUtf8CodePage}, {"1251", 1251}, {"cp1251", 1251},
-        {"windows-1251", 1251}, {"866", 866}, {"cp866", 866}, {"1252", 1252}, {"cp1252", 1252},
-        {"windows-1252", 1252},
+        {"utf-8", kUtf8CodePage}, {"utf8", kUtf8CodePage}, {"65001", kUtf8CodePage},
+        {"1251", 1251}, {"cp1251", 1251}, {"windows-1251", 1251},
+        {"866", 866}, {"cp866", 866},
+        {"1252", 1252}, {"cp1252", 1252}, {"windows-1252", 1252},
     };
     const std::string lower = Lower(name);
     for (const auto& entry : kNames)
