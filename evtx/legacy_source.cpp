@@ -59,6 +59,52 @@ public:
     {
     }
 
+    // Decodes the first chunk and stands before its first record numbered
+    // `number`; false when it holds none.
+    bool SeekInFirstChunk(std::uint32_t number)
+    {
+        if (nextChunk_ != 0 || chunks_.empty())
+            return false;
+        Decode(chunks_[nextChunk_++]);
+        for (std::size_t k = 0; k < order_.size() && !reader_.ReadError(); ++k) {
+            if (RecordNumber(records_[order_[k]]) == number) {
+                nextRecord_ = k;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // As many whole records as fit in `buffer`, `pending` (a record laid
+    // out but not yet delivered) first. A record that does not fit stays
+    // pending.
+    seclog::ReadResult Fill(std::vector<std::uint8_t>& pending, std::span<std::uint8_t> buffer)
+    {
+        std::size_t written = 0;
+        for (;;) {
+            if (pending.empty() && !LayOutNext(pending))
+                break;
+            if (pending.size() > buffer.size() - written) {
+                if (written == 0)
+                    return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
+                break;
+            }
+            std::memcpy(buffer.data() + written, pending.data(), pending.size());
+            written += pending.size();
+            pending.clear();
+        }
+        if (written == 0)
+            return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
+        seclog::ReadResult result;
+        result.ok = true;
+        result.bytesRead = static_cast<std::uint32_t>(written);
+        return result;
+    }
+
+    std::size_t ChunksTaken() const { return nextChunk_; }
+    std::size_t ChunkCount() const { return chunks_.size(); }
+
+private:
     // The next record laid out into `out`; false at the end of the chunks
     // or once a file read has failed.
     bool LayOutNext(std::vector<std::uint8_t>& out)
@@ -78,26 +124,6 @@ public:
         return true;
     }
 
-    // Decodes the first chunk and stands before its first record numbered
-    // `number`; false when it holds none.
-    bool SeekInFirstChunk(std::uint32_t number)
-    {
-        if (nextChunk_ != 0 || chunks_.empty())
-            return false;
-        Decode(chunks_[nextChunk_++]);
-        for (std::size_t k = 0; k < order_.size() && !reader_.ReadError(); ++k) {
-            if (RecordNumber(records_[order_[k]]) == number) {
-                nextRecord_ = k;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::size_t ChunksTaken() const { return nextChunk_; }
-    std::size_t ChunkCount() const { return chunks_.size(); }
-
-private:
     const Record* Next()
     {
         for (;;) {
@@ -141,39 +167,6 @@ private:
     seclog::LegacyRecord scratch_;
 };
 
-namespace {
-
-// As many whole records from `cursor` as fit in `buffer`, `pending` (a
-// record laid out but not yet delivered) first. A record that does not fit
-// stays pending.
-template <typename Cursor>
-seclog::ReadResult Fill(Cursor& cursor, const Reader& reader, std::vector<std::uint8_t>& pending,
-                        std::span<std::uint8_t> buffer)
-{
-    std::size_t written = 0;
-    for (;;) {
-        if (pending.empty() && !cursor.LayOutNext(pending))
-            break;
-        if (pending.size() > buffer.size() - written) {
-            if (written == 0)
-                return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
-            break;
-        }
-        std::memcpy(buffer.data() + written, pending.data(), pending.size());
-        written += pending.size();
-        pending.clear();
-    }
-    if (written > 0) {
-        seclog::ReadResult result;
-        result.ok = true;
-        result.bytesRead = static_cast<std::uint32_t>(written);
-        return result;
-    }
-    return Failure(reader.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
-}
-
-}  // namespace
-
 LegacySource::LegacySource(std::unique_ptr<Reader> reader) : reader_(std::move(reader)) {}
 
 LegacySource::~LegacySource() = default;
@@ -194,7 +187,7 @@ seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
     KnowChunks();
     if (!sequential_)
         sequential_ = std::make_unique<Cursor>(*reader_, newestFirst_, true);
-    return Fill(*sequential_, *reader_, pending_, buffer);
+    return sequential_->Fill(pending_, buffer);
 }
 
 seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
@@ -209,7 +202,7 @@ seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::spa
             Cursor cursor(*reader_, std::span(oldestFirst_).subspan(p), false);
             if (cursor.SeekInFirstChunk(recordNumber)) {
                 std::vector<std::uint8_t> pending;
-                return Fill(cursor, *reader_, pending, buffer);
+                return cursor.Fill(pending, buffer);
             }
             if (reader_->ReadError())
                 return Failure(kErrorReadFault);
