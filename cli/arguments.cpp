@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <initializer_list>
 #include <string_view>
 
 #include "cli/iso_date.h"
@@ -18,6 +19,11 @@ std::string Lower(std::string_view text)
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return lower;
+}
+
+bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 std::optional<unsigned> CodePageNamed(std::string_view name)
@@ -130,9 +136,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         std::optional<std::string> value;
         if (equals != std::string::npos)
             value = argument.substr(equals + 1);
-        const bool takesValue =
-            name == "--format" || name == "--encoding" || name == "--since" || name == "--until" || name == "--computer";
-        const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--utc" || name == "--local";
+        const bool takesValue = OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer"});
+        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local"});
         if (!takesValue && !isFlag)
             return fail("unknown option '" + argument + "'");
         if ((name == "--computer" || name == "--local") && !liveLogs)
