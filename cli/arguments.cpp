@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <initializer_list>
 #include <string_view>
 
 #include "cli/iso_date.h"
@@ -20,15 +21,21 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
+bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 std::optional<unsigned> CodePageNamed(std::string_view name)
 {
     const struct {
         std::string_view name;
         unsigned codePage;
     } kNames[] = {
-        {"utf-8", kUtf8CodePage}, {"utf8", kUtf8CodePage}, {"65001", kUtf8CodePage}, {"1251", 1251}, {"cp1251", 1251},
-        {"windows-1251", 1251}, {"866", 866}, {"cp866", 866}, {"1252", 1252}, {"cp1252", 1252},
-        {"windows-1252", 1252},
+        {"utf-8", kUtf8CodePage}, {"utf8", kUtf8CodePage}, {"65001", kUtf8CodePage},
+        {"1251", 1251}, {"cp1251", 1251}, {"windows-1251", 1251},
+        {"866", 866}, {"cp866", 866},
+        {"1252", 1252}, {"cp1252", 1252}, {"windows-1252", 1252},
     };
     const std::string lower = Lower(name);
     for (const auto& entry : kNames)
@@ -129,9 +136,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         std::optional<std::string> value;
         if (equals != std::string::npos)
             value = argument.substr(equals + 1);
-        const bool takesValue =
-            name == "--format" || name == "--encoding" || name == "--since" || name == "--until" || name == "--computer";
-        const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--utc" || name == "--local";
+        const bool takesValue = OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer"});
+        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local"});
         if (!takesValue && !isFlag)
             return fail("unknown option '" + argument + "'");
         if ((name == "--computer" || name == "--local") && !liveLogs)

@@ -31,7 +31,7 @@ int RunLogons(const Run& run);
 int RunSessions(const Run& run);
 int RunRecord(const Run& run);
 
-// How an input is named in messages: the file, or the computer.
+// How a computer whose live log is read is named in messages.
 std::string ComputerName(const std::string& computer);
 
 }  // namespace tav::cli

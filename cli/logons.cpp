@@ -34,7 +34,7 @@ bool Scan(const Run& run, seclog::RecordSource& source, const std::string& input
     case seclog::ScanEnd::Stopped:
         return true;
     case seclog::ScanEnd::RowCap:
-        run.Report(input, "stopped at " + std::to_string(seclog::MaxScanRows) + " rows, as the program stops");
+        run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows, the program's limit");
         return true;
     case seclog::ScanEnd::ReadError:
         run.Report(input, run.platform.errorText(outcome.error));
@@ -60,11 +60,9 @@ int RunLogons(const Run& run)
         std::uint32_t error = 0;
         const std::unique_ptr<seclog::RecordSource> source =
             run.platform.liveLogs->Open(*run.options.computer, "security", error);
-        if (source)
-            allRead = Scan(run, *source, input, {}, rows);
-        else
+        if (!source)
             run.Report(input, run.platform.errorText(error));
-        allRead = allRead && source;
+        allRead = source && Scan(run, *source, input, {}, rows);
     }
     for (const std::string& file : run.options.files) {
         std::uint32_t error = 0;

@@ -71,7 +71,8 @@ int RunRecord(const Run& run)
                               : run.platform.errorText(read.error));
         return kExitInputFailed;
     }
-    seclog::RecordWalker walker(std::span<const std::uint8_t>(buffer).first(std::min<std::size_t>(read.bytesRead, buffer.size())));
+    const std::size_t size = std::min<std::size_t>(read.bytesRead, buffer.size());
+    seclog::RecordWalker walker(std::span<const std::uint8_t>(buffer).first(size));
     seclog::RecordView record;
     std::optional<std::vector<std::string>> strings;
     if (walker.Next(record) == seclog::WalkStep::Record)

@@ -53,11 +53,58 @@ std::string FileName(const std::filesystem::path& path)
 // descending or ascending, and lays each out in the legacy form.
 class LegacySource::Cursor {
 public:
-    Cursor(Reader& reader, std::vector<std::uint64_t> chunks, bool newestFirst)
-        : reader_(reader), chunks_(std::move(chunks)), newestFirst_(newestFirst)
+    // `chunks` (file indexes in walk order) must outlive the cursor.
+    Cursor(Reader& reader, std::span<const std::uint64_t> chunks, bool newestFirst)
+        : reader_(reader), chunks_(chunks), newestFirst_(newestFirst)
     {
     }
 
+    // Decodes the first chunk and stands before its first record numbered
+    // `number`; false when it holds none.
+    bool SeekInFirstChunk(std::uint32_t number)
+    {
+        if (nextChunk_ != 0 || chunks_.empty())
+            return false;
+        Decode(chunks_[nextChunk_++]);
+        for (std::size_t k = 0; k < order_.size() && !reader_.ReadError(); ++k) {
+            if (RecordNumber(records_[order_[k]]) == number) {
+                nextRecord_ = k;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // As many whole records as fit in `buffer`, `pending` (a record laid
+    // out but not yet delivered) first. A record that does not fit stays
+    // pending.
+    seclog::ReadResult Fill(std::vector<std::uint8_t>& pending, std::span<std::uint8_t> buffer)
+    {
+        std::size_t written = 0;
+        for (;;) {
+            if (pending.empty() && !LayOutNext(pending))
+                break;
+            if (pending.size() > buffer.size() - written) {
+                if (written == 0)
+                    return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
+                break;
+            }
+            std::memcpy(buffer.data() + written, pending.data(), pending.size());
+            written += pending.size();
+            pending.clear();
+        }
+        if (written == 0)
+            return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
+        seclog::ReadResult result;
+        result.ok = true;
+        result.bytesRead = static_cast<std::uint32_t>(written);
+        return result;
+    }
+
+    std::size_t ChunksTaken() const { return nextChunk_; }
+    std::size_t ChunkCount() const { return chunks_.size(); }
+
+private:
     // The next record laid out into `out`; false at the end of the chunks
     // or once a file read has failed.
     bool LayOutNext(std::vector<std::uint8_t>& out)
@@ -77,26 +124,6 @@ public:
         return true;
     }
 
-    // Decodes the first chunk and stands before its first record numbered
-    // `number`; false when it holds none.
-    bool SeekInFirstChunk(std::uint32_t number)
-    {
-        if (nextChunk_ != 0 || chunks_.empty())
-            return false;
-        Decode(chunks_[nextChunk_++]);
-        for (std::size_t k = 0; k < order_.size() && !reader_.ReadError(); ++k) {
-            if (RecordNumber(records_[order_[k]]) == number) {
-                nextRecord_ = k;
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::size_t ChunksTaken() const { return nextChunk_; }
-    std::size_t ChunkCount() const { return chunks_.size(); }
-
-private:
     const Record* Next()
     {
         for (;;) {
@@ -130,7 +157,7 @@ private:
     }
 
     Reader& reader_;
-    std::vector<std::uint64_t> chunks_;
+    std::span<const std::uint64_t> chunks_;
     bool newestFirst_;
     std::size_t nextChunk_ = 0;
     Chunk chunk_;
@@ -140,86 +167,42 @@ private:
     seclog::LegacyRecord scratch_;
 };
 
-namespace {
-
-// As many whole records from `cursor` as fit in `buffer`, `pending` (a
-// record laid out but not yet delivered) first. A record that does not fit
-// stays pending.
-template <typename Cursor>
-seclog::ReadResult Fill(Cursor& cursor, const Reader& reader, std::vector<std::uint8_t>& pending,
-                        std::span<std::uint8_t> buffer)
-{
-    std::size_t written = 0;
-    for (;;) {
-        if (pending.empty() && !cursor.LayOutNext(pending))
-            break;
-        if (pending.size() > buffer.size() - written) {
-            if (written == 0)
-                return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
-            break;
-        }
-        std::memcpy(buffer.data() + written, pending.data(), pending.size());
-        written += pending.size();
-        pending.clear();
-    }
-    if (written > 0) {
-        seclog::ReadResult result;
-        result.ok = true;
-        result.bytesRead = static_cast<std::uint32_t>(written);
-        return result;
-    }
-    return Failure(reader.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
-}
-
-std::vector<std::uint64_t> Indexes(const std::vector<ChunkSpan>& chunks)
-{
-    std::vector<std::uint64_t> indexes;
-    indexes.reserve(chunks.size());
-    for (const ChunkSpan& span : chunks)
-        indexes.push_back(span.index);
-    return indexes;
-}
-
-}  // namespace
-
 LegacySource::LegacySource(std::unique_ptr<Reader> reader) : reader_(std::move(reader)) {}
 
 LegacySource::~LegacySource() = default;
 
-const std::vector<ChunkSpan>& LegacySource::Chunks()
+void LegacySource::KnowChunks()
 {
-    if (!chunksKnown_) {
-        chunks_ = reader_->ChunksNewestFirst();
-        chunksKnown_ = true;
-    }
-    return chunks_;
+    if (chunksKnown_)
+        return;
+    chunks_ = reader_->ChunksNewestFirst();
+    for (const ChunkSpan& span : chunks_)
+        newestFirst_.push_back(span.index);
+    oldestFirst_.assign(newestFirst_.rbegin(), newestFirst_.rend());
+    chunksKnown_ = true;
 }
 
 seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
 {
+    KnowChunks();
     if (!sequential_)
-        sequential_ = std::make_unique<Cursor>(*reader_, Indexes(Chunks()), true);
-    return Fill(*sequential_, *reader_, pending_, buffer);
+        sequential_ = std::make_unique<Cursor>(*reader_, newestFirst_, true);
+    return sequential_->Fill(pending_, buffer);
 }
 
 seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
 {
-    std::vector<std::uint64_t> oldestFirst = Indexes(Chunks());
-    std::reverse(oldestFirst.begin(), oldestFirst.end());
-    std::vector<bool> hinted;
-    for (auto span = chunks_.rbegin(); span != chunks_.rend(); ++span)
-        hinted.push_back(MayHold(*span, recordNumber));
+    KnowChunks();
     // The chunks whose headers claim the number first; then the others, as
     // headers of damaged or stale copies can be wrong.
     for (const bool pass : {true, false}) {
-        for (std::size_t p = 0; p < oldestFirst.size(); ++p) {
-            if (hinted[p] != pass)
+        for (std::size_t p = 0; p < oldestFirst_.size(); ++p) {
+            if (MayHold(chunks_[chunks_.size() - 1 - p], recordNumber) != pass)
                 continue;
-            Cursor cursor(*reader_, {oldestFirst.begin() + static_cast<std::ptrdiff_t>(p), oldestFirst.end()},
-                          false);
+            Cursor cursor(*reader_, std::span(oldestFirst_).subspan(p), false);
             if (cursor.SeekInFirstChunk(recordNumber)) {
                 std::vector<std::uint8_t> pending;
-                return Fill(cursor, *reader_, pending, buffer);
+                return cursor.Fill(pending, buffer);
             }
             if (reader_->ReadError())
                 return Failure(kErrorReadFault);

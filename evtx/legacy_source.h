@@ -60,11 +60,13 @@ public:
 
 private:
     class Cursor;
-    // The chunks newest first, read from their headers on first use.
-    const std::vector<ChunkSpan>& Chunks();
+    // Reads the chunk headers for the orders of the chunks, once.
+    void KnowChunks();
 
     std::unique_ptr<Reader> reader_;
-    std::vector<ChunkSpan> chunks_;
+    std::vector<ChunkSpan> chunks_;  // newest first
+    std::vector<std::uint64_t> newestFirst_;  // their file indexes
+    std::vector<std::uint64_t> oldestFirst_;
     bool chunksKnown_ = false;
     std::unique_ptr<Cursor> sequential_;
     std::vector<std::uint8_t> pending_;  // the next record of the sequential read, laid out

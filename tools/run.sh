@@ -1,10 +1,20 @@
 #!/bin/bash
 # Starts the program: installs what is missing, builds it for Windows and runs
 # UsersTavelin.exe under Wine. Without a display it runs on a virtual one,
-# saves screenshots of both tabs and says where.
+# saves screenshots of both tabs and says where. Before that it builds the
+# command-line tool natively with the bundled sample logs and shows what it
+# lists from them.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release --target tavelin tavelin_sample
+tavelin=build/native-release/cli/tavelin
+sample=build/native-release/sample
+echo "== tavelin logons $sample/Security-sample.evtx"
+"$tavelin" logons "$sample/Security-sample.evtx"
+echo "== tavelin sessions $sample/LSM-Operational-sample.evtx"
+"$tavelin" sessions "$sample/LSM-Operational-sample.evtx"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target UsersTavelin
 exe=build/mingw/app/UsersTavelin.exe

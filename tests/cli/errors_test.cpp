@@ -170,5 +170,27 @@ TEST(Errors, ALiveLogThatFailsIsReportedByItsComputer)
     EXPECT_NE(RunInProcess({"--help"}, platform).out.find("--computer NAME"), std::string::npos);
 }
 
+TEST(Errors, ARecordTheScanCannotTakeEndsItsInput)
+{
+    // Bytes that are no record, where the live log's newest record should be.
+    auto log = std::make_shared<seclog::MemoryLog>();
+    const std::uint8_t garbage[] = {0x10, 0, 0, 0, 'L', 'f', 'L', 'e', 0, 0, 0, 0};
+    log->AddRaw(garbage);
+    seclog::MemorySourceOpener opener(log);
+    Platform platform = test::TestPlatform();
+    platform.liveLogs = &opener;
+    test::Outcome run = RunInProcess({"logons", "--local"}, platform);
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: this computer: error 1500\n");
+
+    // A date form whose text does not parse back, as the program meets it.
+    platform = test::TestPlatform();
+    platform.formats.longTime = "tt";  // a designator alone gives no time to read back
+    run = RunInProcess({"logons", test::SampleSecurityLog()}, platform);
+    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.err, "tavelin: " + test::SampleSecurityLog() + ": '05.11.2023 AM' is not a valid date and time\n");
+    EXPECT_EQ(run.out, kNoLogons);
+}
+
 }  // namespace
 }  // namespace tav::cli

@@ -261,10 +261,12 @@ TEST(LegacySource, AnswersAsTheMemorySourceDoes)
             for (std::size_t i = 0; i < count; ++i)
                 steps.push_back({false, 0, size});
         }
-        seclog::MemorySource memory(log);
-        LegacySource file(OpenFile(path));
-        EXPECT_EQ(Answers(file, steps), Answers(memory, steps));
-        std::filesystem::remove(path);
+        {
+            seclog::MemorySource memory(log);
+            LegacySource file(OpenFile(path));
+            EXPECT_EQ(Answers(file, steps), Answers(memory, steps));
+        }
+        std::filesystem::remove(path);  // closed: Windows removes no open file
     }
 }
 
