@@ -1,5 +1,7 @@
 #include "base/codepage.h"
 
+#include "base/bytes.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -184,6 +186,34 @@ void AppendUtf8(std::string& out, char32_t c)
         put(0x80 | (c >> 12 & 0x3F));
         put(0x80 | (c >> 6 & 0x3F));
         put(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendUtf16le(std::string& out, const std::uint8_t* bytes, std::size_t units)
+{
+    // Most text is ASCII: sized once, copied four code units at a time.
+    std::size_t ascii = 0;
+    while (ascii + 4 <= units && (LoadU64(bytes + 2 * ascii) & 0xFF80FF80FF80FF80ull) == 0)
+        ascii += 4;
+    while (ascii < units && bytes[2 * ascii + 1] == 0 && bytes[2 * ascii] < 0x80)
+        ++ascii;
+    const std::size_t start = out.size();
+    out.resize(start + ascii);
+    char* target = out.data() + start;
+    for (std::size_t k = 0; k < ascii; ++k)
+        target[k] = static_cast<char>(bytes[2 * k]);
+
+    for (std::size_t i = ascii; i < units;) {
+        char32_t unit = LoadU16(bytes + 2 * i);
+        ++i;
+        if (IsHighSurrogate(unit) && i < units) {
+            const char32_t low = LoadU16(bytes + 2 * i);
+            if (IsLowSurrogate(low)) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        AppendUtf8(out, unit);
     }
 }
 

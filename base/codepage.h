@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ char32_t ReadUtf8(std::string_view text, std::size_t& pos);
 void AppendUtf8(std::string& out, char32_t codePoint);
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
+// Appends `units` UTF-16LE code units read from bytes at any alignment (as
+// event records and logs hold them). Unpaired surrogates become U+FFFD.
+void AppendUtf16le(std::string& out, const std::uint8_t* bytes, std::size_t units);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 // Code points in the text, each ill-formed sequence counting as one.

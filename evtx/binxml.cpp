@@ -4,8 +4,8 @@
 #include <charconv>
 #include <string_view>
 
-#include "evtx/bytes.h"
-#include "evtx/encoding.h"
+#include "base/bytes.h"
+#include "base/codepage.h"
 #include "evtx/filetime.h"
 #include "evtx/value_text.h"
 
@@ -680,7 +680,7 @@ void BinXmlDecoder::AppendText(std::uint32_t offset, std::uint32_t units)
 {
     const Field field = CurrentField();
     if (std::string* text = TextOf(field)) {
-        AppendUtf16(*text, chunk_ + offset, units);
+        AppendUtf16le(*text, chunk_ + offset, units);
         ++numberPieces_;
         numberIsValue_ = false;
     }
@@ -689,7 +689,7 @@ void BinXmlDecoder::AppendText(std::uint32_t offset, std::uint32_t units)
 void BinXmlDecoder::AppendCodePointText(std::uint32_t codePoint)
 {
     if (std::string* text = TextOf(CurrentField())) {
-        AppendCodePoint(*text, codePoint);
+        AppendUtf8(*text, codePoint);
         ++numberPieces_;
         numberIsValue_ = false;
     }

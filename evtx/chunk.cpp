@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 #include "evtx/crc32.h"
 #include "evtx/filetime.h"
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 
 namespace tav::evtx {
 namespace {

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 #include "evtx/crc32.h"
 
 namespace tav::evtx {

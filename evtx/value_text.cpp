@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "evtx/bytes.h"
-#include "evtx/encoding.h"
+#include "base/bytes.h"
+#include "base/codepage.h"
 #include "evtx/filetime.h"
 
 namespace tav::evtx {
@@ -91,7 +91,7 @@ void AppendString(std::string& out, ValueBytes value)
             break;
         }
     }
-    AppendUtf16(out, value.data(), units);
+    AppendUtf16le(out, value.data(), units);
 }
 
 void AppendAnsi(std::string& out, ValueBytes value)
@@ -99,7 +99,7 @@ void AppendAnsi(std::string& out, ValueBytes value)
     const void* nul = std::memchr(value.data(), 0, value.size());
     const std::size_t size = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - value.data())
                                  : value.size();
-    AppendWindows1252(out, value.data(), size);
+    out += DecodeCodePage(std::string_view(reinterpret_cast<const char*>(value.data()), size), 1252).value_or("");
 }
 
 template <class T>

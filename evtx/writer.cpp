@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 #include "evtx/chunk.h"
 #include "evtx/crc32.h"
-#include "evtx/encoding.h"
+#include "base/codepage.h"
 #include "evtx/filetime.h"
 #include "evtx/reader.h"
 #include "evtx/value_text.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/bytes.h"
 #include "seclog/utf16le.h"
 
 namespace tav::seclog {
@@ -25,33 +26,10 @@ enum Field : std::size_t {
     kDataOffset = 52,
 };
 
-std::uint16_t ReadU16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t ReadU32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void WriteU16(std::uint8_t* p, std::uint16_t value)
-{
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void WriteU32(std::uint8_t* p, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value)
 {
     out.resize(out.size() + 4);
-    WriteU32(out.data() + out.size() - 4, value);
+    StoreU32(out.data() + out.size() - 4, value);
 }
 
 void AppendTerminatedUtf16(std::string_view utf8, std::vector<std::uint8_t>& out)
@@ -71,16 +49,16 @@ WalkStep RecordWalker::Next(RecordView& out)
     if (left < kRecordHeaderSize)
         return WalkStep::Malformed;
     const std::uint8_t* p = bytes_.data() + position_;
-    const std::uint32_t length = ReadU32(p + kLength);
+    const std::uint32_t length = LoadU32(p + kLength);
     if (length < kRecordHeaderSize || length > left)
         return WalkStep::Malformed;
     out.bytes = bytes_.subspan(position_, length);
-    out.recordNumber = ReadU32(p + kRecordNumber);
-    out.timeGenerated = ReadU32(p + kTimeGenerated);
-    out.timeWritten = ReadU32(p + kTimeWritten);
-    out.eventId = ReadU32(p + kEventId);
-    out.numStrings = ReadU16(p + kNumStrings);
-    out.stringOffset = ReadU32(p + kStringOffset);
+    out.recordNumber = LoadU32(p + kRecordNumber);
+    out.timeGenerated = LoadU32(p + kTimeGenerated);
+    out.timeWritten = LoadU32(p + kTimeWritten);
+    out.eventId = LoadU32(p + kEventId);
+    out.numStrings = LoadU16(p + kNumStrings);
+    out.stringOffset = LoadU32(p + kStringOffset);
     position_ += length;
     return WalkStep::Record;
 }
@@ -148,21 +126,21 @@ std::size_t EncodeRecord(const LegacyRecord& record, std::vector<std::uint8_t>& 
     const auto length = static_cast<std::uint32_t>(out.size() - start);
 
     std::uint8_t* p = out.data() + start;
-    WriteU32(p + kLength, length);
-    WriteU32(p + kReserved, kRecordSignature);
-    WriteU32(p + kRecordNumber, record.recordNumber);
-    WriteU32(p + kTimeGenerated, record.timeGenerated);
-    WriteU32(p + kTimeWritten, record.timeWritten);
-    WriteU32(p + kEventId, record.eventId);
-    WriteU16(p + kEventType, record.eventType);
-    WriteU16(p + kNumStrings, static_cast<std::uint16_t>(count));
-    WriteU16(p + kEventCategory, record.eventCategory);
-    WriteU32(p + kStringOffset, static_cast<std::uint32_t>(stringOffset));
-    WriteU32(p + kUserSidLength, 0);
-    WriteU32(p + kUserSidOffset, static_cast<std::uint32_t>(stringOffset));
-    WriteU32(p + kDataLength, 0);
-    WriteU32(p + kDataOffset, static_cast<std::uint32_t>(dataOffset));
-    WriteU32(p + length - 4, length);
+    StoreU32(p + kLength, length);
+    StoreU32(p + kReserved, kRecordSignature);
+    StoreU32(p + kRecordNumber, record.recordNumber);
+    StoreU32(p + kTimeGenerated, record.timeGenerated);
+    StoreU32(p + kTimeWritten, record.timeWritten);
+    StoreU32(p + kEventId, record.eventId);
+    StoreU16(p + kEventType, record.eventType);
+    StoreU16(p + kNumStrings, static_cast<std::uint16_t>(count));
+    StoreU16(p + kEventCategory, record.eventCategory);
+    StoreU32(p + kStringOffset, static_cast<std::uint32_t>(stringOffset));
+    StoreU32(p + kUserSidLength, 0);
+    StoreU32(p + kUserSidOffset, static_cast<std::uint32_t>(stringOffset));
+    StoreU32(p + kDataLength, 0);
+    StoreU32(p + kDataOffset, static_cast<std::uint32_t>(dataOffset));
+    StoreU32(p + length - 4, length);
     return length;
 }
 

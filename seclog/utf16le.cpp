@@ -6,10 +6,9 @@ namespace tav::seclog {
 
 std::string Utf16leToUtf8(std::span<const std::uint8_t> utf16le)
 {
-    std::u16string units(utf16le.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<char16_t>(utf16le[2 * i] | (utf16le[2 * i + 1] << 8));
-    return Utf16ToUtf8(units);
+    std::string text;
+    tav::AppendUtf16le(text, utf16le.data(), utf16le.size() / 2);
+    return text;
 }
 
 void AppendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out)

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <random>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 #include "test_files.h"
 
 namespace tav::evtx {

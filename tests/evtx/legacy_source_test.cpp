@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "evtx/bytes.h"
+#include "base/bytes.h"
 #include "evtx/legacy_source.h"
 #include "evtx/writer.h"
 #include "seclog/logon_scan.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace tav::evtx {
+namespace tav {
 
 inline std::uint16_t LoadU16(const std::uint8_t* p)
 {
@@ -40,4 +40,4 @@ inline void StoreU64(std::uint8_t* p, std::uint64_t v)
     StoreU32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
-}  // namespace tav::evtx
+}  // namespace tav
