@@ -20,7 +20,7 @@ cmake --build --preset mingw --target UsersTavelin
 exe=build/mingw/app/UsersTavelin.exe
 if [ -z "${DISPLAY:-}" ]; then
   echo "No display is set: running on a virtual one."
-  tools/screenshot.sh "$exe" build/screenshots
+  tools/screenshot.sh "$exe" build/screenshots "$sample/Security-sample.evtx"
   exit 0
 fi
 . tools/wine-env.sh
