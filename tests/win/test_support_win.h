@@ -26,6 +26,18 @@ RECT RectInParent(HWND control);
 // A settings file of its own for one test, in the temporary folder, not yet
 // existing.
 std::wstring FreshSettingsPath();
+// A new empty folder in the temporary folder; the path ends in a backslash.
+std::wstring FreshFolder();
+// A file's bytes; empty when it cannot be read.
+std::string FileBytes(const std::wstring& path);
+// Writes `bytes` as the whole file.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// What a user's click sends to `form`: LVN_COLUMNCLICK from `list` for the
+// column with index `column`, and BN_CLICKED from `button`, each through the
+// window procedure.
+void ClickColumn(HWND form, HWND list, int column);
+void ClickButton(HWND form, HWND button);
 
 // Records every message box instead of showing it.
 class RecordingPrompter final : public Prompter {
