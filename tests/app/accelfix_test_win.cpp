@@ -2,7 +2,6 @@
 // after WM_UPDATEUISTATE and when, the dialogs it hooks, and that it leaves
 // every message and, once destroyed, the window procedure as they were.
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -15,8 +14,6 @@
 namespace tav {
 namespace {
 
-using namespace std::chrono_literals;
-using test::PumpFor;
 
 const WPARAM kShowCues = MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS);
 
@@ -48,21 +45,13 @@ void IdlePass()
 class AltCueFixTest : public testing::Test {
 protected:
     void SetUp() override { Open(true); }
-    void TearDown() override
-    {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-    }
+    void TearDown() override { test::DestroyForm(form); }
     void Open(std::optional<bool> forceActive)
     {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-        form = std::make_unique<TForm1>(FormSeams{
-            .prompter = &prompter, .settingsPath = test::FreshSettingsPath(), .altCueFixActive = forceActive});
-        ASSERT_TRUE(form->Create(Application::Instance().Handle()));
-        Application::Instance().SetMainForm(form->Handle());
-        form->Show(SW_SHOW);
-        PumpFor(20ms);
+        test::DestroyForm(form);
+        form = test::ShowForm(
+            {.prompter = &prompter, .settingsPath = test::FreshSettingsPath(), .altCueFixActive = forceActive});
+        ASSERT_NE(form, nullptr);
         fix().Repaint = [this](HWND control) { repainted.push_back(control); };
     }
     TAltCueFix& fix() { return *form->AltCueFix1; }

@@ -1,7 +1,6 @@
 // CSV export of both result lists under Wine: the buttons' clicks through
 // the window procedure, the save dialog answered by a stand-in or driven
 // from a second thread, the written bytes read back.
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -10,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application_win.h"
 #include "app/unit1_win.h"
 #include "base/text_win.h"
 #include "listtools/export_win.h"
@@ -27,7 +25,6 @@ using test::ClickButton;
 using test::ClickColumn;
 using test::FileBytes;
 using test::ListCount;
-using test::PumpFor;
 using test::PumpUntil;
 
 // Answers the save dialog with a path, or cancels.
@@ -57,21 +54,12 @@ protected:
         dialog.answer = path;
         Open(&dialog);
     }
-    void TearDown() override
-    {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-    }
+    void TearDown() override { test::DestroyForm(form); }
     void Open(SaveDialog* use)
     {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-        form = std::make_unique<TForm1>(
-            FormSeams{.prompter = &prompter, .saveDialog = use, .settingsPath = test::FreshSettingsPath()});
-        ASSERT_TRUE(form->Create(Application::Instance().Handle()));
-        Application::Instance().SetMainForm(form->Handle());
-        form->Show(SW_SHOW);
-        PumpFor(50ms);
+        test::DestroyForm(form);
+        form = test::ShowForm({.prompter = &prompter, .saveDialog = use, .settingsPath = test::FreshSettingsPath()});
+        ASSERT_NE(form, nullptr);
     }
     void Fill(ResultList& list, std::initializer_list<ResultRow> rows)
     {

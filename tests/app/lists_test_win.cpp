@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/application_win.h"
 #include "app/unit1_win.h"
 #include "base/datetime.h"
 #include "tests/win/test_support_win.h"
@@ -16,11 +15,9 @@
 namespace tav {
 namespace {
 
-using namespace std::chrono_literals;
 using test::ClickColumn;
 using test::ListCount;
 using test::ListText;
-using test::PumpFor;
 using test::PumpUntil;
 using Order = std::vector<std::string>;
 
@@ -45,17 +42,10 @@ class ListsTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .settingsPath = test::FreshSettingsPath()});
-        ASSERT_TRUE(form->Create(Application::Instance().Handle()));
-        Application::Instance().SetMainForm(form->Handle());
-        form->Show(SW_SHOW);
-        PumpFor(50ms);
+        form = test::ShowForm({.prompter = &prompter, .settingsPath = test::FreshSettingsPath()});
+        ASSERT_NE(form, nullptr);
     }
-    void TearDown() override
-    {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-    }
+    void TearDown() override { test::DestroyForm(form); }
 
     template <std::size_t N>
     static void Fill(ResultList& list, const ResultRow (&rows)[N])

@@ -1,7 +1,6 @@
 // The settings file under Wine: read when the window is shown, written when
 // it closes, through the real profile-string functions, each test with a
 // file of its own in the temporary folder.
-#include <chrono>
 #include <memory>
 #include <string>
 
@@ -15,9 +14,7 @@
 namespace tav {
 namespace {
 
-using namespace std::chrono_literals;
 using test::FileBytes;
-using test::PumpFor;
 using test::WriteFileBytes;
 
 struct Day {
@@ -40,20 +37,12 @@ Day Today()
 class SettingsTest : public testing::Test {
 protected:
     void SetUp() override { path = test::FreshSettingsPath(); }
-    void TearDown() override
-    {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-    }
+    void TearDown() override { test::DestroyForm(form); }
     void Open(const std::wstring& settingsPath)
     {
-        Application::Instance().SetMainForm(nullptr);
-        form.reset();
-        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .settingsPath = settingsPath});
-        ASSERT_TRUE(form->Create(Application::Instance().Handle()));
-        Application::Instance().SetMainForm(form->Handle());
-        form->Show(SW_SHOW);
-        PumpFor(20ms);
+        test::DestroyForm(form);
+        form = test::ShowForm({.prompter = &prompter, .settingsPath = settingsPath});
+        ASSERT_NE(form, nullptr);
     }
     void Open() { Open(path); }
     // As the user closes the window; the test program goes on.

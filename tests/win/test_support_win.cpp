@@ -61,6 +61,23 @@ RECT RectInParent(HWND control)
     return rect;
 }
 
+std::unique_ptr<TForm1> ShowForm(FormSeams seams)
+{
+    auto form = std::make_unique<TForm1>(std::move(seams));
+    if (!form->Create(Application::Instance().Handle()))
+        return nullptr;
+    Application::Instance().SetMainForm(form->Handle());
+    form->Show(SW_SHOW);
+    PumpFor(std::chrono::milliseconds(20));
+    return form;
+}
+
+void DestroyForm(std::unique_ptr<TForm1>& form)
+{
+    Application::Instance().SetMainForm(nullptr);
+    form.reset();
+}
+
 std::wstring FreshSettingsPath()
 {
     wchar_t folder[MAX_PATH] = {};

@@ -3,9 +3,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/unit1_win.h"
 #include "base/prompter_win.h"
 #include "base/win32.h"
 
@@ -22,6 +24,12 @@ int ListCount(HWND list);
 std::string StatusText(HWND statusBar, int panel);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
+
+// The main window made with `seams`, the application's main window and
+// shown, as the program's entry point does; nullptr when it cannot be made.
+std::unique_ptr<TForm1> ShowForm(FormSeams seams);
+// Destroys a window of ShowForm without ending any message loop.
+void DestroyForm(std::unique_ptr<TForm1>& form);
 
 // A settings file of its own for one test, in the temporary folder, not yet
 // existing.
