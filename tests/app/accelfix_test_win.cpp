@@ -3,6 +3,7 @@
 // every message and, once destroyed, the window procedure as they were.
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 
 namespace tav {
 namespace {
-
 
 const WPARAM kShowCues = MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS);
 
