@@ -5,6 +5,13 @@
 #include "base/text_win.h"
 
 namespace tav {
+namespace {
+
+// Posted to the application window: the modal loop that took the last message
+// has handled it; an idle pass is due when nothing else is waiting.
+constexpr UINT kIdleNoteMessage = WM_APP + 200;
+
+}  // namespace
 
 Application& Application::Instance()
 {
@@ -32,6 +39,20 @@ void Application::Initialize(const std::string& title)
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
                               0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+    SetWindowsHookExW(WH_MSGFILTER, MessageFilterProc, nullptr, GetCurrentThreadId());
+}
+
+LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    // Message boxes (DS_NOIDLEMSG) send no WM_ENTERIDLE, but every modal loop
+    // shows each message it takes to this hook before handling it. The main
+    // window's messages come from Run's own loop, which has its idle moment.
+    Application& self = Instance();
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && message != nullptr && message->message != kIdleNoteMessage && !self.idleNotePosted_ &&
+        (self.mainForm_ == nullptr || GetAncestor(message->hwnd, GA_ROOT) != self.mainForm_))
+        self.idleNotePosted_ = PostMessageW(self.window_, kIdleNoteMessage, 0, 0) != FALSE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -42,6 +63,13 @@ LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wPara
         if (self.mainForm_ != nullptr)
             PostMessageW(self.mainForm_, WM_CLOSE, 0, 0);
         return 0;
+    case kIdleNoteMessage: {
+        self.idleNotePosted_ = false;
+        MSG waiting;
+        if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
+            self.RunIdleHandlers();
+        return 0;
+    }
     case WM_SETFOCUS:
         // Activating the task-bar button activates the main window.
         if (self.mainForm_ != nullptr && IsWindowVisible(self.mainForm_) && IsWindowEnabled(self.mainForm_))

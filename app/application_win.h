@@ -32,8 +32,10 @@ public:
     // WM_QUIT arrived (it is posted again for the outer loop).
     bool ProcessMessages();
 
-    // Called at each idle moment of the loop (no message waiting), and of
-    // modal loops that announce it (WM_ENTERIDLE). Returns an id for removal.
+    // Called at each idle moment of the loop (no message waiting), of modal
+    // loops that announce it (WM_ENTERIDLE), and of those that do not (message
+    // boxes): after a message such a loop took, once nothing else waits.
+    // Returns an id for removal.
     std::size_t AddIdleHandler(std::function<void()> handler);
     void RemoveIdleHandler(std::size_t id);
 
@@ -48,6 +50,7 @@ private:
     Application() = default;
     void Dispatch(MSG& message);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MessageFilterProc(int code, WPARAM wParam, LPARAM lParam);
 
     std::string title_;
     HWND window_ = nullptr;
@@ -55,6 +58,7 @@ private:
     HCURSOR cursorOverride_ = nullptr;
     std::vector<std::pair<std::size_t, std::function<void()>>> idleHandlers_;
     std::size_t nextIdleHandler_ = 1;
+    bool idleNotePosted_ = false;
 };
 
 }  // namespace tav

@@ -65,16 +65,19 @@ bool IsButtonControl(HWND control, bool& bitmap)
     }
 }
 
-// A tab sheet other than the one its tab control shows.
+// A tab sheet other than the one its tab control shows. The tab control's
+// own scroll arrows (an up-down child it creates while its tabs do not fit)
+// are no page: only siblings of the sheet's window class count.
 bool IsHiddenTabSheet(HWND control)
 {
     const HWND tabs = GetParent(control);
     if (tabs == nullptr || ClassOf(tabs) != WC_TABCONTROLW)
         return false;
+    const std::wstring pageClass = ClassOf(control);
     int index = 0;
     for (HWND sibling = GetWindow(tabs, GW_CHILD); sibling != nullptr && sibling != control;
          sibling = GetWindow(sibling, GW_HWNDNEXT))
-        ++index;
+        index += ClassOf(sibling) == pageClass ? 1 : 0;
     return index != SendMessageW(tabs, TCM_GETCURSEL, 0, 0);
 }
 

@@ -10,7 +10,8 @@
 // included); a windowed control is any child window; a button control is a
 // push button, check box or radio button; a bitmap button is an owner-drawn,
 // bitmap or icon button; a tab sheet is a page window directly inside a tab
-// control, its page index being its place among the tab control's children.
+// control, its page index being its place among the tab control's children
+// of its window class.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,9 @@
 #include "tests/win/test_support_win.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "app/application_win.h"
@@ -57,6 +61,23 @@ RECT RectInParent(HWND control)
     return rect;
 }
 
+std::unique_ptr<TForm1> ShowForm(FormSeams seams)
+{
+    auto form = std::make_unique<TForm1>(std::move(seams));
+    if (!form->Create(Application::Instance().Handle()))
+        return nullptr;
+    Application::Instance().SetMainForm(form->Handle());
+    form->Show(SW_SHOW);
+    PumpFor(std::chrono::milliseconds(20));
+    return form;
+}
+
+void DestroyForm(std::unique_ptr<TForm1>& form)
+{
+    Application::Instance().SetMainForm(nullptr);
+    form.reset();
+}
+
 std::wstring FreshSettingsPath()
 {
     wchar_t folder[MAX_PATH] = {};
@@ -66,6 +87,46 @@ std::wstring FreshSettingsPath()
                               L"-" + std::to_wstring(++counter) + L".ini";
     DeleteFileW(path.c_str());
     return path;
+}
+
+std::wstring FreshFolder()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    for (;;) {
+        const std::wstring folder = std::wstring(temp) + L"tavelin-test-" + std::to_wstring(GetCurrentProcessId()) +
+                                    L"-d" + std::to_wstring(++counter) + L"\\";
+        if (CreateDirectoryW(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return {};
+    }
+}
+
+std::string FileBytes(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void ClickColumn(HWND form, HWND list, int column)
+{
+    NMLISTVIEW click{};
+    click.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(form, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+}
+
+void ClickButton(HWND form, HWND button)
+{
+    SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 void RecordingPrompter::ShowMessage(HWND, std::string_view text)

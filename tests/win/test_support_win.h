@@ -3,9 +3,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/unit1_win.h"
 #include "base/prompter_win.h"
 #include "base/win32.h"
 
@@ -23,9 +25,27 @@ std::string StatusText(HWND statusBar, int panel);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
 
+// The main window made with `seams`, the application's main window and
+// shown, as the program's entry point does; nullptr when it cannot be made.
+std::unique_ptr<TForm1> ShowForm(FormSeams seams);
+// Destroys a window of ShowForm without ending any message loop.
+void DestroyForm(std::unique_ptr<TForm1>& form);
+
 // A settings file of its own for one test, in the temporary folder, not yet
 // existing.
 std::wstring FreshSettingsPath();
+// A new empty folder in the temporary folder; the path ends in a backslash.
+std::wstring FreshFolder();
+// A file's bytes; empty when it cannot be read.
+std::string FileBytes(const std::wstring& path);
+// Writes `bytes` as the whole file.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// What a user's click sends to `form`: LVN_COLUMNCLICK from `list` for the
+// column with index `column`, and BN_CLICKED from `button`, each through the
+// window procedure.
+void ClickColumn(HWND form, HWND list, int column);
+void ClickButton(HWND form, HWND button);
 
 // Records every message box instead of showing it.
 class RecordingPrompter final : public Prompter {
