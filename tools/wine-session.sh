@@ -43,7 +43,14 @@ EOV
   setsid wineserver -p </dev/null >/dev/null 2>&1
   # Wine's background processes start here with no pipe of ctest's to hold.
   wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
-  setsid wine "$keepalive" </dev/null >/dev/null 2>&1 &
+  rm -f "$root/keepalive.ready"
+  setsid wine "$keepalive" "Z:$root/keepalive.ready" </dev/null >/dev/null 2>&1 &
+  # The first test must find the desktop running, not start it itself.
+  for _ in $(seq 300); do
+    [ -e "$root/keepalive.ready" ] && break
+    sleep 0.1
+  done
+  [ -e "$root/keepalive.ready" ] || { echo "wine-session: the desktop did not come up" >&2; exit 1; }
   echo "Wine session: prefix $prefix, display $display"
   ;;
 stop)
