@@ -1,6 +1,7 @@
 // The tool's three commands, over one parsed command line.
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "cli/arguments.h"
 #include "cli/platform.h"
 #include "cli/row_output.h"
+#include "evtx/reader.h"
 
 namespace tav::cli {
 
@@ -22,6 +24,8 @@ struct Run {
     DateTime ToDisplayed(DateTime utc) const { return options.utc ? utc : platform.utcToLocal(utc); }
     // "tavelin: <input>: <reason>" on standard error.
     void Report(const std::string& input, const std::string& reason) const;
+    // Opens an .evtx input; nullptr, reported, when it cannot be read.
+    std::unique_ptr<evtx::Reader> OpenInput(const std::string& file) const;
     // Writes `rows` in the chosen form; false when the code page cannot be written.
     bool Write(const ListShape& shape, const std::vector<ResultRow>& rows) const;
 };

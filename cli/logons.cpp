@@ -65,11 +65,8 @@ int RunLogons(const Run& run)
         allRead = source && Scan(run, *source, input, {}, rows);
     }
     for (const std::string& file : run.options.files) {
-        std::uint32_t error = 0;
-        std::string message;
-        std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(file, error, message);
+        std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
         if (!reader) {
-            run.Report(file, message);
             allRead = false;
             continue;
         }

@@ -54,13 +54,9 @@ int RunRecord(const Run& run)
         }
     } else {
         input = run.options.files.front();
-        std::uint32_t error = 0;
-        std::string message;
-        std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(input, error, message);
-        if (!reader) {
-            run.Report(input, message);
+        std::unique_ptr<evtx::Reader> reader = run.OpenInput(input);
+        if (!reader)
             return kExitInputFailed;
-        }
         source = std::make_unique<evtx::LegacySource>(std::move(reader));
     }
     std::vector<std::uint8_t> buffer;

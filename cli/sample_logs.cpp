@@ -109,14 +109,6 @@ const Logon kLogons[] = {
     {"2023-11-05T06:30:00", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
 };
 
-const char* const k4624Names[] = {
-    "SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
-    "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType", "LogonProcessName",
-    "AuthenticationPackageName", "WorkstationName", "LogonGuid", "TransmittedServices", "LmPackageName",
-    "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort", "ImpersonationLevel",
-    "RestrictedAdminMode", "TargetOutboundUserName", "TargetOutboundDomainName", "VirtualAccount",
-    "TargetLinkedLogonId", "ElevatedToken"};
-
 evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
 {
     evtx::WriterEvent e;
@@ -173,7 +165,7 @@ evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::siz
                         logon.auth == Auth::Service && logon.account != &kSystem ? "%%1842" : "%%1843",
                         "0x0",
                         logon.privileged ? "%%1842" : "%%1843"};
-    e.names.assign(std::begin(k4624Names), std::end(k4624Names));
+    e.names.assign(std::begin(evtx::kLogonDataNames), std::end(evtx::kLogonDataNames));
     return e;
 }
 

@@ -24,11 +24,8 @@ int RunSessions(const Run& run)
     std::vector<ResultRow> rows;
     bool allRead = true;
     for (const std::string& file : run.options.files) {
-        std::uint32_t error = 0;
-        std::string message;
-        std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(file, error, message);
+        std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
         if (!reader) {
-            run.Report(file, message);
             allRead = false;
             continue;
         }

@@ -1,5 +1,7 @@
 #include "cli/tool.h"
 
+#include "evtx/legacy_source.h"
+
 #include "cli/commands.h"
 
 namespace tav::cli {
@@ -7,6 +9,16 @@ namespace tav::cli {
 void Run::Report(const std::string& input, const std::string& reason) const
 {
     err << "tavelin: " << input << ": " << reason << '\n';
+}
+
+std::unique_ptr<evtx::Reader> Run::OpenInput(const std::string& file) const
+{
+    std::uint32_t error = 0;
+    std::string message;
+    std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(file, error, message);
+    if (!reader)
+        Report(file, message);
+    return reader;
 }
 
 bool Run::Write(const ListShape& shape, const std::vector<ResultRow>& rows) const

@@ -22,6 +22,17 @@
 
 namespace tav::evtx {
 
+// The Data names of event 4624 (version 2, as Windows 10 writes them), for
+// writing realistic Security logs.
+inline constexpr const char* kLogonDataNames[] = {
+    "SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
+    "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType", "LogonProcessName",
+    "AuthenticationPackageName", "WorkstationName", "LogonGuid", "TransmittedServices", "LmPackageName",
+    "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort", "ImpersonationLevel",
+    "RestrictedAdminMode", "TargetOutboundUserName", "TargetOutboundDomainName", "VirtualAccount",
+    "TargetLinkedLogonId", "ElevatedToken"};
+
+
 struct WriterEvent {
     // recordId, timeCreated, timeWritten, eventId (Qualifiers in the high 16
     // bits, left out when 0), provider, channel, computer, and the payload.

@@ -13,6 +13,7 @@
 #include "base/text_win.h"
 #include "seclog/event_log_win.h"
 #include "seclog/memory_source.h"
+#include "tests/seclog/test_records.h"
 #include "tests/win/test_support_win.h"
 
 namespace tav {
@@ -20,6 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using seclog::LegacyRecord;
+using seclog::test::Logon;
 using test::ListCount;
 using test::ListText;
 using test::PumpFor;
@@ -28,31 +30,9 @@ using test::StatusText;
 
 constexpr std::uint32_t kBase = 1700000000;  // 14.11.2023, a winter day
 
-LegacyRecord Logon(std::uint32_t number, std::uint32_t time, const std::string& user, const std::string& type,
-                   const std::string& from)
-{
-    LegacyRecord record;
-    record.recordNumber = number;
-    record.timeGenerated = time;
-    record.timeWritten = time;
-    record.eventId = 4624;
-    record.sourceName = "Microsoft-Windows-Security-Auditing";
-    record.computerName = "PC";
-    record.strings.assign(21, "-");
-    record.strings[5] = user;
-    record.strings[8] = type;
-    record.strings[11] = from;
-    return record;
-}
-
 LegacyRecord Other(std::uint32_t number, std::uint32_t time)
 {
-    LegacyRecord record;
-    record.recordNumber = number;
-    record.timeGenerated = time;
-    record.eventId = 4672;
-    record.strings = {"S-1-5-18", "SYSTEM"};
-    return record;
+    return seclog::test::OtherEvent(number, time, 4672, 2, 8);
 }
 
 std::string DateText(std::uint32_t unixSeconds)
@@ -215,7 +195,7 @@ TEST_F(WorkstationTabTest, WineEventLogRefusesRemoteNamesAndReadsNothingLocally)
 
 TEST_F(WorkstationTabTest, DetailViewShowsEveryStringOfTheRecord)
 {
-    LegacyRecord logon = Logon(5, kBase, "alice", "2", "PC1");
+    LegacyRecord logon = Logon(5, kBase, "alice", "2", "PC1", 21);
     logon.strings[2] = "";  // an empty string gives an empty line
     log->Add(logon);
     log->Add(Logon(6, kBase + 100, "bob", "2", "PC1"));
@@ -227,7 +207,7 @@ TEST_F(WorkstationTabTest, DetailViewShowsEveryStringOfTheRecord)
     const std::string& text = prompter.messages[0];
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 21);
     EXPECT_EQ(text.back(), '\r');
-    EXPECT_EQ(text.substr(0, 6), "-\r-\r\r-");
+    EXPECT_EQ(text.substr(0, 33), "S-1-5-18\rWS-ACCOUNTING-07$\r\r0x3e7");
     EXPECT_NE(text.find("\ralice\r"), std::string::npos);
 
     // The detail view reads from where the list came from, not from what Edit3 says now.

@@ -10,14 +10,6 @@
 
 namespace {
 
-const char* const k4624Names[] = {
-    "SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
-    "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType", "LogonProcessName",
-    "AuthenticationPackageName", "WorkstationName", "LogonGuid", "TransmittedServices", "LmPackageName",
-    "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort", "ImpersonationLevel",
-    "RestrictedAdminMode", "TargetOutboundUserName", "TargetOutboundDomainName", "VirtualAccount",
-    "TargetLinkedLogonId", "ElevatedToken"};
-
 tav::evtx::WriterEvent Logon(std::uint64_t id)
 {
     tav::evtx::WriterEvent e;
@@ -30,7 +22,7 @@ tav::evtx::WriterEvent Logon(std::uint64_t id)
                         "User32 ", "Negotiate", "CLIENT-" + n, "{00000000-0000-0000-0000-000000000000}", "-", "-",
                         "0", "0x2a8", "C:\\Windows\\System32\\svchost.exe", "10.0.0." + n, "0", "%%1833", "-",
                         "-", "-", "%%1843", "0x0", "%%1842"};
-    for (const char* name : k4624Names)
+    for (const char* name : tav::evtx::kLogonDataNames)
         e.names.push_back(name);
     return e;
 }

@@ -204,18 +204,6 @@ std::vector<WriterEvent> Events(std::size_t count)
     return events;
 }
 
-std::filesystem::path Write(const std::string& name, const std::vector<WriterEvent>& events)
-{
-    const std::filesystem::path path = test::TempPath(name);
-    Error error;
-    auto writer = Writer::Create(path, error);
-    EXPECT_TRUE(writer) << error.message;
-    for (const WriterEvent& e : events)
-        EXPECT_TRUE(writer->Add(e, error)) << error.message;
-    EXPECT_TRUE(writer->Close(error)) << error.message;
-    return path;
-}
-
 struct Step {
     bool seek;
     std::uint32_t recordNumber;
@@ -243,7 +231,7 @@ TEST(LegacySource, AnswersAsTheMemorySourceDoes)
     for (const std::size_t count : {5, 400}) {
         SCOPED_TRACE(count);
         const std::vector<WriterEvent> events = Events(count);
-        const std::filesystem::path path = Write("contract.evtx", events);
+        const std::filesystem::path path = test::WriteLog("contract.evtx", events);
         auto log = std::make_shared<seclog::MemoryLog>();
         for (const WriterEvent& e : events)
             log->Add(Legacy(e.record));
@@ -300,7 +288,7 @@ private:
 
 TEST(LegacySource, AFailedFileReadEndsTheReadWithAReadFault)
 {
-    const std::filesystem::path path = Write("failing.evtx", Events(700));
+    const std::filesystem::path path = test::WriteLog("failing.evtx", Events(700));
     std::vector<std::uint8_t> bytes = test::ReadBytes(path);
     std::filesystem::remove(path);
     const std::size_t chunks = (bytes.size() - kFileHeaderSize) / kChunkSize;

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "evtx/reader.h"
+#include "evtx/writer.h"
 
 namespace tav::evtx::test {
 
@@ -49,6 +52,19 @@ inline ReadOut ReadAll(Reader& reader)
 inline std::filesystem::path TempPath(const std::string& name)
 {
     return std::filesystem::temp_directory_path() / ("tavelin-evtx-" + name);
+}
+
+// Writes `events` to a scratch file and gives its path.
+inline std::filesystem::path WriteLog(const std::string& name, const std::vector<WriterEvent>& events)
+{
+    const std::filesystem::path path = TempPath(name);
+    Error error;
+    auto writer = Writer::Create(path, error);
+    EXPECT_TRUE(writer) << error.message;
+    for (const WriterEvent& e : events)
+        EXPECT_TRUE(writer->Add(e, error)) << error.message;
+    EXPECT_TRUE(writer->Close(error)) << error.message;
+    return path;
 }
 
 }  // namespace tav::evtx::test

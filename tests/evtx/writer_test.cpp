@@ -54,22 +54,10 @@ std::vector<WriterEvent> Sample(std::size_t count)
     return events;
 }
 
-std::filesystem::path Write(const std::string& name, const std::vector<WriterEvent>& events)
-{
-    const std::filesystem::path path = test::TempPath(name);
-    Error error;
-    auto writer = Writer::Create(path, error);
-    EXPECT_TRUE(writer) << error.message;
-    for (const WriterEvent& e : events)
-        EXPECT_TRUE(writer->Add(e, error)) << error.message;
-    EXPECT_TRUE(writer->Close(error)) << error.message;
-    return path;
-}
-
 TEST(EvtxWriter, RecordsReadBackFieldForField)
 {
     const std::vector<WriterEvent> events = Sample(3000);  // several chunks
-    const std::filesystem::path path = Write("roundtrip.evtx", events);
+    const std::filesystem::path path = test::WriteLog("roundtrip.evtx", events);
     Error error;
     auto reader = Reader::Open(path, error);
     ASSERT_TRUE(reader) << error.message;
@@ -179,7 +167,7 @@ TEST(EvtxWriter, EvtxexportReadsTheSameValues)
         for (std::string& s : e.record.strings)
             for (char& c : s)
                 c = c == '\r' ? ' ' : c;
-    const std::filesystem::path path = Write("evtxexport.evtx", events);
+    const std::filesystem::path path = test::WriteLog("evtxexport.evtx", events);
     const std::map<std::uint64_t, Record> exported = ExportedRecords(path);
     ASSERT_EQ(exported.size(), events.size());
     for (const WriterEvent& e : events) {
