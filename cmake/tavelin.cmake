@@ -32,8 +32,7 @@ function(tavelin_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} ${TAVELIN_GTEST_MAIN})
   endif()
   target_compile_definitions(${name} PRIVATE
-    TAVELIN_SAMPLES_DIR="${TAVELIN_SAMPLES_DIR}"
-    TAVELIN_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+    TAVELIN_SAMPLES_DIR="${TAVELIN_SAMPLES_DIR}")
   if(WIN32)
     # The program's manifest (common controls 6) in every test program.
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win/test_manifest.rc)

@@ -9,7 +9,7 @@
 #   tools/cli-bench.sh
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-samples=${TAVELIN_SAMPLES_DIR:-$root/../shared/samples}/evtx
+samples=$root/tests/data/evtx
 build=$root/build
 bin=$build/native-release
 out=$build/bench

@@ -8,7 +8,7 @@
 set -eu
 runs=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
-samples=${TAVELIN_SAMPLES_DIR:-$root/../shared/samples}/evtx
+samples=$root/tests/data/evtx
 build=$root/build
 bin=$build/native-release/tests/evtx
 out=$build/bench

@@ -7,7 +7,7 @@ set -eu
 seconds=${1:?usage: tools/evtx-fuzz.sh SECONDS [libFuzzer options]}
 shift
 root=$(cd "$(dirname "$0")/.." && pwd)
-samples=${TAVELIN_SAMPLES_DIR:-$root/../shared/samples}/evtx
+samples=$root/tests/data/evtx
 out=$root/build/fuzz
 mkdir -p "$out/artifacts"
 

@@ -7,6 +7,9 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
+# The command-line rows and the screenshots in the one zone of the Wine runs.
+. tools/wine-env.sh
+echo "Times in $TZ."
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target tavelin tavelin_sample
 tavelin=build/native-release/cli/tavelin

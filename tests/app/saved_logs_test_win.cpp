@@ -14,6 +14,7 @@
 #include "base/text_win.h"
 #include "evtx/legacy_source.h"
 #include "seclog/event_log_win.h"
+#include "tests/samples.h"
 #include "tests/win/test_support_win.h"
 
 namespace tav {
@@ -26,10 +27,9 @@ using test::PumpFor;
 using test::PumpUntil;
 using test::StatusText;
 
-// Wine shows the Unix root as drive Z:.
 std::string Sample(const char* name)
 {
-    return std::string("Z:") + TAVELIN_SAMPLES_DIR + "/evtx/" + name;
+    return test::SamplePath(name).string();
 }
 
 // Runs tavelin.exe and gives its standard output.

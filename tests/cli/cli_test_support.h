@@ -18,6 +18,7 @@
 #include "cli/platform.h"
 #include "cli/sample_logs.h"
 #include "cli/tool.h"
+#include "tests/samples.h"
 
 namespace tav::cli::test {
 
@@ -54,15 +55,7 @@ inline std::string PathText(const std::filesystem::path& path)
     return {text.begin(), text.end()};
 }
 
-// Under Wine the Linux root is drive Z:.
-inline std::string SamplePath(const std::string& name)
-{
-#ifdef _WIN32
-    return PathText(std::filesystem::path("Z:" TAVELIN_SAMPLES_DIR "/evtx") / name);
-#else
-    return PathText(std::filesystem::path(TAVELIN_SAMPLES_DIR "/evtx") / name);
-#endif
-}
+inline std::string SamplePath(const std::string& name) { return PathText(tav::test::SamplePath(name)); }
 
 inline int ProcessId()
 {

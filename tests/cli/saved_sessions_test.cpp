@@ -85,12 +85,12 @@ TEST(SavedSessions, FromTheStartDateInLocalTime)
 
 TEST(SavedSessions, AFileThatCannotBeReadGivesItsError)
 {
-    const SavedSessions missing = ReadSavedSessions(cli::test::SamplePath("none.evtx"), Query(0));
+    const SavedSessions missing = ReadSavedSessions(cli::test::PathText(tav::test::SamplesFolder() / "none.evtx"), Query(0));
     EXPECT_EQ(missing.error, evtx::kErrorFileNotFound);
     EXPECT_EQ(missing.errorText, "none.evtx does not exist.");
-    const SavedSessions notEvtx = ReadSavedSessions(cli::test::SamplePath("MANIFEST.md"), Query(0));
+    const SavedSessions notEvtx = ReadSavedSessions(cli::test::SamplePath("README.md"), Query(0));
     EXPECT_EQ(notEvtx.error, seclog::kErrorEventlogFileCorrupt);
-    EXPECT_EQ(notEvtx.errorText, "MANIFEST.md is not an event log file (.evtx).");
+    EXPECT_EQ(notEvtx.errorText, "README.md is not an event log file (.evtx).");
     EXPECT_TRUE(notEvtx.rows.empty());
 }
 

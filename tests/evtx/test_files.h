@@ -12,18 +12,11 @@
 
 #include "evtx/reader.h"
 #include "evtx/writer.h"
+#include "tests/samples.h"
 
 namespace tav::evtx::test {
 
-// Under Wine the Linux root is drive Z:.
-inline std::filesystem::path SamplePath(const std::string& name)
-{
-#ifdef _WIN32
-    return std::filesystem::path("Z:" TAVELIN_SAMPLES_DIR "/evtx") / name;
-#else
-    return std::filesystem::path(TAVELIN_SAMPLES_DIR "/evtx") / name;
-#endif
-}
+using tav::test::SamplePath;
 
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
 {
