@@ -64,10 +64,57 @@ std::optional<std::uint32_t> RecordNumber(std::string_view text)
     return value;
 }
 
+// "2,3,10" or "all" (an empty list).
+std::optional<std::vector<int>> LogonTypes(std::string_view text)
+{
+    if (Lower(text) == "all")
+        return std::vector<int>{};
+    std::vector<int> types;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find(',', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        int type = -1;
+        const auto [last, error] = std::from_chars(text.data() + start, text.data() + end, type);
+        if (start == end || error != std::errc() || last != text.data() + end || type < 0)
+            return std::nullopt;
+        types.push_back(type);
+        start = end + 1;
+    }
+    return types;
+}
+
 std::string DateError(std::string_view option, std::string_view text)
 {
     return std::string(option) + ": '" + std::string(text) +
            "' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])";
+}
+
+std::string CommandName(Command command)
+{
+    switch (command) {
+    case Command::Logons: return "logons";
+    case Command::Sessions: return "sessions";
+    case Command::Record: return "record";
+    case Command::Last: return "last";
+    case Command::Lastb: return "lastb";
+    default: return {};
+    }
+}
+
+// The options that only some commands take; an error for any other.
+std::string CheckCommandOptions(const Options& options)
+{
+    const Command c = options.command;
+    if (options.types && c != Command::Last && c != Command::Lastb)
+        return "--types works with last and lastb only";
+    if (options.allAccounts && c != Command::Last)
+        return "--all-accounts works with last only";
+    if (options.summary && c != Command::Lastb)
+        return "--summary works with lastb only";
+    if ((options.user || options.from) && c != Command::Logons && c != Command::Last && c != Command::Lastb)
+        return "--user and --from work with logons, last and lastb only";
+    return {};
 }
 
 // Checks the inputs each command takes and fills them in.
@@ -75,15 +122,19 @@ std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
 {
     switch (options.command) {
     case Command::Logons:
+    case Command::Last:
+    case Command::Lastb: {
+        const std::string name = CommandName(options.command);
         if (options.computer && !inputs.empty())
-            return "logons reads either files or --computer, not both";
+            return name + " reads either files or --computer, not both";
         if (!options.computer && inputs.empty())
-            return "logons needs at least one .evtx file";
+            return name + " needs at least one .evtx file";
         options.files = inputs;
         return {};
+    }
     case Command::Sessions:
         if (options.computer)
-            return "--computer works with logons and record only";
+            return "--computer works with logons, last, lastb and record only";
         if (inputs.empty())
             return "sessions needs at least one .evtx file";
         options.files = inputs;
@@ -136,8 +187,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         std::optional<std::string> value;
         if (equals != std::string::npos)
             value = argument.substr(equals + 1);
-        const bool takesValue = OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer"});
-        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local"});
+        const bool takesValue =
+            OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer", "--types", "--user", "--from"});
+        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local", "--all-accounts", "--summary"});
         if (!takesValue && !isFlag)
             return fail("unknown option '" + argument + "'");
         if ((name == "--computer" || name == "--local") && !liveLogs)
@@ -159,6 +211,18 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
             options.computer = "";
         } else if (name == "--computer") {
             options.computer = *value;
+        } else if (name == "--all-accounts") {
+            options.allAccounts = true;
+        } else if (name == "--summary") {
+            options.summary = true;
+        } else if (name == "--user") {
+            options.user = *value;
+        } else if (name == "--from") {
+            options.from = *value;
+        } else if (name == "--types") {
+            options.types = LogonTypes(*value);
+            if (!options.types)
+                return fail("--types: '" + *value + "' is not a list of logon types (such as 2,10) or all");
         } else if (name == "--format") {
             const std::optional<OutputFormat> format = FormatNamed(*value);
             if (!format)
@@ -193,8 +257,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         options.command = Command::Sessions;
     else if (command == "record")
         options.command = Command::Record;
+    else if (command == "last")
+        options.command = Command::Last;
+    else if (command == "lastb")
+        options.command = Command::Lastb;
     else
         return fail("unknown command '" + command + "'");
+    if (std::string error = CheckCommandOptions(options); !error.empty())
+        return fail(error);
     if (options.since && options.until &&
         DateTimeToUnixMilliseconds(*options.since) >= DateTimeToUnixMilliseconds(*options.until))
         return fail("--since is not before --until");
@@ -216,6 +286,9 @@ std::string HelpText(bool liveLogs)
         "  sessions FILE.evtx...    Remote Desktop session logons (event 21) in\n"
         "                           TerminalServices-LocalSessionManager/Operational logs, newest first,\n"
         "                           as the terminal-server tab lists them (Date, User Name, Login From)\n"
+        "  last FILE.evtx...        logon sessions in Security logs, newest first: user, from, type, start,\n"
+        "                           end (or why it ended: down, crash, no logoff) and duration\n"
+        "  lastb FILE.evtx...       failed logons in Security logs, newest first, with the reason\n"
         "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
         "\n"
         "Options:\n"
@@ -229,10 +302,17 @@ std::string HelpText(bool liveLogs)
         "  --until DATE             only events up to and including DATE (a date alone: the whole day)\n"
         "                           DATE is YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] in the displayed time;\n"
         "                           events outside the range are left out before bursts are collapsed\n"
-        "  --utc                    show and select times in UTC instead of local time\n";
+        "  --utc                    show and select times in UTC instead of local time\n"
+        "  --user NAME              logons, last, lastb: only the rows of user NAME (or DOMAIN\\NAME)\n"
+        "  --from TEXT              logons, last, lastb: only the rows from this address or workstation\n"
+        "  --types LIST             last, lastb: the logon types to list, such as 2,3,10, or all\n"
+        "                           (last: 2,10,11, people at a keyboard or over Remote Desktop;\n"
+        "                           lastb: all)\n"
+        "  --all-accounts           last: also computer accounts and the system's own service logons\n"
+        "  --summary                lastb: one row per source, most attempts first\n";
     if (liveLogs)
         text +=
-            "  --computer NAME          logons and record: read the Security log of computer NAME\n"
+            "  --computer NAME          logons, last, lastb, record: read the Security log of computer NAME\n"
             "                           instead of files (an empty NAME: this computer)\n"
             "  --local                  the same for this computer\n";
     text +=

@@ -11,12 +11,12 @@
 
 namespace tav::cli {
 
-enum class Command { Help, Version, Logons, Sessions, Record };
+enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb };
 enum class OutputFormat { Table, Csv, Json };
 
 struct Options {
     Command command = Command::Help;
-    std::vector<std::string> files;      // logons and sessions: one or more; record: one
+    std::vector<std::string> files;      // the row commands: one or more; record: one
     std::uint32_t recordNumber = 0;      // record
     OutputFormat format = OutputFormat::Table;
     std::optional<unsigned> codePage;    // --encoding; the platform's default when none
@@ -25,6 +25,13 @@ struct Options {
     std::optional<DateTime> until;
     bool utc = false;
     std::optional<std::string> computer;  // the live Security log of this computer ("" the local one)
+    // last and lastb: the logon types to list (empty: every type); none
+    // given: the command's own choice.
+    std::optional<std::vector<int>> types;
+    bool allAccounts = false;            // last: computer accounts and service SIDs too
+    std::optional<std::string> user;     // only rows of this user (name or DOMAIN\name, any case)
+    std::optional<std::string> from;     // only rows from this address or workstation (any case)
+    bool summary = false;                // lastb: one row per source
 };
 
 struct ParsedArguments {

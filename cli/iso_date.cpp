@@ -1,6 +1,7 @@
 #include "cli/iso_date.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace tav::cli {
 namespace {
@@ -51,6 +52,20 @@ std::optional<IsoDate> ParseIsoDate(std::string_view text)
         return std::nullopt;
     date.value = *value;
     return date;
+}
+
+std::string FormatIsoTime(std::int64_t utcSeconds, std::optional<int> offsetMinutes)
+{
+    const CivilTime shown = DecodeDateTime(UnixSecondsToDateTime(utcSeconds + std::int64_t{offsetMinutes.value_or(0)} * 60));
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", shown.year, shown.month, shown.day, shown.hour,
+                  shown.minute, shown.second);
+    std::string iso = text;
+    if (!offsetMinutes)
+        return iso + 'Z';
+    const int minutes = *offsetMinutes < 0 ? -*offsetMinutes : *offsetMinutes;
+    std::snprintf(text, sizeof text, "%c%02d:%02d", *offsetMinutes < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return iso + text;
 }
 
 }  // namespace tav::cli

@@ -2,7 +2,9 @@
 // may stand for the T).
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/datetime.h"
@@ -16,5 +18,10 @@ struct IsoDate {
 
 // nullopt when the text is no such date, or no day of the calendar.
 std::optional<IsoDate> ParseIsoDate(std::string_view text);
+
+// An instant as ISO 8601 to the second: "2020-09-19T04:36:03Z" in UTC
+// (no offset given), else the wall-clock time with its offset from UTC,
+// "2020-09-19T07:36:03+03:00".
+std::string FormatIsoTime(std::int64_t utcSeconds, std::optional<int> offsetMinutes);
 
 }  // namespace tav::cli

@@ -3,6 +3,7 @@
 #include "evtx/legacy_source.h"
 
 #include "cli/commands.h"
+#include "cli/iso_date.h"
 
 namespace tav::cli {
 
@@ -19,6 +20,29 @@ std::unique_ptr<evtx::Reader> Run::OpenInput(const std::string& file) const
     if (!reader)
         Report(file, message);
     return reader;
+}
+
+std::string Run::DisplayedText(std::int64_t utcSeconds) const
+{
+    return FormatDateTime(ToDisplayed(UnixSecondsToDateTime(utcSeconds)), platform.formats);
+}
+
+std::string Run::IsoTime(std::int64_t utcSeconds) const
+{
+    if (options.utc)
+        return FormatIsoTime(utcSeconds, std::nullopt);
+    const DateTime utc = UnixSecondsToDateTime(utcSeconds);
+    const std::int64_t offsetMs = DateTimeToUnixMilliseconds(platform.utcToLocal(utc)) - DateTimeToUnixMilliseconds(utc);
+    return FormatIsoTime(utcSeconds, static_cast<int>(offsetMs / 60000));
+}
+
+bool Run::InRange(std::int64_t utcSeconds) const
+{
+    if (!options.since && !options.until)
+        return true;
+    const std::int64_t shown = DateTimeToUnixMilliseconds(ToDisplayed(UnixSecondsToDateTime(utcSeconds)));
+    return (!options.since || shown >= DateTimeToUnixMilliseconds(*options.since)) &&
+           (!options.until || shown < DateTimeToUnixMilliseconds(*options.until));
 }
 
 bool Run::Write(const ListShape& shape, const std::vector<ResultRow>& rows) const
@@ -42,6 +66,11 @@ bool Run::Write(const ListShape& shape, const std::vector<ResultRow>& rows) cons
         break;
     }
     }
+    return WriteText(text);
+}
+
+bool Run::WriteText(const std::string& text) const
+{
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return true;
@@ -75,6 +104,10 @@ int RunTool(const std::vector<std::string>& arguments, const Platform& platform,
         return RunSessions(run);
     case Command::Record:
         return RunRecord(run);
+    case Command::Last:
+        return RunLast(run);
+    case Command::Lastb:
+        return RunLastb(run);
     }
     return kExitUsage;
 }

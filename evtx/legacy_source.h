@@ -32,7 +32,7 @@ namespace tav::evtx {
 inline constexpr std::uint32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
 inline constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
 inline constexpr std::uint32_t kErrorReadFault = 30;    // ERROR_READ_FAULT
-inline constexpr std::uint32_t kErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
+using seclog::kErrorNotSupported;
 
 // A path given as UTF-8 text, on every platform.
 std::filesystem::path PathFromUtf8(std::string_view utf8);

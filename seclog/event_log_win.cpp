@@ -23,6 +23,11 @@ public:
         return Read(EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ, recordNumber, buffer);
     }
 
+    ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer) override
+    {
+        return Read(EVENTLOG_SEQUENTIAL_READ | EVENTLOG_FORWARDS_READ, 0, buffer);
+    }
+
 private:
     ReadResult Read(DWORD flags, DWORD offset, std::span<std::uint8_t> buffer)
     {

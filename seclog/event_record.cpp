@@ -97,6 +97,22 @@ std::optional<std::string> StringWalker::Next()
     return Utf16leToUtf8(*text);
 }
 
+RecordNames ReadRecordNames(const RecordView& record)
+{
+    RecordNames names;
+    std::size_t position = kRecordHeaderSize;
+    for (std::string* name : {&names.source, &names.computer}) {
+        std::size_t end = position;
+        while (end + 2 <= record.bytes.size() && (record.bytes[end] != 0 || record.bytes[end + 1] != 0))
+            end += 2;
+        if (end + 2 > record.bytes.size())
+            break;
+        *name = Utf16leToUtf8(record.bytes.subspan(position, end - position));
+        position = end + 2;
+    }
+    return names;
+}
+
 std::optional<std::vector<std::string>> InsertionStrings(const RecordView& record)
 {
     StringWalker walker(record);

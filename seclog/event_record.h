@@ -65,6 +65,14 @@ private:
     bool malformed_ = false;
 };
 
+// SourceName and ComputerName, the two texts behind the fixed header; each
+// empty when it runs past the record.
+struct RecordNames {
+    std::string source;
+    std::string computer;
+};
+RecordNames ReadRecordNames(const RecordView& record);
+
 // All insertion strings of a record; nullopt when they are malformed.
 std::optional<std::vector<std::string>> InsertionStrings(const RecordView& record);
 

@@ -107,6 +107,24 @@ ReadResult MemorySource::ReadNext(std::span<std::uint8_t> buffer)
     return BytesRead(written);
 }
 
+ReadResult MemorySource::ReadNextOldestFirst(std::span<std::uint8_t> buffer)
+{
+    ReadResult result;
+    if (FailsNow(result))
+        return result;
+    const std::size_t count = log_->Count();
+    if (readForwards_ == count) {
+        result.error = kErrorHandleEof;
+        return result;
+    }
+    std::size_t written = 0;
+    if (!CopyUnit(readForwards_, buffer, written))
+        return TooLarge(readForwards_);
+    while (++readForwards_ < count && CopyUnit(readForwards_, buffer, written)) {
+    }
+    return BytesRead(written);
+}
+
 ReadResult MemorySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
 {
     ReadResult result;

@@ -41,8 +41,7 @@ private:
     std::vector<Unit> units_;
 };
 
-// The read with this 1-based number (ReadNext and ReadRecord calls counted
-// together) fails with `error`; 0: no read fails.
+// The read with this 1-based number (calls of every read counted together) fails with `error`; 0: no read fails.
 struct ReadFailure {
     std::uint32_t readIndex = 0;
     std::uint32_t error = 0;
@@ -62,6 +61,7 @@ public:
     // Forwards from the record numbered `recordNumber`; kErrorInvalidParameter
     // when the log holds none.
     ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
+    ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer) override;
 
     std::uint32_t ReadCount() const { return reads_; }
 
@@ -76,6 +76,7 @@ private:
     ReadFailure failure_;
     std::shared_ptr<std::size_t> closeCounter_;
     std::size_t unread_;  // units not yet read sequentially: the oldest ones
+    std::size_t readForwards_ = 0;  // units read oldest first
     std::uint32_t reads_ = 0;
 };
 

@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kErrorHandleEof = 38;            // ERROR_HANDLE_
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
 inline constexpr std::uint32_t kErrorEventlogFileCorrupt = 1500;  // ERROR_EVENTLOG_FILE_CORRUPT
+inline constexpr std::uint32_t kErrorNotSupported = 50;          // ERROR_NOT_SUPPORTED
 
 struct ReadResult {
     bool ok = false;
@@ -37,6 +38,12 @@ public:
     // Seek read forwards from the record with this number; the caller uses
     // the first record of the buffer.
     virtual ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) = 0;
+
+    // Sequential forwards read, oldest record first, as ReadNext otherwise
+    // (for rules that follow the log in time order). A source is read in one
+    // direction only. One that cannot read forwards answers !ok with
+    // kErrorNotSupported.
+    virtual ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer);
 };
 
 class RecordSourceOpener {

@@ -91,7 +91,7 @@ TEST(Arguments, RefusedFormsSayWhy)
         {{"logons", "--computer", "DC01"}, false,
          "--computer reads the event log of a Windows computer: it works on Windows only"},
         {{"logons", "--local", "f"}, true, "logons reads either files or --computer, not both"},
-        {{"sessions", "--local", "f"}, true, "--computer works with logons and record only"},
+        {{"sessions", "--local", "f"}, true, "--computer works with logons, last, lastb and record only"},
         {{"record", "--local"}, true, "record needs a record number"},
     };
     for (const auto& c : cases) {

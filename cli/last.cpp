@@ -1,0 +1,424 @@
+// tavelin last and lastb: logon sessions with their end and duration, and
+// failed logons with their reason, from Security logs.
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "cli/commands.h"
+#include "cli/live_log.h"
+#include "cli/progress_bar.h"
+#include "cli/tool.h"
+#include "evtx/legacy_source.h"
+#include "sessions/failed_logons.h"
+#include "sessions/security_events.h"
+#include "sessions/session_tracker.h"
+
+namespace tav::cli {
+namespace {
+
+using EventVisitor = std::function<void(const evtx::Record&)>;
+using sessions::EndReason;
+using sessions::FailedLogon;
+using sessions::FailureSource;
+using sessions::Session;
+
+// Where the events come from: the live log of a computer, or the files.
+struct Input {
+    std::string name;
+    bool live = false;
+};
+
+std::vector<Input> Inputs(const Run& run)
+{
+    if (run.options.computer)
+        return {{ComputerName(*run.options.computer), true}};
+    std::vector<Input> inputs;
+    for (const std::string& file : run.options.files)
+        inputs.push_back({file, false});
+    return inputs;
+}
+
+// A file's records by id ascending: chunks in the reverse of the
+// newest-first order, each chunk's records sorted.
+bool ReadFile(const Run& run, const std::string& file, const EventVisitor& visit)
+{
+    std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
+    if (!reader)
+        return false;
+    std::vector<evtx::ChunkSpan> chunks = reader->ChunksNewestFirst();
+    std::reverse(chunks.begin(), chunks.end());
+    ProgressBar bar(run.err, run.platform.stderrIsTerminal, file);
+    evtx::Chunk chunk;
+    std::vector<evtx::Record> records;
+    std::size_t done = 0;
+    for (const evtx::ChunkSpan& span : chunks) {
+        bar.Update(static_cast<double>(done++) / static_cast<double>(chunks.size()));
+        if (reader->LoadChunk(span.index, chunk) != evtx::Chunk::State::Ok)
+            continue;
+        std::size_t count = 0;
+        for (;; ++count) {
+            if (count == records.size())
+                records.emplace_back();
+            if (!chunk.NextRecord(records[count]))
+                break;
+        }
+        std::stable_sort(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count),
+                         [](const evtx::Record& a, const evtx::Record& b) { return a.recordId < b.recordId; });
+        std::for_each(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count), visit);
+    }
+    bar.Finish();
+    if (reader->ReadError()) {
+        run.Report(file, run.platform.errorText(evtx::kErrorReadFault));
+        return false;
+    }
+    return true;
+}
+
+bool ReadLive(const Run& run, const Input& input, const EventVisitor& visit)
+{
+    std::uint32_t error = 0;
+    const std::unique_ptr<seclog::RecordSource> source =
+        run.platform.liveLogs->Open(*run.options.computer, "security", error);
+    if (source)
+        error = ReadOldestFirst(*source, visit);
+    if (error != 0)
+        run.Report(input.name, run.platform.errorText(error));
+    return error == 0;
+}
+
+// Reads every input in turn: `begin` before its events, `end` after them
+// with the count of records too short to read. False when one could not
+// be read to its end.
+bool ReadInputs(const Run& run, const std::function<EventVisitor(const Input&)>& begin,
+                const std::function<std::uint64_t()>& end)
+{
+    bool allRead = true;
+    for (const Input& input : Inputs(run)) {
+        const EventVisitor visit = begin(input);
+        allRead = (input.live ? ReadLive(run, input, visit) : ReadFile(run, input.name, visit)) && allRead;
+        if (const std::uint64_t skipped = end(); skipped > 0)
+            run.Report(input.name, std::to_string(skipped) + " records skipped: too few fields");
+    }
+    return allRead;
+}
+
+bool Selected(const Run& run, std::int64_t time, const std::string& user, const std::string& domain,
+              const std::string& ip, const std::string& workstation, const std::string& from)
+{
+    return run.InRange(time) && (!run.options.user || sessions::MatchesUser(*run.options.user, user, domain)) &&
+           (!run.options.from || sessions::MatchesFrom(*run.options.from, ip, workstation, from));
+}
+
+// "(H:MM)", or "(D+HH:MM)" from a day on; a negative one (a clock set
+// back) with its minus sign.
+std::string DurationText(std::int64_t seconds)
+{
+    const std::int64_t minutes = (seconds < 0 ? -seconds : seconds) / 60;
+    const long long days = minutes / 1440;
+    const long long hours = minutes / 60 % 24;
+    char text[48];
+    if (days > 0)
+        std::snprintf(text, sizeof text, "(%s%lld+%02lld:%02lld)", seconds < 0 ? "-" : "", days, hours,
+                      static_cast<long long>(minutes % 60));
+    else
+        std::snprintf(text, sizeof text, "(%s%lld:%02lld)", seconds < 0 ? "-" : "", hours,
+                      static_cast<long long>(minutes % 60));
+    return text;
+}
+
+const char* ReasonKey(EndReason reason)
+{
+    switch (reason) {
+    case EndReason::Logoff: return "logoff";
+    case EndReason::Shutdown: return "shutdown";
+    case EndReason::Crash: return "crash";
+    case EndReason::Open: break;
+    }
+    return "open";
+}
+
+// One JSON object on a line, fields in the order they are added.
+class JsonLine {
+public:
+    explicit JsonLine(std::string& out) : out_(out) { out_ += '{'; }
+    ~JsonLine() { out_ += "}\n"; }
+    JsonLine(const JsonLine&) = delete;
+    JsonLine& operator=(const JsonLine&) = delete;
+
+    JsonLine& Text(const char* key, std::string_view value)
+    {
+        AppendJsonString(Key(key), value);
+        return *this;
+    }
+    JsonLine& Number(const char* key, long long value)
+    {
+        Key(key) += std::to_string(value);
+        return *this;
+    }
+    JsonLine& Null(const char* key)
+    {
+        Key(key) += "null";
+        return *this;
+    }
+    JsonLine& Type(const char* key, int type) { return type < 0 ? Null(key) : Number(key, type); }
+    JsonLine& Texts(const char* key, const std::vector<std::string>& values)
+    {
+        std::string& out = Key(key);
+        out += '[';
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            AppendJsonString(out, values[i]);
+        }
+        out += ']';
+        return *this;
+    }
+
+private:
+    std::string& Key(const char* key)
+    {
+        if (out_.back() != '{')
+            out_ += ',';
+        AppendJsonString(out_, key);
+        out_ += ':';
+        return out_;
+    }
+
+    std::string& out_;
+};
+
+// Writes a list in table or CSV form: `cells` gives a row's texts, the
+// table's when `table`, the CSV's otherwise. A Computer column comes first
+// when `computerOf` names more than one computer.
+template <typename Row>
+bool WriteList(const Run& run, const std::vector<Row>& rows, std::vector<std::string> captions,
+               const std::function<std::vector<std::string>(const Row&, bool table)>& cells,
+               const std::function<const std::string&(const Row&)>& computerOf = {})
+{
+    const bool table = run.options.format == OutputFormat::Table;
+    const bool computerColumn = computerOf && std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
+        return sessions::ComputerKey(computerOf(row)) != sessions::ComputerKey(computerOf(rows.front()));
+    });
+    if (computerColumn)
+        captions.insert(captions.begin(), "Computer");
+    std::vector<ResultRow> list;
+    list.reserve(rows.size());
+    for (const Row& row : rows) {
+        std::vector<std::string> texts = cells(row, table);
+        if (computerColumn)
+            texts.insert(texts.begin(), computerOf(row));
+        ResultRow result{std::move(texts.front()), {}};
+        result.subItems.assign(std::make_move_iterator(texts.begin() + 1), std::make_move_iterator(texts.end()));
+        list.push_back(std::move(result));
+    }
+    ListShape shape;
+    shape.captions = std::move(captions);
+    for (std::size_t c = 0; c < shape.captions.size(); ++c)
+        shape.csvColumns.push_back(c);
+    return run.Write(shape, list);
+}
+
+bool WriteSessions(const Run& run, const std::vector<Session>& rows, bool live)
+{
+    if (run.options.format == OutputFormat::Json) {
+        std::string text;
+        for (const Session& s : rows) {
+            JsonLine line(text);
+            line.Number("record_id", static_cast<long long>(s.recordId))
+                .Text("computer", s.computer)
+                .Text("user", s.user)
+                .Text("domain", s.domain)
+                .Text("sid", s.sid)
+                .Type("logon_type", s.logonType)
+                .Text("logon_type_name", sessions::LogonTypeName(s.logonType))
+                .Text("from", s.from)
+                .Text("ip", s.ip)
+                .Text("workstation", s.workstation)
+                .Text("logon_id", s.logonId)
+                .Text("start", run.IsoTime(s.start));
+            if (s.end)
+                line.Text("end", run.IsoTime(*s.end)).Number("duration_s", *s.end - s.start);
+            else
+                line.Null("end").Null("duration_s");
+            line.Text("end_reason", ReasonKey(s.reason))
+                .Number("disconnects", s.disconnects)
+                .Number("reconnects", s.reconnects);
+        }
+        return run.WriteText(text);
+    }
+    return WriteList<Session>(
+        run, rows,
+        run.options.format == OutputFormat::Table
+            ? std::vector<std::string>{"User", "From", "Type", "Start", "End", "Duration"}
+            : std::vector<std::string>{"User", "Domain", "From", "Type", "Start", "End", "Duration (s)", "End Reason"},
+        [&](const Session& s, bool table) {
+            const std::string type = sessions::LogonTypeName(s.logonType);
+            const std::string start = run.DisplayedText(s.start);
+            if (!table)
+                return std::vector<std::string>{s.user, s.domain, s.from, type, start,
+                                                s.end ? run.DisplayedText(*s.end) : std::string(),
+                                                s.end ? std::to_string(*s.end - s.start) : std::string(),
+                                                ReasonKey(s.reason)};
+            std::string end;
+            switch (s.reason) {
+            case EndReason::Logoff: end = run.DisplayedText(*s.end); break;
+            case EndReason::Shutdown: end = "down"; break;
+            case EndReason::Crash: end = "crash"; break;
+            case EndReason::Open: end = live ? "still logged on" : "no logoff in log"; break;
+            }
+            return std::vector<std::string>{s.user, s.from, type, start, end,
+                                            s.end ? DurationText(*s.end - s.start) : std::string()};
+        },
+        [](const Session& s) -> const std::string& { return s.computer; });
+}
+
+bool WriteFailures(const Run& run, const std::vector<FailedLogon>& rows)
+{
+    if (run.options.format == OutputFormat::Json) {
+        std::string text;
+        for (const FailedLogon& f : rows) {
+            JsonLine(text)
+                .Number("record_id", static_cast<long long>(f.recordId))
+                .Text("computer", f.computer)
+                .Text("time", run.IsoTime(f.time))
+                .Text("user", f.user)
+                .Text("domain", f.domain)
+                .Type("logon_type", f.logonType)
+                .Text("logon_type_name", sessions::LogonTypeName(f.logonType))
+                .Text("from", f.from)
+                .Text("ip", f.ip)
+                .Text("workstation", f.workstation)
+                .Text("status", f.status)
+                .Text("sub_status", f.subStatus)
+                .Text("reason", f.reason);
+        }
+        return run.WriteText(text);
+    }
+    return WriteList<FailedLogon>(
+        run, rows,
+        run.options.format == OutputFormat::Table
+            ? std::vector<std::string>{"Time", "User", "From", "Type", "Reason"}
+            : std::vector<std::string>{"Time", "User", "Domain", "From", "Type", "Reason", "Status", "Sub Status"},
+        [&](const FailedLogon& f, bool table) {
+            const std::string type = sessions::LogonTypeName(f.logonType);
+            if (table)
+                return std::vector<std::string>{run.DisplayedText(f.time), f.user, f.from, type, f.reason};
+            return std::vector<std::string>{run.DisplayedText(f.time), f.user,   f.domain,   f.from,
+                                            type,                      f.reason, f.status, f.subStatus};
+        },
+        [](const FailedLogon& f) -> const std::string& { return f.computer; });
+}
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+bool WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
+{
+    if (run.options.format == OutputFormat::Json) {
+        std::string text;
+        for (const FailureSource& s : sources) {
+            JsonLine(text)
+                .Text("from", s.from)
+                .Number("attempts", static_cast<long long>(s.attempts))
+                .Number("users", static_cast<long long>(s.users))
+                .Text("first", run.IsoTime(s.first))
+                .Text("last", run.IsoTime(s.last))
+                .Text("top_reason", s.topReason)
+                .Texts("top_users", s.topUsers);
+        }
+        return run.WriteText(text);
+    }
+    return WriteList<FailureSource>(run, sources,
+                                    {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"},
+                                    [&](const FailureSource& s, bool) {
+                                        return std::vector<std::string>{
+                                            s.from, std::to_string(s.attempts), std::to_string(s.users),
+                                            run.DisplayedText(s.first), run.DisplayedText(s.last), s.topReason,
+                                            Joined(s.topUsers)};
+                                    });
+}
+
+}  // namespace
+
+int RunLast(const Run& run)
+{
+    sessions::SessionRules rules;
+    if (run.options.types)
+        rules.types = *run.options.types;
+    rules.allAccounts = run.options.allAccounts;
+    std::vector<Session> rows;
+    std::size_t firstOfInput = 0;
+    std::unique_ptr<sessions::SessionTracker> tracker;
+    const bool allRead = ReadInputs(
+        run,
+        [&](const Input&) -> EventVisitor {
+            firstOfInput = rows.size();
+            tracker = std::make_unique<sessions::SessionTracker>(rules, [&](Session&& s) {
+                if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
+                    rows.push_back(std::move(s));
+            });
+            return [&](const evtx::Record& record) { tracker->Offer(record); };
+        },
+        [&] {
+            tracker->Finish();
+            // Newest start first, of equal starts the later record.
+            std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(firstOfInput), rows.end(),
+                      [](const Session& a, const Session& b) {
+                          return a.start != b.start ? a.start > b.start : a.recordId > b.recordId;
+                      });
+            return tracker->TooFewFields();
+        });
+    if (!WriteSessions(run, rows, run.options.computer.has_value()))
+        return kExitUsage;
+    return allRead ? kExitOk : kExitInputFailed;
+}
+
+int RunLastb(const Run& run)
+{
+    const std::vector<int> types = run.options.types.value_or(std::vector<int>{});
+    std::vector<FailedLogon> rows;
+    std::size_t firstOfInput = 0;
+    std::uint64_t tooFew = 0;
+    FailedLogon row;
+    const bool allRead = ReadInputs(
+        run,
+        [&](const Input&) -> EventVisitor {
+            firstOfInput = rows.size();
+            tooFew = 0;
+            return [&](const evtx::Record& record) {
+                switch (sessions::ReadFailedLogon(record, row)) {
+                case sessions::FailedLogonRead::TooFewFields:
+                    ++tooFew;
+                    break;
+                case sessions::FailedLogonRead::Row:
+                    if ((types.empty() || std::find(types.begin(), types.end(), row.logonType) != types.end()) &&
+                        Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
+                        rows.push_back(row);
+                    break;
+                case sessions::FailedLogonRead::NotFailed:
+                    break;
+                }
+            };
+        },
+        [&] {
+            // Newest first, of equal times the later record: a log whose
+            // clock was set back is not in time order.
+            std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(firstOfInput), rows.end(),
+                      [](const FailedLogon& a, const FailedLogon& b) {
+                          return a.time != b.time ? a.time > b.time : a.recordId > b.recordId;
+                      });
+            return tooFew;
+        });
+    const bool written = run.options.summary ? WriteSummary(run, sessions::SummarizeFailures(rows))
+                                             : WriteFailures(run, rows);
+    if (!written)
+        return kExitUsage;
+    return allRead ? kExitOk : kExitInputFailed;
+}
+
+}  // namespace tav::cli

@@ -1,0 +1,100 @@
+#include "sessions/security_events.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "base/codepage.h"
+
+namespace tav::sessions {
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a == b || (a.size() == b.size() && FoldCase(a) == FoldCase(b));
+}
+
+char32_t FoldedLetter(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    return c;
+}
+
+}  // namespace
+
+std::uint32_t EventOf(const evtx::Record& record, std::string_view provider)
+{
+    return EqualIgnoringCase(record.provider, provider) ? record.eventId & 0xFFFFu : 0;
+}
+
+std::string FromText(std::string_view ip, std::string_view workstation)
+{
+    if (!ip.empty() && ip != "-" && ip != "127.0.0.1" && ip != "::1")
+        return std::string(ip);
+    if (!workstation.empty() && workstation != "-")
+        return std::string(workstation);
+    return {};
+}
+
+std::string ComputerKey(std::string_view computer)
+{
+    return FoldCase(computer.substr(0, computer.find('.')));
+}
+
+int ParseLogonType(std::string_view text)
+{
+    int type = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), type);
+    return error == std::errc() && end == text.data() + text.size() && type >= 0 ? type : -1;
+}
+
+std::string LogonTypeName(int type)
+{
+    static const char* const kNames[] = {nullptr,       nullptr,           "Interactive",       "Network",
+                                         "Batch",       "Service",         nullptr,             "Unlock",
+                                         "NetworkCleartext", "NewCredentials", "RemoteInteractive", "CachedInteractive",
+                                         "CachedRemoteInteractive", "CachedUnlock"};
+    if (type >= 0 && static_cast<std::size_t>(type) < std::size(kNames) && kNames[type] != nullptr)
+        return kNames[type];
+    return type < 0 ? std::string() : std::to_string(type);
+}
+
+bool MatchesUser(std::string_view wanted, std::string_view user, std::string_view domain)
+{
+    const std::string folded = FoldCase(wanted);
+    return folded == FoldCase(user) || folded == FoldCase(std::string(domain) + "\\" + std::string(user));
+}
+
+bool MatchesFrom(std::string_view wanted, std::string_view ip, std::string_view workstation, std::string_view from)
+{
+    const std::string folded = FoldCase(wanted);
+    return folded == FoldCase(ip) || folded == FoldCase(workstation) || folded == FoldCase(from);
+}
+
+bool IsZeroCode(std::string_view text)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == '0' || c == '-'; });
+}
+
+std::string FoldCase(std::string_view utf8)
+{
+    std::string folded;
+    folded.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const unsigned char byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            folded += byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 0x20) : static_cast<char>(byte);
+            ++pos;
+            continue;
+        }
+        AppendUtf8(folded, FoldedLetter(ReadUtf8(utf8, pos)));
+    }
+    return folded;
+}
+
+}  // namespace tav::sessions

@@ -1,0 +1,233 @@
+#include "sessions/session_tracker.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
+#include "sessions/security_events.h"
+
+namespace tav::sessions {
+namespace {
+
+// How far apart, in seconds, the two 4624 of a split token that name each
+// other may be written.
+constexpr std::int64_t kLinkedLogonWindow = 2;
+
+bool IsInteractiveType(int type)
+{
+    return type == 2 || type == 10 || type == 11;
+}
+
+// Accounts of the system itself: the local system, local and network
+// service, the window manager and the font driver host.
+bool IsServiceSid(std::string_view sid)
+{
+    const std::string folded = FoldCase(sid);
+    return folded == "s-1-5-18" || folded == "s-1-5-19" || folded == "s-1-5-20" || folded.rfind("s-1-5-90-", 0) == 0 ||
+           folded.rfind("s-1-5-96-", 0) == 0;
+}
+
+}  // namespace
+
+// A row that has started and not ended yet.
+struct OpenRow {
+    Session session;
+    std::vector<std::string> ids;  // its logon ids still open, case folded
+    bool linkField = false;        // its 4624 had TargetLinkedLogonId
+    std::string logonProcess;      // with the process id: what a split twin without that field shares
+    std::string processId;
+};
+
+struct SessionTracker::Computer {
+    std::map<std::uint64_t, OpenRow> rows;  // by the order they started
+    std::unordered_map<std::string, std::uint64_t> rowOfId;  // case-folded logon id to its row
+    std::uint64_t nextRow = 0;
+    // Rows without the link field started in `candidateSecond`: a split
+    // twin is written in the same second.
+    std::vector<std::uint64_t> splitCandidates;
+    std::int64_t candidateSecond = 0;
+
+    // Gives `id` to `row`; a row that held it before (its logoff not in the log) lets it go.
+    void Hold(const std::string& id, std::uint64_t row)
+    {
+        const auto [it, added] = rowOfId.try_emplace(id, row);
+        if (!added) {
+            if (auto old = rows.find(it->second); old != rows.end())
+                std::erase(old->second.ids, id);
+            it->second = row;
+        }
+        rows.at(row).ids.push_back(id);
+    }
+
+    void EndAll(std::optional<std::int64_t> time, EndReason reason, const Emit& emit)
+    {
+        for (auto& [number, row] : rows) {
+            row.session.end = time;
+            row.session.reason = reason;
+            emit(std::move(row.session));
+        }
+        rows.clear();
+        rowOfId.clear();
+        splitCandidates.clear();
+    }
+};
+
+SessionTracker::SessionTracker(SessionRules rules, Emit emit) : rules_(std::move(rules)), emit_(std::move(emit)) {}
+
+SessionTracker::~SessionTracker() = default;
+
+void SessionTracker::Offer(const evtx::Record& record)
+{
+    const std::uint32_t event = EventOf(record, kSecurityProvider);
+    const std::size_t needed = event == kLogon                              ? logon::kFields
+                               : event == kLogoff || event == kUserLogoff   ? kLogoffIdField + 1
+                               : event == kReconnect || event == kDisconnect ? kReconnectIdField + 1
+                                                                             : 0;
+    const bool shutdown = event == 0 && EventOf(record, kEventLogProvider) == kLogShutdown;
+    if (needed == 0 && event != kBoot && !shutdown)
+        return;
+    if (record.strings.size() < needed) {
+        ++tooFewFields_;
+        return;
+    }
+    std::unique_ptr<Computer>& slot = computers_[ComputerKey(record.computer)];
+    if (!slot)
+        slot = std::make_unique<Computer>();
+    Computer& computer = *slot;
+    switch (event) {
+    case kLogon:
+        Start(computer, record);
+        break;
+    case kLogoff:
+    case kUserLogoff:
+        End(computer, record);
+        break;
+    case kReconnect:
+    case kDisconnect:
+        Count(computer, record, event == kReconnect);
+        break;
+    case kBoot:
+        // Logon ids start again at every boot.
+        computer.EndAll(record.timeCreated, EndReason::Crash, emit_);
+        break;
+    default:
+        computer.EndAll(record.timeCreated, EndReason::Shutdown, emit_);
+    }
+}
+
+void SessionTracker::Finish()
+{
+    for (auto& [name, computer] : computers_)
+        computer->EndAll(std::nullopt, EndReason::Open, emit_);
+    computers_.clear();
+}
+
+bool SessionTracker::Starts(const evtx::Record& record) const
+{
+    const std::vector<std::string>& s = record.strings;
+    const int type = ParseLogonType(s[logon::kType]);
+    if (!rules_.types.empty() && std::find(rules_.types.begin(), rules_.types.end(), type) == rules_.types.end())
+        return false;
+    if (rules_.allAccounts)
+        return true;
+    const std::string& user = s[logon::kUser];
+    return !(!user.empty() && user.back() == '$') && !IsServiceSid(s[logon::kSid]);
+}
+
+void SessionTracker::Start(Computer& computer, const evtx::Record& record)
+{
+    if (!Starts(record))
+        return;
+    const std::vector<std::string>& s = record.strings;
+    const std::string id = FoldCase(s[logon::kLogonId]);
+    const std::string sid = FoldCase(s[logon::kSid]);
+    const std::int64_t time = record.timeCreated;
+    const int type = ParseLogonType(s[logon::kType]);
+    const bool linkField = s.size() > logon::kLinkedLogonId;
+
+    // The second token of a split logon joins the row of the first.
+    if (linkField && !IsZeroCode(s[logon::kLinkedLogonId])) {
+        const auto linked = computer.rowOfId.find(FoldCase(s[logon::kLinkedLogonId]));
+        if (linked != computer.rowOfId.end()) {
+            const Session& first = computer.rows.at(linked->second).session;
+            if (FoldCase(first.sid) == sid && time >= first.start && time - first.start <= kLinkedLogonWindow) {
+                computer.Hold(id, linked->second);
+                return;
+            }
+        }
+    }
+    // Older versions write no link: the twin is the same logon in the same second under another id.
+    const bool splittable = !linkField && IsInteractiveType(type);
+    if (splittable) {
+        if (time != computer.candidateSecond) {
+            computer.splitCandidates.clear();
+            computer.candidateSecond = time;
+        }
+        for (const std::uint64_t number : computer.splitCandidates) {
+            const auto candidate = computer.rows.find(number);
+            if (candidate == computer.rows.end())
+                continue;
+            const OpenRow& row = candidate->second;
+            if (row.ids.size() == 1 && row.ids.front() != id && row.session.logonType == type &&
+                FoldCase(row.session.sid) == sid && row.logonProcess == s[logon::kLogonProcess] &&
+                row.processId == s[logon::kProcessId] && row.session.ip == s[logon::kIp] &&
+                row.session.workstation == s[logon::kWorkstation]) {
+                computer.Hold(id, number);
+                return;
+            }
+        }
+    }
+
+    OpenRow row;
+    Session& session = row.session;
+    session.recordId = record.recordId;
+    session.computer = record.computer;
+    session.user = s[logon::kUser];
+    session.domain = s[logon::kDomain];
+    session.sid = s[logon::kSid];
+    session.logonType = type;
+    session.ip = s[logon::kIp];
+    session.workstation = s[logon::kWorkstation];
+    session.from = FromText(session.ip, session.workstation);
+    session.logonId = s[logon::kLogonId];
+    session.start = time;
+    row.linkField = linkField;
+    row.logonProcess = s[logon::kLogonProcess];
+    row.processId = s[logon::kProcessId];
+    const std::uint64_t number = computer.nextRow++;
+    computer.rows.emplace(number, std::move(row));
+    computer.Hold(id, number);
+    if (splittable)
+        computer.splitCandidates.push_back(number);
+}
+
+void SessionTracker::End(Computer& computer, const evtx::Record& record)
+{
+    const auto held = computer.rowOfId.find(FoldCase(record.strings[kLogoffIdField]));
+    if (held == computer.rowOfId.end())
+        return;
+    const auto row = computer.rows.find(held->second);
+    computer.rowOfId.erase(held);
+    if (row == computer.rows.end())
+        return;
+    std::erase(row->second.ids, FoldCase(record.strings[kLogoffIdField]));
+    if (!row->second.ids.empty())
+        return;
+    row->second.session.end = record.timeCreated;
+    row->second.session.reason = EndReason::Logoff;
+    emit_(std::move(row->second.session));
+    computer.rows.erase(row);
+}
+
+void SessionTracker::Count(Computer& computer, const evtx::Record& record, bool reconnect)
+{
+    const auto held = computer.rowOfId.find(FoldCase(record.strings[kReconnectIdField]));
+    if (held == computer.rowOfId.end())
+        return;
+    const auto row = computer.rows.find(held->second);
+    if (row != computer.rows.end())
+        ++(reconnect ? row->second.session.reconnects : row->second.session.disconnects);
+}
+
+}  // namespace tav::sessions

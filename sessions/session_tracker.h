@@ -1,0 +1,57 @@
+// The rules that turn a Security log into logon sessions: a 4624 of the
+// selected types starts a row, its logoff ends it, a shutdown or a boot ends
+// every open one. Events go in in record order (within one log, time order);
+// the state is kept per computer, since a collector's log holds the events
+// of many, each with its own logon ids and boots. Memory grows with the
+// sessions open at one moment, not with the log.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <map>
+#include <vector>
+
+#include "evtx/record.h"
+#include "sessions/session.h"
+
+namespace tav::sessions {
+
+struct SessionRules {
+    std::vector<int> types = {2, 10, 11};  // logon types that start a row; empty: every type
+    bool allAccounts = false;              // computer accounts and service SIDs too
+};
+
+class SessionTracker {
+public:
+    using Emit = std::function<void(Session&&)>;
+
+    // `emit` gets every row once it has ended, and the open ones at Finish.
+    SessionTracker(SessionRules rules, Emit emit);
+    ~SessionTracker();
+    SessionTracker(const SessionTracker&) = delete;
+    SessionTracker& operator=(const SessionTracker&) = delete;
+
+    void Offer(const evtx::Record& record);
+    // Emits the rows still open (reason Open) and forgets everything.
+    void Finish();
+
+    // Records of the events read that have fewer strings than the rules read.
+    std::uint64_t TooFewFields() const { return tooFewFields_; }
+
+private:
+    struct Computer;
+
+    void Start(Computer& computer, const evtx::Record& record);
+    void End(Computer& computer, const evtx::Record& record);
+    void Count(Computer& computer, const evtx::Record& record, bool reconnect);
+    bool Starts(const evtx::Record& record) const;
+
+    SessionRules rules_;
+    Emit emit_;
+    std::map<std::string, std::unique_ptr<Computer>> computers_;  // by ComputerKey
+    std::uint64_t tooFewFields_ = 0;
+};
+
+}  // namespace tav::sessions
