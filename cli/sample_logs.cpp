@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <vector>
 
 #include "cli/iso_date.h"
@@ -22,6 +23,14 @@ constexpr std::uint64_t kFirstSessionRecord = 1730;
 std::int64_t UnixSeconds(const char* utc)
 {
     return DateTimeToUnixMilliseconds(ParseIsoDate(utc).value().value) / 1000;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" of a UTC instant.
+std::string IsoUtc(std::int64_t seconds)
+{
+    std::string text = FormatIsoTime(seconds, std::nullopt);
+    text.pop_back();  // the Z
+    return text;
 }
 
 std::string Hex(std::uint64_t value)
@@ -60,10 +69,11 @@ struct Logon {
     const char* address;
     Auth auth;
     bool privileged;  // a 4672 follows
-    const char* logoffUtc;  // a 4634 then, or nullptr
+    const char* logoffUtc;  // a 4634 then (a 4647 before it for a person's own logon), or nullptr
+    int twin = 0;  // the other token of the same logon is this many entries further (0: none)
 };
 
-// The workstation's logons, oldest first.
+// The workstation's logons, oldest first but for the last one.
 const Logon kLogons[] = {
     // A Monday: boot, a user at the console, network bursts, an RDP session.
     {"2023-02-06T06:55:01", &kFontDriver, 2, "-", "-", Auth::Service, false, nullptr},
@@ -75,7 +85,9 @@ const Logon kLogons[] = {
     {"2023-02-06T07:15:51", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, "2023-02-06T07:15:52"},
     {"2023-02-06T07:30:02", &kServer, 3, "-", "10.20.0.5", Auth::Kerberos, false, nullptr},
     {"2023-02-06T07:30:02", &kAnonymous, 3, "", "10.20.30.99", Auth::Ntlm, false, nullptr},
-    {"2023-02-06T09:12:29", &kPetrov, 10, "DEV-PC03", "10.20.31.17", Auth::Interactive, true, nullptr},
+    // An administrator over Remote Desktop: two tokens that name each other
+    // (the other one is the last of the table).
+    {"2023-02-06T09:12:29", &kPetrov, 10, "DEV-PC03", "10.20.31.17", Auth::Interactive, true, "2023-02-06T12:30:05", 26},
     {"2023-02-06T12:00:00", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
     {"2023-02-06T12:00:20", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, "2023-02-06T12:01:00"},
     // Tuesday: a cached logon, a console burst, a Cyrillic workstation, Kerberos.
@@ -86,8 +98,10 @@ const Logon kLogons[] = {
     {"2023-02-07T10:45:00", &kSmirnova, 3, "БУХ-ПК01", "10.20.32.8", Auth::Ntlm, false, "2023-02-07T10:45:01"},
     {"2023-02-07T11:00:00", &kSmith, 3, "-", "10.20.30.52", Auth::Kerberos, false, "2023-02-07T11:00:00"},
     // The local administrator: an elevated token and its linked twin.
-    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
-    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
+    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, "2023-02-09T07:35:00",
+     1},
+    {"2023-02-09T07:05:00", &kAdministrator, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false,
+     "2023-02-09T07:35:00", -1},
     // United States, clocks forward at 07:00 UTC.
     {"2023-03-12T06:59:50", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
     {"2023-03-12T07:00:05", &kGarcia, 3, "DEV-PC03", "10.20.31.17", Auth::Ntlm, false, nullptr},
@@ -96,17 +110,19 @@ const Logon kLogons[] = {
     {"2023-03-26T01:00:30", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
     {"2023-04-18T06:50:00", &kIvanov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, nullptr},
     {"2023-04-18T09:29:58", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
-    {"2023-04-18T09:30:00", &kSmith, 10, "HR-LAPTOP12", "10.20.30.52", Auth::Interactive, false, nullptr},
+    {"2023-04-18T09:30:00", &kSmith, 10, "HR-LAPTOP12", "10.20.30.52", Auth::Interactive, false, "2023-04-18T17:55:00"},
     {"2023-06-01T12:00:00", &kGarcia, 3, "DEV-PC03", "2001:db8:10::25", Auth::Ntlm, false, nullptr},
     {"2023-07-14T08:15:00", &kSmirnova, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, false, "2023-07-14T17:02:11"},
     {"2023-09-01T10:00:00", &kPetrov, 11, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
     {"2023-09-01T10:00:07", &kWorkstation, 3, "-", "::1", Auth::Kerberos, false, nullptr},
     // Europe, clocks back at 01:00 UTC: both show as 02:30 there.
-    {"2023-10-29T00:30:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
+    {"2023-10-29T00:30:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, "2023-10-29T01:10:00"},
     {"2023-10-29T01:30:00", &kPetrov, 2, "FIN-WS07", "127.0.0.1", Auth::Interactive, true, nullptr},
     // United States, clocks back at 06:00 UTC: both show as 01:30 there.
     {"2023-11-05T05:30:00", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
     {"2023-11-05T06:30:00", &kSmith, 3, "HR-LAPTOP12", "10.20.30.52", Auth::Ntlm, false, nullptr},
+    {"2023-02-06T09:12:29", &kPetrov, 10, "DEV-PC03", "10.20.31.17", Auth::Interactive, false, "2023-02-06T12:30:05",
+     -26},
 };
 
 evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
@@ -122,7 +138,7 @@ evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
 }
 
 // Event 4624 as Windows 10 writes it (version 2, 27 strings).
-evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::size_t index)
+evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::uint64_t linkedId, std::size_t index)
 {
     const bool local = logon.auth == Auth::Interactive || logon.auth == Auth::Service;
     const bool ntlm = logon.auth == Auth::Ntlm;
@@ -163,7 +179,7 @@ evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::siz
                         "-",
                         "-",
                         logon.auth == Auth::Service && logon.account != &kSystem ? "%%1842" : "%%1843",
-                        "0x0",
+                        Hex(linkedId),
                         logon.privileged ? "%%1842" : "%%1843"};
     e.names.assign(std::begin(evtx::kLogonDataNames), std::end(evtx::kLogonDataNames));
     return e;
@@ -181,12 +197,132 @@ evtx::WriterEvent PrivilegesEvent(const Logon& logon, std::uint64_t logonId)
     return e;
 }
 
-evtx::WriterEvent LogoffEvent(const Logon& logon, std::uint64_t logonId)
+// 4634 `delay` seconds after the logoff time; 4647, the user's own
+// logoff, at that time.
+evtx::WriterEvent LogoffEvent(const Logon& logon, std::uint64_t logonId, std::uint32_t eventId, int delay)
 {
-    evtx::WriterEvent e = SecurityEvent(logon.logoffUtc, 4634);
-    e.record.strings = {logon.account->sid, logon.account->user, logon.account->domain, Hex(logonId),
-                        std::to_string(logon.type)};
-    e.names = {"TargetUserSid", "TargetUserName", "TargetDomainName", "TargetLogonId", "LogonType"};
+    evtx::WriterEvent e = SecurityEvent(logon.logoffUtc, eventId);
+    e.record.timeCreated += delay;
+    e.record.timeWritten = e.record.timeCreated;
+    e.record.strings = {logon.account->sid, logon.account->user, logon.account->domain, Hex(logonId)};
+    e.names = {"TargetUserSid", "TargetUserName", "TargetDomainName", "TargetLogonId"};
+    if (eventId == 4634) {
+        e.record.strings.push_back(std::to_string(logon.type));
+        e.names.push_back("LogonType");
+    }
+    return e;
+}
+
+std::uint64_t LogonId(std::size_t index)
+{
+    return 0x3a6f00 + index * 0x1d3;
+}
+
+// Windows starting (4608) and the event log service stopping before a
+// shutdown (1100); a start with no stop before it is a power cut.
+struct SystemEvent {
+    const char* utc;
+    std::uint32_t eventId;
+};
+
+const SystemEvent kSystemEvents[] = {
+    {"2023-02-06T03:10:00", 4608},
+    {"2023-02-07T02:00:10", 1100}, {"2023-02-07T02:01:40", 4608},  // updates
+    {"2023-02-09T13:20:00", 4608},                                 // power cut
+    {"2023-03-25T23:30:00", 1100}, {"2023-03-26T00:50:00", 4608},
+    {"2023-04-18T23:30:00", 1100}, {"2023-06-01T03:00:00", 4608},
+    {"2023-07-14T23:30:00", 1100}, {"2023-09-01T03:00:00", 4608},
+    {"2023-10-28T23:30:00", 1100}, {"2023-10-29T00:10:00", 4608},
+};
+
+evtx::WriterEvent SystemEventOf(const SystemEvent& system)
+{
+    evtx::WriterEvent e = SecurityEvent(system.utc, system.eventId);
+    if (system.eventId == 1100)
+        e.record.provider = "Microsoft-Windows-Eventlog";
+    return e;
+}
+
+// Remote Desktop disconnects (4779) and reconnects (4778) of the logon at
+// `logon` in kLogons.
+struct Reconnect {
+    const char* utc;
+    std::uint32_t eventId;
+    std::size_t logon;
+};
+
+const Reconnect kReconnects[] = {
+    {"2023-02-06T11:40:00", 4779, 9}, {"2023-02-06T11:55:00", 4778, 9},
+    {"2023-04-18T10:05:00", 4779, 26}, {"2023-04-18T13:40:00", 4778, 26},
+};
+
+evtx::WriterEvent ReconnectEvent(const Reconnect& reconnect)
+{
+    const Logon& logon = kLogons[reconnect.logon];
+    evtx::WriterEvent e = SecurityEvent(reconnect.utc, reconnect.eventId);
+    e.record.strings = {logon.account->user, logon.account->domain, Hex(LogonId(reconnect.logon)), "RDP-Tcp#3",
+                        logon.workstation, logon.address};
+    e.names = {"AccountName", "AccountDomain", "LogonID", "SessionName", "ClientName", "ClientAddress"};
+    return e;
+}
+
+// A failed logon (4625): `subStatus` says why.
+struct Failure {
+    std::string utc;
+    std::string user;
+    int type;
+    const char* workstation;
+    const char* address;
+    const char* subStatus;
+};
+
+// A few mistyped passwords of the office, and two machines of the internet
+// guessing names and passwords over the network one night.
+std::vector<Failure> Failures()
+{
+    std::vector<Failure> failures = {
+        {"2023-02-07T08:02:41", "Петров", 2, "FIN-WS07", "127.0.0.1", "0xc000006a"},
+        {"2023-03-12T06:59:40", "m.garcia", 3, "DEV-PC03", "10.20.31.17", "0xc000006a"},
+        {"2023-04-18T09:29:40", "j.smith", 10, "HR-LAPTOP12", "10.20.30.52", "0xc000006a"},
+        {"2023-04-18T09:29:50", "J.Smith", 10, "HR-LAPTOP12", "10.20.30.52", "0xc000006a"},
+        {"2023-07-14T08:14:30", "Смирнова.О", 2, "FIN-WS07", "127.0.0.1", "0xc0000071"},
+        {"2023-10-29T00:29:50", "Петров", 2, "FIN-WS07", "127.0.0.1", "0xc000006a"},
+    };
+    const char* const names[] = {"administrator", "admin", "Administrator", "user", "test", "scanner", "backup",
+                                 "sql", "Администратор", "guest"};
+    std::int64_t time = UnixSeconds("2023-06-01T02:14:05");
+    for (int i = 0; i < 36; ++i, time += 7) {
+        const std::string user = names[i % std::size(names)];
+        const bool real = user == "Администратор" || user == "guest";
+        failures.push_back({IsoUtc(time), user, 3, "-", "203.0.113.45",
+                            i == 35 ? "0xc0000234" : user == "guest" ? "0xc0000072" : real ? "0xc000006a" : "0xc0000064"});
+    }
+    time = UnixSeconds("2023-06-01T02:31:17");
+    for (const char* user : {"a.ivanov", "ivanov", "aivanov", "a.ivanov", "A.Ivanov", "a.ivanov", "ivanov.a", "a.ivanov"}) {
+        failures.push_back({IsoUtc(time), user, 3, "WIN-7Q2M4K", "198.51.100.23",
+                            std::string(user).find('.') == 1 || user[0] == 'A' ? "0xc000006a" : "0xc0000064"});
+        time += 13;
+    }
+    return failures;
+}
+
+evtx::WriterEvent FailureEvent(const Failure& failure)
+{
+    const bool locked = std::string(failure.subStatus) == "0xc0000234";
+    const bool local = failure.type == 2;
+    evtx::WriterEvent e = SecurityEvent(failure.utc.c_str(), 4625);
+    e.record.strings = {local ? "S-1-5-18" : "S-1-0-0", local ? "FIN-WS07$" : "-", local ? "CORP" : "-",
+                        local ? "0x3e7" : "0x0", "S-1-0-0", failure.user, local ? "CORP" : "",
+                        locked ? "0xc0000234" : "0xc000006d", locked ? "%%2307" : "%%2313",
+                        locked ? "0x0" : failure.subStatus, std::to_string(failure.type),
+                        local || failure.type == 10 ? "User32 " : "NtLmSsp ", local ? "Negotiate" : "NTLM",
+                        failure.workstation, "-", "-", "0", local ? "0x3c8" : "0x0",
+                        local ? "C:\\Windows\\System32\\svchost.exe" : "-", failure.address,
+                        local ? "0" : "50112"};
+    e.names = {"SubjectUserSid", "SubjectUserName", "SubjectDomainName", "SubjectLogonId", "TargetUserSid",
+               "TargetUserName", "TargetDomainName", "Status", "FailureReason", "SubStatus", "LogonType",
+               "LogonProcessName", "AuthenticationPackageName", "WorkstationName", "TransmittedServices",
+               "LmPackageName", "KeyLength", "ProcessId", "ProcessName", "IpAddress", "IpPort"};
     return e;
 }
 
@@ -263,27 +399,29 @@ bool WriteLog(const std::filesystem::path& path, std::vector<evtx::WriterEvent> 
 // most of a real Security log, and enough to fill several chunks.
 std::vector<std::string> ServiceLogonTimes()
 {
+    std::set<std::string> days;
+    for (const Logon& logon : kLogons)
+        days.insert(std::string(logon.utc).substr(0, 10));
     std::vector<std::string> times;
-    std::string lastDay;
-    for (const Logon& logon : kLogons) {
-        const std::string day = std::string(logon.utc).substr(0, 10);
-        if (day == lastDay)
-            continue;
-        lastDay = day;
+    for (const std::string& day : days)
         for (const char* time : {"T03:17:42", "T07:47:09", "T11:02:55", "T14:38:21", "T18:11:36", "T22:29:03"})
             times.push_back(day + time);
-    }
     return times;
 }
 
 void AddLogon(std::vector<evtx::WriterEvent>& events, const Logon& logon, std::size_t index)
 {
-    const std::uint64_t logonId = 0x3a6f00 + index * 0x1d3;
-    events.push_back(LogonEvent(logon, logonId, index));
+    const std::uint64_t logonId = LogonId(index);
+    events.push_back(LogonEvent(logon, logonId, logon.twin != 0 ? LogonId(index + logon.twin) : 0, index));
     if (logon.privileged)
         events.push_back(PrivilegesEvent(logon, logonId));
-    if (logon.logoffUtc)
-        events.push_back(LogoffEvent(logon, logonId));
+    if (!logon.logoffUtc)
+        return;
+    // A person signs out once (4647); each token then ends (4634).
+    const bool person = logon.auth == Auth::Interactive;
+    if (person && logon.twin >= 0)
+        events.push_back(LogoffEvent(logon, logonId, 4647, 0));
+    events.push_back(LogoffEvent(logon, logonId, 4634, person ? 2 : 0));
 }
 
 }  // namespace
@@ -297,6 +435,12 @@ bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error)
     const std::vector<std::string> serviceTimes = ServiceLogonTimes();
     for (const std::string& time : serviceTimes)
         AddLogon(security, Logon{time.c_str(), &kSystem, 5, "-", "-", Auth::Service, true, nullptr}, index++);
+    for (const SystemEvent& system : kSystemEvents)
+        security.push_back(SystemEventOf(system));
+    for (const Reconnect& reconnect : kReconnects)
+        security.push_back(ReconnectEvent(reconnect));
+    for (const Failure& failure : Failures())
+        security.push_back(FailureEvent(failure));
     std::vector<evtx::WriterEvent> sessions;
     for (const Session& session : kSessions)
         sessions.push_back(SessionEvent(session));

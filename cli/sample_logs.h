@@ -4,7 +4,9 @@
 // right: logons of types 2, 3, 10 and 11 among other events, machine
 // accounts, bursts that collapse (one exactly 20 seconds apart), Latin and
 // Cyrillic names, and logons around the daylight-saving changes of Europe
-// and the United States.
+// and the United States; sessions that end by logoff, shutdown or a power
+// cut, administrators' split tokens, Remote Desktop reconnects, and failed
+// logons: typing errors and a night of password guessing from outside.
 #pragma once
 
 #include <filesystem>

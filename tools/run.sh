@@ -18,6 +18,10 @@ echo "== tavelin logons $sample/Security-sample.evtx"
 "$tavelin" logons "$sample/Security-sample.evtx"
 echo "== tavelin sessions $sample/LSM-Operational-sample.evtx"
 "$tavelin" sessions "$sample/LSM-Operational-sample.evtx"
+echo "== tavelin last $sample/Security-sample.evtx"
+"$tavelin" last "$sample/Security-sample.evtx"
+echo "== tavelin lastb --summary $sample/Security-sample.evtx"
+"$tavelin" lastb --summary "$sample/Security-sample.evtx"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target UsersTavelin
 exe=build/mingw/app/UsersTavelin.exe

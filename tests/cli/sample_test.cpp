@@ -20,27 +20,27 @@ using test::SampleSessionLog;
 // later one of the same user, workstation and type (20 s or less apart).
 const char kLogonsUtc[] =
     "ID     Date                 User Name      Logon From   Connection Type\n"
-    "48383  05.11.2023 6:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
-    "48382  05.11.2023 5:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
-    "48366  29.10.2023 1:30:00   Петров         FIN-WS07     Локальный вход\n"
-    "48364  29.10.2023 0:30:00   Петров         FIN-WS07     Локальный вход\n"
-    "48339  14.07.2023 8:15:00   Смирнова.О     FIN-WS07     Локальный вход\n"
-    "48328  01.06.2023 12:00:00  m.garcia       DEV-PC03     Удаленный доступ\n"
-    "48312  18.04.2023 9:29:58   j.smith        HR-LAPTOP12  Удаленный доступ\n"
-    "48309  18.04.2023 6:50:00   a.ivanov       FIN-WS07     Локальный вход\n"
-    "48294  26.03.2023 1:00:30   j.smith        HR-LAPTOP12  Удаленный доступ\n"
-    "48293  26.03.2023 0:59:30   a.ivanov       FIN-WS07     Локальный вход\n"
-    "48282  12.03.2023 7:00:05   m.garcia       DEV-PC03     Удаленный доступ\n"
-    "48268  09.02.2023 7:05:00   Администратор  FIN-WS07     Локальный вход\n"
-    "48253  07.02.2023 11:00:00  j.smith        -            Удаленный доступ\n"
-    "48251  07.02.2023 10:45:00  Смирнова.О     БУХ-ПК01     Удаленный доступ\n"
-    "48249  07.02.2023 8:03:33   Петров         FIN-WS07     Локальный вход\n"
-    "48247  07.02.2023 8:03:12   Петров         FIN-WS07     Локальный вход\n"
-    "48231  06.02.2023 12:00:20  m.garcia       DEV-PC03     Удаленный доступ\n"
-    "48220  06.02.2023 7:15:51   j.smith        HR-LAPTOP12  Удаленный доступ\n"
-    "48217  06.02.2023 6:58:12   a.ivanov       FIN-WS07     Локальный вход\n"
-    "48214  06.02.2023 6:55:02   DWM-1          -            Локальный вход\n"
-    "48213  06.02.2023 6:55:01   UMFD-0         -            Локальный вход\n";
+    "48463  05.11.2023 6:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48462  05.11.2023 5:30:00   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48446  29.10.2023 1:30:00   Петров         FIN-WS07     Локальный вход\n"
+    "48442  29.10.2023 0:30:00   Петров         FIN-WS07     Локальный вход\n"
+    "48411  14.07.2023 8:15:00   Смирнова.О     FIN-WS07     Локальный вход\n"
+    "48399  01.06.2023 12:00:00  m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48333  18.04.2023 9:29:58   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48328  18.04.2023 6:50:00   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48313  26.03.2023 1:00:30   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48312  26.03.2023 0:59:30   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48299  12.03.2023 7:00:05   m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48280  09.02.2023 7:05:00   Администратор  FIN-WS07     Локальный вход\n"
+    "48264  07.02.2023 11:00:00  j.smith        -            Удаленный доступ\n"
+    "48262  07.02.2023 10:45:00  Смирнова.О     БУХ-ПК01     Удаленный доступ\n"
+    "48260  07.02.2023 8:03:33   Петров         FIN-WS07     Локальный вход\n"
+    "48258  07.02.2023 8:03:12   Петров         FIN-WS07     Локальный вход\n"
+    "48235  06.02.2023 12:00:20  m.garcia       DEV-PC03     Удаленный доступ\n"
+    "48221  06.02.2023 7:15:51   j.smith        HR-LAPTOP12  Удаленный доступ\n"
+    "48218  06.02.2023 6:58:12   a.ivanov       FIN-WS07     Локальный вход\n"
+    "48215  06.02.2023 6:55:02   DWM-1          -            Локальный вход\n"
+    "48214  06.02.2023 6:55:01   UMFD-0         -            Локальный вход\n";
 
 const char kSessionsUtc[] =
     "Date                User Name               Login From\n"
@@ -78,11 +78,11 @@ TEST(SampleLogs, LogonsInEachForm)
 
     run = RunInProcess({"logons", SampleSecurityLog(), "--format", "json", "--since", "2023-10-29T01:00"});
     EXPECT_EQ(run.out,
-              "{\"id\":48383,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+              "{\"id\":48463,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
               "\"type\":\"Удаленный доступ\"}\n"
-              "{\"id\":48382,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+              "{\"id\":48462,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
               "\"type\":\"Удаленный доступ\"}\n"
-              "{\"id\":48366,\"date\":\"29.10.2023 1:30:00\",\"user\":\"Петров\",\"from\":\"FIN-WS07\","
+              "{\"id\":48446,\"date\":\"29.10.2023 1:30:00\",\"user\":\"Петров\",\"from\":\"FIN-WS07\","
               "\"type\":\"Локальный вход\"}\n");
 }
 
@@ -94,10 +94,10 @@ TEST(SampleLogs, TheRangeIsAppliedBeforeBurstsCollapse)
     };
     EXPECT_EQ(rowsOf("2023-03-12"),
               "ID     Date                User Name  Logon From  Connection Type\n"
-              "48282  12.03.2023 7:00:05  m.garcia   DEV-PC03    Удаленный доступ\n");
+              "48299  12.03.2023 7:00:05  m.garcia   DEV-PC03    Удаленный доступ\n");
     EXPECT_EQ(rowsOf("2023-03-12T07:00:04"),
               "ID     Date                User Name  Logon From  Connection Type\n"
-              "48281  12.03.2023 6:59:50  m.garcia   DEV-PC03    Удаленный доступ\n");
+              "48298  12.03.2023 6:59:50  m.garcia   DEV-PC03    Удаленный доступ\n");
 }
 
 TEST(SampleLogs, SeveralFilesAreScannedOneByOneInTheirOrder)
@@ -107,9 +107,9 @@ TEST(SampleLogs, SeveralFilesAreScannedOneByOneInTheirOrder)
         {"logons", "--format", "json", "--since", "2023-11-05", SampleSecurityLog(), session, SampleSecurityLog()});
     EXPECT_EQ(run.status, kExitOk);
     const std::string twoRows =
-        "{\"id\":48383,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+        "{\"id\":48463,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
         "\"type\":\"Удаленный доступ\"}\n"
-        "{\"id\":48382,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
+        "{\"id\":48462,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
         "\"type\":\"Удаленный доступ\"}\n";
     EXPECT_EQ(run.out, twoRows + twoRows);
 }
@@ -141,14 +141,14 @@ TEST(SampleLogs, RecordInEachForm)
         "CORP", "0x3a86b7", "2", "User32 ", "Negotiate", "FIN-WS07", "{00000000-0000-0000-0000-000000000000}", "-",
         "-", "0", "0x3c8", "C:\\Windows\\System32\\svchost.exe", "127.0.0.1", "0", "%%1833", "-", "-", "-",
         "%%1843", "0x0", "%%1842"};
-    test::Outcome run = RunInProcess({"record", SampleSecurityLog(), "48245"});
+    test::Outcome run = RunInProcess({"record", SampleSecurityLog(), "48256"});
     EXPECT_EQ(run.status, kExitOk);
     std::string lines;
     for (const std::string& s : strings)
         lines += s + "\n";
     EXPECT_EQ(run.out, lines);
 
-    run = RunInProcess({"record", SampleSecurityLog(), "48246", "--format", "json"});
+    run = RunInProcess({"record", SampleSecurityLog(), "48257", "--format", "json"});
     EXPECT_EQ(run.out,
               "{\"index\":1,\"string\":\"S-1-5-21-2977773840-2930198165-1551093962-1131\"}\n"
               "{\"index\":2,\"string\":\"Петров\"}\n"
@@ -160,6 +160,41 @@ TEST(SampleLogs, RecordInEachForm)
               "\\r\\n\\t\\t\\tSeDelegateSessionUserImpersonatePrivilege\"}\n");
     run = RunInProcess({"record", "--format", "csv", "--encoding", "1251", SampleSessionLog(), "1738"});
     EXPECT_EQ(run.out, EncodeCodePage("String\r\nFIN-WS07\\Администратор\r\n1\r\nLOCAL\r\n", 1251).value());
+}
+
+// Sessions that end by logoff, shutdown (down) and power cut (crash), split
+// tokens counted once, and the password guessing of one night.
+TEST(SampleLogs, LastAndLastbSummary)
+{
+    test::Outcome run = RunInProcess({"last", "--utc", SampleSecurityLog()});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "User           From         Type               Start                End                  Duration\n"
+              "Петров         FIN-WS07     Interactive        29.10.2023 1:30:00   no logoff in log\n"
+              "Петров         FIN-WS07     Interactive        29.10.2023 0:30:00   29.10.2023 1:10:00   (0:40)\n"
+              "Петров         FIN-WS07     CachedInteractive  01.09.2023 10:00:00  down                 (57+13:30)\n"
+              "Смирнова.О     FIN-WS07     Interactive        14.07.2023 8:15:00   14.07.2023 17:02:11  (8:47)\n"
+              "j.smith        10.20.30.52  RemoteInteractive  18.04.2023 9:30:00   18.04.2023 17:55:00  (8:25)\n"
+              "a.ivanov       FIN-WS07     Interactive        18.04.2023 6:50:00   down                 (16:40)\n"
+              "a.ivanov       FIN-WS07     Interactive        26.03.2023 0:59:30   down                 (23+22:30)\n"
+              "Администратор  FIN-WS07     Interactive        09.02.2023 7:05:00   09.02.2023 7:35:02   (0:30)\n"
+              "Петров         FIN-WS07     Interactive        07.02.2023 8:03:33   07.02.2023 16:20:00  (8:16)\n"
+              "Петров         FIN-WS07     Interactive        07.02.2023 8:03:12   crash                (2+05:16)\n"
+              "Петров         FIN-WS07     Interactive        07.02.2023 8:03:00   crash                (2+05:17)\n"
+              "a.ivanov       FIN-WS07     CachedInteractive  07.02.2023 8:01:05   crash                (2+05:18)\n"
+              "Петров         10.20.31.17  RemoteInteractive  06.02.2023 9:12:29   06.02.2023 12:30:07  (3:17)\n"
+              "a.ivanov       FIN-WS07     Interactive        06.02.2023 6:58:12   06.02.2023 17:40:10  (10:41)\n");
+    run = RunInProcess({"lastb", "--utc", "--summary", SampleSecurityLog()});
+    EXPECT_EQ(run.out,
+              "From           Attempts  Users  First               Last                Top Reason      Top Users\n"
+              "203.0.113.45   36        9      01.06.2023 2:14:05  01.06.2023 2:18:10  unknown user    "
+              "Administrator, admin, scanner, test, user\n"
+              "198.51.100.23  8         4      01.06.2023 2:31:17  01.06.2023 2:32:48  wrong password  "
+              "a.ivanov, aivanov, ivanov, ivanov.a\n"
+              "FIN-WS07       3         2      07.02.2023 8:02:41  29.10.2023 0:29:50  wrong password  Петров, Смирнова.О\n"
+              "10.20.30.52    2         1      18.04.2023 9:29:40  18.04.2023 9:29:50  wrong password  J.Smith\n"
+              "10.20.31.17    1         1      12.03.2023 6:59:40  12.03.2023 6:59:40  wrong password  m.garcia\n");
 }
 
 TEST(SampleLogs, TheLiveLogOfAComputerIsScannedAlike)
@@ -188,7 +223,17 @@ TEST(SampleLogs, TheLiveLogOfAComputerIsScannedAlike)
     EXPECT_EQ(run.out, kLogonsUtc);
     EXPECT_EQ(opener.LastServer(), "FIN-WS07");
     EXPECT_EQ(opener.LastLog(), "security");
-    run = RunInProcess({"record", "--local", "48364", "--format", "json"}, platform);
+    // Sessions and failed logons of a live log are the file's, but that its
+    // open sessions are still going on.
+    for (const char* command : {"last", "lastb"})
+        EXPECT_EQ(RunInProcess({command, "--computer", "FIN-WS07", "--format", "json"}, platform).out,
+                  RunInProcess({command, SampleSecurityLog(), "--format", "json"}).out)
+            << command;
+    run = RunInProcess({"last", "--computer", "FIN-WS07", "--since", "2023-10-29T01:00"}, platform);
+    EXPECT_EQ(run.out,
+              "User    From      Type         Start               End              Duration\n"
+              "Петров  FIN-WS07  Interactive  29.10.2023 1:30:00  still logged on\n");
+    run = RunInProcess({"record", "--local", "48442", "--format", "json"}, platform);
     EXPECT_EQ(run.out.substr(0, 32), "{\"index\":1,\"string\":\"S-1-5-18\"}\n");
     EXPECT_EQ(opener.LastServer(), "");
     EXPECT_EQ(opener.Opens(), opener.Closes());
