@@ -7,8 +7,12 @@
 #include "cli/commands.h"
 #include "cli/live_log.h"
 #include "cli/progress_bar.h"
+#include "cli/row_output.h"
+#include "cli/row_spool.h"
 #include "cli/tool.h"
+#include "base/codepage.h"
 #include "evtx/legacy_source.h"
+#include "listtools/csv_export.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
 #include "sessions/session_tracker.h"
@@ -187,42 +191,102 @@ private:
     std::string& out_;
 };
 
-// Writes a list in table or CSV form: `cells` gives a row's texts, the
-// table's when `table`, the CSV's otherwise. A Computer column comes first
-// when `computerOf` names more than one computer.
-template <typename Row>
-bool WriteList(const Run& run, const std::vector<Row>& rows, std::vector<std::string> captions,
-               const std::function<std::vector<std::string>(const Row&, bool table)>& cells,
-               const std::function<const std::string&(const Row&)>& computerOf = {})
-{
-    const bool table = run.options.format == OutputFormat::Table;
-    const bool computerColumn = computerOf && std::any_of(rows.begin(), rows.end(), [&](const Row& row) {
-        return sessions::ComputerKey(computerOf(row)) != sessions::ComputerKey(computerOf(rows.front()));
-    });
-    if (computerColumn)
-        captions.insert(captions.begin(), "Computer");
-    std::vector<ResultRow> list;
-    list.reserve(rows.size());
-    for (const Row& row : rows) {
-        std::vector<std::string> texts = cells(row, table);
-        if (computerColumn)
-            texts.insert(texts.begin(), computerOf(row));
-        ResultRow result{std::move(texts.front()), {}};
-        result.subItems.assign(std::make_move_iterator(texts.begin() + 1), std::make_move_iterator(texts.end()));
-        list.push_back(std::move(result));
+// A list on its way out: its rows spooled in their order, the computers
+// they come from noted, so that a Computer column comes first when there is
+// more than one.
+class ListOut {
+public:
+    ListOut(const Run& run, std::vector<std::string> captions) : run_(run), captions_(std::move(captions)) {}
+
+    // `cells` of a table or CSV row, or the one JSON line.
+    void Add(const SpoolKey& key, const std::string& computer, std::vector<std::string> cells)
+    {
+        if (!error_.empty())
+            return;
+        const std::string computerKey = sessions::ComputerKey(computer);
+        if (spool_.Count() == 0)
+            firstComputer_ = computerKey;
+        several_ = several_ || computerKey != firstComputer_;
+        cells.insert(cells.begin(), computer);
+        spool_.Add(key, std::move(cells), error_);
     }
-    ListShape shape;
-    shape.captions = std::move(captions);
-    for (std::size_t c = 0; c < shape.captions.size(); ++c)
-        shape.csvColumns.push_back(c);
-    return run.Write(shape, list);
+
+    // The exit status of the list's writing: kExitOk, or an error reported.
+    int Write()
+    {
+        const bool csv = run_.options.format == OutputFormat::Csv;
+        const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
+        if (csv && !run_.platform.encode("", codePage)) {
+            run_.err << "tavelin: code page " << codePage << " cannot be written here\n";
+            return kExitUsage;
+        }
+        if (!error_.empty()) {
+            run_.err << "tavelin: " << error_ << '\n';
+            return kExitInputFailed;
+        }
+        const bool json = run_.options.format == OutputFormat::Json;
+        const std::size_t first = json || !several_ ? 1 : 0;  // cell 0 is the computer
+        std::vector<std::string> header = captions_;
+        if (first == 0)
+            header.insert(header.begin(), "Computer");
+        std::vector<std::size_t> widths(header.size());
+        for (std::size_t c = 0; c < header.size(); ++c)
+            widths[c] = std::max(Utf8Length(header[c]),
+                                 first + c < spool_.Widths().size() ? spool_.Widths()[first + c] : 0);
+        std::string text;
+        const auto flush = [&](std::size_t atLeast) {
+            if (text.size() < atLeast)
+                return;
+            run_.WriteText(csv ? run_.platform.encode(text, codePage).value_or("") : text);
+            text.clear();
+        };
+        const auto line = [&](const std::vector<std::string>& cells) {
+            if (json)
+                text += cells.back();
+            else if (csv)
+                AppendCsvLine(text, cells);
+            else
+                AppendTableLine(text, cells, widths);
+            flush(std::size_t{1} << 20);
+        };
+        if (!json)
+            line(header);
+        std::vector<std::string> shown;
+        const bool read = spool_.ForEach(
+            [&](const std::vector<std::string>& cells) {
+                shown.assign(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end());
+                line(shown);
+            },
+            error_);
+        flush(0);
+        if (!read) {
+            run_.err << "tavelin: " << error_ << '\n';
+            return kExitInputFailed;
+        }
+        return kExitOk;
+    }
+
+private:
+    const Run& run_;
+    std::vector<std::string> captions_;
+    RowSpool spool_;
+    std::string firstComputer_;
+    bool several_ = false;
+    std::string error_;
+};
+
+std::vector<std::string> SessionCaptions(const Run& run)
+{
+    if (run.options.format == OutputFormat::Table)
+        return {"User", "From", "Type", "Start", "End", "Duration"};
+    return {"User", "Domain", "From", "Type", "Start", "End", "Duration (s)", "End Reason"};
 }
 
-bool WriteSessions(const Run& run, const std::vector<Session>& rows, bool live)
+std::vector<std::string> SessionCells(const Run& run, const Session& s, bool live)
 {
     if (run.options.format == OutputFormat::Json) {
         std::string text;
-        for (const Session& s : rows) {
+        {
             JsonLine line(text);
             line.Number("record_id", static_cast<long long>(s.recordId))
                 .Text("computer", s.computer)
@@ -244,69 +308,54 @@ bool WriteSessions(const Run& run, const std::vector<Session>& rows, bool live)
                 .Number("disconnects", s.disconnects)
                 .Number("reconnects", s.reconnects);
         }
-        return run.WriteText(text);
+        return {std::move(text)};
     }
-    return WriteList<Session>(
-        run, rows,
-        run.options.format == OutputFormat::Table
-            ? std::vector<std::string>{"User", "From", "Type", "Start", "End", "Duration"}
-            : std::vector<std::string>{"User", "Domain", "From", "Type", "Start", "End", "Duration (s)", "End Reason"},
-        [&](const Session& s, bool table) {
-            const std::string type = sessions::LogonTypeName(s.logonType);
-            const std::string start = run.DisplayedText(s.start);
-            if (!table)
-                return std::vector<std::string>{s.user, s.domain, s.from, type, start,
-                                                s.end ? run.DisplayedText(*s.end) : std::string(),
-                                                s.end ? std::to_string(*s.end - s.start) : std::string(),
-                                                ReasonKey(s.reason)};
-            std::string end;
-            switch (s.reason) {
-            case EndReason::Logoff: end = run.DisplayedText(*s.end); break;
-            case EndReason::Shutdown: end = "down"; break;
-            case EndReason::Crash: end = "crash"; break;
-            case EndReason::Open: end = live ? "still logged on" : "no logoff in log"; break;
-            }
-            return std::vector<std::string>{s.user, s.from, type, start, end,
-                                            s.end ? DurationText(*s.end - s.start) : std::string()};
-        },
-        [](const Session& s) -> const std::string& { return s.computer; });
+    const std::string type = sessions::LogonTypeName(s.logonType);
+    const std::string start = run.DisplayedText(s.start);
+    if (run.options.format == OutputFormat::Csv)
+        return {s.user, s.domain, s.from, type, start, s.end ? run.DisplayedText(*s.end) : std::string(),
+                s.end ? std::to_string(*s.end - s.start) : std::string(), ReasonKey(s.reason)};
+    std::string end;
+    switch (s.reason) {
+    case EndReason::Logoff: end = run.DisplayedText(*s.end); break;
+    case EndReason::Shutdown: end = "down"; break;
+    case EndReason::Crash: end = "crash"; break;
+    case EndReason::Open: end = live ? "still logged on" : "no logoff in log"; break;
+    }
+    return {s.user, s.from, type, start, end, s.end ? DurationText(*s.end - s.start) : std::string()};
 }
 
-bool WriteFailures(const Run& run, const std::vector<FailedLogon>& rows)
+std::vector<std::string> FailureCaptions(const Run& run)
+{
+    if (run.options.format == OutputFormat::Table)
+        return {"Time", "User", "From", "Type", "Reason"};
+    return {"Time", "User", "Domain", "From", "Type", "Reason", "Status", "Sub Status"};
+}
+
+std::vector<std::string> FailureCells(const Run& run, const FailedLogon& f)
 {
     if (run.options.format == OutputFormat::Json) {
         std::string text;
-        for (const FailedLogon& f : rows) {
-            JsonLine(text)
-                .Number("record_id", static_cast<long long>(f.recordId))
-                .Text("computer", f.computer)
-                .Text("time", run.IsoTime(f.time))
-                .Text("user", f.user)
-                .Text("domain", f.domain)
-                .Type("logon_type", f.logonType)
-                .Text("logon_type_name", sessions::LogonTypeName(f.logonType))
-                .Text("from", f.from)
-                .Text("ip", f.ip)
-                .Text("workstation", f.workstation)
-                .Text("status", f.status)
-                .Text("sub_status", f.subStatus)
-                .Text("reason", f.reason);
-        }
-        return run.WriteText(text);
+        JsonLine(text)
+            .Number("record_id", static_cast<long long>(f.recordId))
+            .Text("computer", f.computer)
+            .Text("time", run.IsoTime(f.time))
+            .Text("user", f.user)
+            .Text("domain", f.domain)
+            .Type("logon_type", f.logonType)
+            .Text("logon_type_name", sessions::LogonTypeName(f.logonType))
+            .Text("from", f.from)
+            .Text("ip", f.ip)
+            .Text("workstation", f.workstation)
+            .Text("status", f.status)
+            .Text("sub_status", f.subStatus)
+            .Text("reason", f.reason);
+        return {std::move(text)};
     }
-    return WriteList<FailedLogon>(
-        run, rows,
-        run.options.format == OutputFormat::Table
-            ? std::vector<std::string>{"Time", "User", "From", "Type", "Reason"}
-            : std::vector<std::string>{"Time", "User", "Domain", "From", "Type", "Reason", "Status", "Sub Status"},
-        [&](const FailedLogon& f, bool table) {
-            const std::string type = sessions::LogonTypeName(f.logonType);
-            if (table)
-                return std::vector<std::string>{run.DisplayedText(f.time), f.user, f.from, type, f.reason};
-            return std::vector<std::string>{run.DisplayedText(f.time), f.user,   f.domain,   f.from,
-                                            type,                      f.reason, f.status, f.subStatus};
-        },
-        [](const FailedLogon& f) -> const std::string& { return f.computer; });
+    const std::string type = sessions::LogonTypeName(f.logonType);
+    if (run.options.format == OutputFormat::Table)
+        return {run.DisplayedText(f.time), f.user, f.from, type, f.reason};
+    return {run.DisplayedText(f.time), f.user, f.domain, f.from, type, f.reason, f.status, f.subStatus};
 }
 
 std::string Joined(const std::vector<std::string>& names)
@@ -317,11 +366,12 @@ std::string Joined(const std::vector<std::string>& names)
     return text;
 }
 
-bool WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
+int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
 {
-    if (run.options.format == OutputFormat::Json) {
-        std::string text;
-        for (const FailureSource& s : sources) {
+    ListOut out(run, {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"});
+    for (const FailureSource& s : sources) {
+        if (run.options.format == OutputFormat::Json) {
+            std::string text;
             JsonLine(text)
                 .Text("from", s.from)
                 .Number("attempts", static_cast<long long>(s.attempts))
@@ -330,17 +380,14 @@ bool WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
                 .Text("last", run.IsoTime(s.last))
                 .Text("top_reason", s.topReason)
                 .Texts("top_users", s.topUsers);
+            out.Add({}, {}, {std::move(text)});
+        } else {
+            out.Add({}, {},
+                    {s.from, std::to_string(s.attempts), std::to_string(s.users), run.DisplayedText(s.first),
+                     run.DisplayedText(s.last), s.topReason, Joined(s.topUsers)});
         }
-        return run.WriteText(text);
     }
-    return WriteList<FailureSource>(run, sources,
-                                    {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"},
-                                    [&](const FailureSource& s, bool) {
-                                        return std::vector<std::string>{
-                                            s.from, std::to_string(s.attempts), std::to_string(s.users),
-                                            run.DisplayedText(s.first), run.DisplayedText(s.last), s.topReason,
-                                            Joined(s.topUsers)};
-                                    });
+    return out.Write();
 }
 
 }  // namespace
@@ -351,44 +398,41 @@ int RunLast(const Run& run)
     if (run.options.types)
         rules.types = *run.options.types;
     rules.allAccounts = run.options.allAccounts;
-    std::vector<Session> rows;
-    std::size_t firstOfInput = 0;
+    const bool live = run.options.computer.has_value();
+    ListOut out(run, SessionCaptions(run));
+    std::uint64_t inputIndex = 0;
     std::unique_ptr<sessions::SessionTracker> tracker;
     const bool allRead = ReadInputs(
         run,
         [&](const Input&) -> EventVisitor {
-            firstOfInput = rows.size();
+            ++inputIndex;
+            // Newest start first, of equal starts the later record; each input on its own.
             tracker = std::make_unique<sessions::SessionTracker>(rules, [&](Session&& s) {
                 if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
-                    rows.push_back(std::move(s));
+                    out.Add({inputIndex, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
             });
             return [&](const evtx::Record& record) { tracker->Offer(record); };
         },
         [&] {
             tracker->Finish();
-            // Newest start first, of equal starts the later record.
-            std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(firstOfInput), rows.end(),
-                      [](const Session& a, const Session& b) {
-                          return a.start != b.start ? a.start > b.start : a.recordId > b.recordId;
-                      });
             return tracker->TooFewFields();
         });
-    if (!WriteSessions(run, rows, run.options.computer.has_value()))
-        return kExitUsage;
-    return allRead ? kExitOk : kExitInputFailed;
+    const int written = out.Write();
+    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
 
 int RunLastb(const Run& run)
 {
     const std::vector<int> types = run.options.types.value_or(std::vector<int>{});
-    std::vector<FailedLogon> rows;
-    std::size_t firstOfInput = 0;
+    ListOut out(run, FailureCaptions(run));
+    sessions::FailureSummary summary;
+    std::uint64_t inputIndex = 0;
     std::uint64_t tooFew = 0;
     FailedLogon row;
     const bool allRead = ReadInputs(
         run,
         [&](const Input&) -> EventVisitor {
-            firstOfInput = rows.size();
+            ++inputIndex;
             tooFew = 0;
             return [&](const evtx::Record& record) {
                 switch (sessions::ReadFailedLogon(record, row)) {
@@ -397,28 +441,23 @@ int RunLastb(const Run& run)
                     break;
                 case sessions::FailedLogonRead::Row:
                     if ((types.empty() || std::find(types.begin(), types.end(), row.logonType) != types.end()) &&
-                        Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
-                        rows.push_back(row);
+                        Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from)) {
+                        // Newest first, of equal times the later record: a log whose
+                        // clock was set back is not in time order.
+                        if (run.options.summary)
+                            summary.Add(row);
+                        else
+                            out.Add({inputIndex, row.time, row.recordId}, row.computer, FailureCells(run, row));
+                    }
                     break;
                 case sessions::FailedLogonRead::NotFailed:
                     break;
                 }
             };
         },
-        [&] {
-            // Newest first, of equal times the later record: a log whose
-            // clock was set back is not in time order.
-            std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(firstOfInput), rows.end(),
-                      [](const FailedLogon& a, const FailedLogon& b) {
-                          return a.time != b.time ? a.time > b.time : a.recordId > b.recordId;
-                      });
-            return tooFew;
-        });
-    const bool written = run.options.summary ? WriteSummary(run, sessions::SummarizeFailures(rows))
-                                             : WriteFailures(run, rows);
-    if (!written)
-        return kExitUsage;
-    return allRead ? kExitOk : kExitInputFailed;
+        [&] { return tooFew; });
+    const int written = run.options.summary ? WriteSummary(run, summary.Sources()) : out.Write();
+    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
 
 }  // namespace tav::cli

@@ -43,6 +43,23 @@ const ListShape& StringList()
     return shape;
 }
 
+void AppendTableLine(std::string& out, const std::vector<std::string>& cells, const std::vector<std::size_t>& widths)
+{
+    const std::size_t start = out.size();
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c + 1 < cells.size()) {
+            AppendPadded(out, cells[c], widths[c]);
+            out += "  ";
+        } else {
+            out += cells[c];
+        }
+    }
+    // No blanks at the end of a line whose last columns are empty.
+    const std::size_t end = out.find_last_not_of(' ');
+    out.resize(end == std::string::npos || end < start ? start : end + 1);
+    out += '\n';
+}
+
 std::string TableText(const ListShape& shape, const std::vector<ResultRow>& rows)
 {
     const std::size_t columns = shape.captions.size();
@@ -53,24 +70,13 @@ std::string TableText(const ListShape& shape, const std::vector<ResultRow>& rows
             widths[c] = std::max(widths[c], Utf8Length(row.Text(c)));
     }
     std::string text;
-    const auto appendLine = [&](const auto& cell) {
-        const std::size_t start = text.size();
-        for (std::size_t c = 0; c < columns; ++c) {
-            if (c + 1 < columns) {
-                AppendPadded(text, cell(c), widths[c]);
-                text += "  ";
-            } else {
-                text += cell(c);
-            }
-        }
-        // No blanks at the end of a line whose last columns are empty.
-        const std::size_t end = text.find_last_not_of(' ');
-        text.resize(end == std::string::npos || end < start ? start : end + 1);
-        text += '\n';
-    };
-    appendLine([&](std::size_t c) -> const std::string& { return shape.captions[c]; });
-    for (const ResultRow& row : rows)
-        appendLine([&](std::size_t c) -> const std::string& { return row.Text(c); });
+    AppendTableLine(text, shape.captions, widths);
+    std::vector<std::string> cells(columns);
+    for (const ResultRow& row : rows) {
+        for (std::size_t c = 0; c < columns; ++c)
+            cells[c] = row.Text(c);
+        AppendTableLine(text, cells, widths);
+    }
     return text;
 }
 

@@ -30,6 +30,10 @@ const ListShape& StringList();
 // as their longest text in characters; the last column is not padded.
 std::string TableText(const ListShape& shape, const std::vector<ResultRow>& rows);
 
+// Appends one line of such a table: `cells` padded to `widths` (a column's
+// caption included) but for the last, no blanks at the end.
+void AppendTableLine(std::string& out, const std::vector<std::string>& cells, const std::vector<std::size_t>& widths);
+
 // Exactly what the program's export writes for these rows, in UTF-8.
 std::string CsvText(const ListShape& shape, const std::vector<ResultRow>& rows);
 

@@ -55,4 +55,9 @@ std::string BuildCsv(const std::vector<std::string>& header, const std::vector<R
     return out;
 }
 
+void AppendCsvLine(std::string& out, const std::vector<std::string>& fields)
+{
+    AppendLine(out, fields.size(), [&](std::size_t i) -> const std::string& { return fields[i]; });
+}
+
 }  // namespace tav

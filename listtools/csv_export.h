@@ -28,4 +28,7 @@ inline constexpr std::size_t kWorkstationCsvColumns[] = {1, 2, 3, 4};
 std::string BuildCsv(const std::vector<std::string>& header, const std::vector<ResultRow>& rows,
                      std::span<const std::size_t> columns, std::size_t rowCount);
 
+// Appends one line of those fields, as BuildCsv writes each line.
+void AppendCsvLine(std::string& out, const std::vector<std::string>& fields);
+
 }  // namespace tav

@@ -31,8 +31,10 @@ constexpr Reason kReasons[] = {
     {"0xc0000413", "authentication firewall"},
 };
 
+}  // namespace
+
 // What one From's rows add up to, while they are counted.
-struct SourceTally {
+struct FailureSummary::Tally {
     FailureSource source;
     std::map<std::string, std::uint64_t> reasons;
     struct User {
@@ -43,8 +45,6 @@ struct SourceTally {
     };
     std::map<std::string, User> users;  // by case-folded name
 };
-
-}  // namespace
 
 FailedLogonRead ReadFailedLogon(const evtx::Record& record, FailedLogon& row)
 {
@@ -77,31 +77,34 @@ std::string FailureReason(std::string_view status, std::string_view subStatus)
     return "status " + code;
 }
 
-std::vector<FailureSource> SummarizeFailures(std::span<const FailedLogon> rows)
+FailureSummary::FailureSummary() = default;
+FailureSummary::~FailureSummary() = default;
+
+void FailureSummary::Add(const FailedLogon& row)
 {
-    std::map<std::string, SourceTally> tallies;
-    for (const FailedLogon& row : rows) {
-        SourceTally& tally = tallies[row.from];
-        FailureSource& source = tally.source;
-        if (source.attempts == 0) {
-            source.from = row.from;
-            source.first = source.last = row.time;
-        }
-        ++source.attempts;
-        source.first = std::min(source.first, row.time);
-        source.last = std::max(source.last, row.time);
-        ++tally.reasons[row.reason];
-        SourceTally::User& user = tally.users[FoldCase(row.user)];
-        if (user.attempts++ == 0 ||
-            std::tie(row.time, row.recordId) > std::tie(user.newestTime, user.newestRecord)) {
-            user.shown = row.user;
-            user.newestTime = row.time;
-            user.newestRecord = row.recordId;
-        }
+    Tally& tally = tallies_[row.from];
+    FailureSource& source = tally.source;
+    if (source.attempts == 0) {
+        source.from = row.from;
+        source.first = source.last = row.time;
     }
+    ++source.attempts;
+    source.first = std::min(source.first, row.time);
+    source.last = std::max(source.last, row.time);
+    ++tally.reasons[row.reason];
+    Tally::User& user = tally.users[FoldCase(row.user)];
+    if (user.attempts++ == 0 || std::tie(row.time, row.recordId) > std::tie(user.newestTime, user.newestRecord)) {
+        user.shown = row.user;
+        user.newestTime = row.time;
+        user.newestRecord = row.recordId;
+    }
+}
+
+std::vector<FailureSource> FailureSummary::Sources() const
+{
     std::vector<FailureSource> sources;
-    for (auto& [from, tally] : tallies) {
-        FailureSource& source = tally.source;
+    for (const auto& [from, tally] : tallies_) {
+        FailureSource source = tally.source;
         source.users = tally.users.size();
         // The most frequent reason; of equals the first by text (the map's order).
         std::uint64_t most = 0;
@@ -112,11 +115,11 @@ std::vector<FailureSource> SummarizeFailures(std::span<const FailedLogon> rows)
             }
         }
         // Names by attempts, ties by the case-folded name (the map's order).
-        std::vector<const SourceTally::User*> users;
+        std::vector<const Tally::User*> users;
         for (const auto& [name, user] : tally.users)
             users.push_back(&user);
         std::stable_sort(users.begin(), users.end(),
-                         [](const SourceTally::User* a, const SourceTally::User* b) { return a->attempts > b->attempts; });
+                         [](const Tally::User* a, const Tally::User* b) { return a->attempts > b->attempts; });
         for (std::size_t i = 0; i < users.size() && i < 5; ++i)
             source.topUsers.push_back(users[i]->shown);
         sources.push_back(std::move(source));

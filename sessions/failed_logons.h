@@ -2,8 +2,7 @@
 // password-guessing view.
 #pragma once
 
-#include <optional>
-#include <span>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +24,22 @@ FailedLogonRead ReadFailedLogon(const evtx::Record& record, FailedLogon& row);
 // "status 0x…" for a code without words.
 std::string FailureReason(std::string_view status, std::string_view subStatus);
 
-// One entry per From, most attempts first (ties: From ascending).
-std::vector<FailureSource> SummarizeFailures(std::span<const FailedLogon> rows);
+// The failed logons summed up per From, as they come: memory grows with the
+// sources and the names they tried, not with the attempts.
+class FailureSummary {
+public:
+    FailureSummary();
+    ~FailureSummary();
+    FailureSummary(const FailureSummary&) = delete;
+    FailureSummary& operator=(const FailureSummary&) = delete;
+
+    void Add(const FailedLogon& row);
+    // One entry per From, most attempts first (ties: From ascending).
+    std::vector<FailureSource> Sources() const;
+
+private:
+    struct Tally;
+    std::map<std::string, Tally> tallies_;  // by From
+};
 
 }  // namespace tav::sessions
