@@ -44,11 +44,13 @@ std::vector<Input> Inputs(const Run& run)
 
 // A file's records by id ascending: chunks in the reverse of the
 // newest-first order, each chunk's records sorted.
-bool ReadFile(const Run& run, const std::string& file, const EventVisitor& visit)
+bool ReadFile(const Run& run, const std::string& file, std::span<const std::uint16_t> events,
+              const EventVisitor& visit)
 {
     std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
     if (!reader)
         return false;
+    reader->KeepOnlyEvents(events);
     std::vector<evtx::ChunkSpan> chunks = reader->ChunksNewestFirst();
     std::reverse(chunks.begin(), chunks.end());
     ProgressBar bar(run.err, run.platform.stderrIsTerminal, file);
@@ -90,16 +92,16 @@ bool ReadLive(const Run& run, const Input& input, const EventVisitor& visit)
     return error == 0;
 }
 
-// Reads every input in turn: `begin` before its events, `end` after them
-// with the count of records too short to read. False when one could not
-// be read to its end.
-bool ReadInputs(const Run& run, const std::function<EventVisitor(const Input&)>& begin,
-                const std::function<std::uint64_t()>& end)
+// Reads every input in turn: `begin` before its events (those of the ids
+// `events`, and perhaps others), `end` after them with the count of records
+// too short to read. False when one could not be read to its end.
+bool ReadInputs(const Run& run, std::span<const std::uint16_t> events,
+                const std::function<EventVisitor(const Input&)>& begin, const std::function<std::uint64_t()>& end)
 {
     bool allRead = true;
     for (const Input& input : Inputs(run)) {
         const EventVisitor visit = begin(input);
-        allRead = (input.live ? ReadLive(run, input, visit) : ReadFile(run, input.name, visit)) && allRead;
+        allRead = (input.live ? ReadLive(run, input, visit) : ReadFile(run, input.name, events, visit)) && allRead;
         if (const std::uint64_t skipped = end(); skipped > 0)
             run.Report(input.name, std::to_string(skipped) + " records skipped: too few fields");
     }
@@ -402,8 +404,11 @@ int RunLast(const Run& run)
     ListOut out(run, SessionCaptions(run));
     std::uint64_t inputIndex = 0;
     std::unique_ptr<sessions::SessionTracker> tracker;
+    static constexpr std::uint16_t kEvents[] = {sessions::kLogShutdown, sessions::kBoot,      sessions::kLogon,
+                                                sessions::kLogoff,      sessions::kUserLogoff, sessions::kReconnect,
+                                                sessions::kDisconnect};
     const bool allRead = ReadInputs(
-        run,
+        run, kEvents,
         [&](const Input&) -> EventVisitor {
             ++inputIndex;
             // Newest start first, of equal starts the later record; each input on its own.
@@ -429,8 +434,9 @@ int RunLastb(const Run& run)
     std::uint64_t inputIndex = 0;
     std::uint64_t tooFew = 0;
     FailedLogon row;
+    static constexpr std::uint16_t kEvents[] = {sessions::kFailedLogon};
     const bool allRead = ReadInputs(
-        run,
+        run, kEvents,
         [&](const Input&) -> EventVisitor {
             ++inputIndex;
             tooFew = 0;

@@ -28,6 +28,7 @@ public:
     seclog::ReadResult ReadNext(std::span<std::uint8_t> buffer) override;
     // Seek reads are the inner source's, whatever the range.
     seclog::ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
+    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds) override { inner_.KeepOnlyEvents(eventIds); }
 
 private:
     bool InRange(std::uint32_t timeGenerated) const;

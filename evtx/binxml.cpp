@@ -199,9 +199,10 @@ struct BinXmlDecoder::CompileState {
     bool keptAttribute = false;  // the start tag has a kept attribute
 };
 
-void BinXmlDecoder::Reset(const std::uint8_t* chunk)
+void BinXmlDecoder::Reset(const std::uint8_t* chunk, const EventIdSet* keep)
 {
     chunk_ = chunk;
+    keep_ = keep;
     names_.clear();
     templates_.clear();
     ops_.clear();
@@ -388,8 +389,71 @@ const BinXmlDecoder::Template* BinXmlDecoder::TemplateAt(std::uint32_t offset)
     if (!entry.ok)
         ops_.resize(entry.firstOp);
     entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
+    if (entry.ok)
+        entry.eventIdValue = EventIdValue(entry);
     const auto inserted = templates_.emplace(offset, entry).first;
     return entry.ok ? &inserted->second : nullptr;
+}
+
+// The value index whose substitution is all there is in System/EventID, as
+// the record's walk would find it; -1 when the event id is spelled out, made
+// of pieces, or given more than once: such templates take the full walk.
+std::int32_t BinXmlDecoder::EventIdValue(const Template& tmpl) const
+{
+    std::vector<Role> roles;
+    bool inAttribute = false;
+    std::int32_t found = -1;
+    int eventIdElements = 0;
+    for (std::uint32_t i = tmpl.firstOp; i < tmpl.firstOp + tmpl.opCount; ++i) {
+        const Op& op = ops_[i];
+        const bool inEventId = !roles.empty() && roles.back() == Role::EventId && !inAttribute;
+        switch (op.kind) {
+        case OpKind::Open:
+            roles.push_back(RoleOf(roles.empty() ? Role::Ignored : roles.back(), op.name, roles.empty()));
+            eventIdElements += roles.back() == Role::EventId ? 1 : 0;
+            inAttribute = false;
+            break;
+        case OpKind::Attribute:
+            inAttribute = true;
+            break;
+        case OpKind::CloseStart:
+            inAttribute = false;
+            break;
+        case OpKind::CloseEmpty:
+        case OpKind::End:
+            inAttribute = false;
+            if (roles.empty())
+                return -1;
+            roles.pop_back();
+            break;
+        case OpKind::Text:
+        case OpKind::CodePoint:
+            if (inEventId)
+                return -1;
+            break;
+        case OpKind::Subst:
+            if (inEventId) {
+                if (found >= 0)
+                    return -1;
+                found = static_cast<std::int32_t>(op.a);
+            }
+            break;
+        }
+    }
+    return eventIdElements == 1 ? found : -1;
+}
+
+// Whether a record of this template and these values has an event id the
+// walk does not keep; false whenever that is not plain from the value.
+bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& values) const
+{
+    if (tmpl.eventIdValue < 0 || static_cast<std::size_t>(tmpl.eventIdValue) >= values.size())
+        return false;
+    const Value& value = values[static_cast<std::size_t>(tmpl.eventIdValue)];
+    if (value.type & kArrayFlag)
+        return false;
+    const auto id = ValueNumber(value.type, ValueBytes(chunk_ + value.offset, value.size));
+    return id && !keep_->test(static_cast<std::size_t>(*id & 0xFFFF));
 }
 
 // ---- Decoding records ------------------------------------------------------
@@ -402,9 +466,11 @@ std::vector<BinXmlDecoder::Value>& BinXmlDecoder::ValuesAt(int nesting)
     return values_[level];
 }
 
-bool BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record)
+BinXmlDecoder::Outcome BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime,
+                                             Record& record)
 {
     record_ = &record;
+    skipped_ = false;
     record.provider.clear();
     record.channel.clear();
     record.computer.clear();
@@ -415,12 +481,14 @@ bool BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t
     eventId_ = qualifiers_ = timeCreated_ = 0;
     haveTimeCreated_ = false;
     if (begin > end || end > kChunkSize)
-        return false;
+        return Outcome::Garbage;
     const bool ok = DecodeFragment(begin, end, 0) && stack_.empty();
+    if (skipped_)
+        return Outcome::Skipped;
     record.strings.resize(stringCount_);
     record.eventId = static_cast<std::uint32_t>(((qualifiers_ & 0xFFFF) << 16) | (eventId_ & 0xFFFF));
     record.timeCreated = FiletimeToUnixSeconds(haveTimeCreated_ ? timeCreated_ : fallbackTime);
-    return ok;
+    return ok ? Outcome::Decoded : Outcome::Garbage;
 }
 
 // A fragment: header(s), then a template instance or a plain element tree.
@@ -476,6 +544,10 @@ bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end,
             return false;
         values[i] = {data, size, chunk_[pos + 4 * i + 2]};
         data += size;
+    }
+    if (nesting == 0 && keep_ != nullptr && Unwanted(*tmpl, values)) {
+        skipped_ = true;
+        return false;
     }
     return Run(firstOp, opCount, nesting);
 }

@@ -9,6 +9,7 @@
 // those.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,17 +20,25 @@
 
 namespace tav::evtx {
 
+// Event ids (the low 16 bits, without qualifiers) a walk keeps.
+using EventIdSet = std::bitset<65536>;
+
 class BinXmlDecoder {
 public:
     // Start of a new chunk: forgets the names and templates of the last one.
     // `chunk` holds 64 KiB and stays in place while records are decoded.
-    void Reset(const std::uint8_t* chunk);
+    // With `keep`, records of other event ids are left undecoded where their
+    // template tells the event id without expanding it.
+    void Reset(const std::uint8_t* chunk, const EventIdSet* keep = nullptr);
+
+    enum class Outcome { Decoded, Skipped, Garbage };
 
     // Decodes the BinXml in [begin, end) (chunk-relative) into `record`'s
     // time created, event id, provider, channel, computer and strings.
-    // `fallbackTime` (FILETIME) stands for a missing TimeCreated. False when
-    // the bytes are not well-formed BinXml.
-    bool Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record);
+    // `fallbackTime` (FILETIME) stands for a missing TimeCreated. Garbage
+    // when the bytes are not well-formed BinXml; Skipped (record untouched)
+    // when its event id is not kept.
+    Outcome Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record);
 
     // Element and attribute names the decoder tells apart.
     enum class Name : std::uint8_t {
@@ -120,6 +129,7 @@ private:
     struct Template {
         std::uint32_t firstOp = 0;
         std::uint32_t opCount = 0;
+        std::int32_t eventIdValue = -1;  // the substitution that alone is System/EventID, if one is
         bool ok = false;
     };
 
@@ -129,6 +139,8 @@ private:
     struct CompileState;
     bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
     const Template* TemplateAt(std::uint32_t offset);
+    std::int32_t EventIdValue(const Template& tmpl) const;
+    bool Unwanted(const Template& tmpl, const std::vector<Value>& values) const;
 
     std::vector<Value>& ValuesAt(int nesting);
     bool DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting);
@@ -150,6 +162,8 @@ private:
     std::string& NewString();
 
     const std::uint8_t* chunk_ = nullptr;
+    const EventIdSet* keep_ = nullptr;
+    bool skipped_ = false;
     std::unordered_map<std::uint32_t, Name> names_;
     std::unordered_map<std::uint32_t, Template> templates_;
     std::vector<Op> ops_;

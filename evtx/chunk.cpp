@@ -42,14 +42,15 @@ ChunkHeader ParseChunkHeader(const std::uint8_t* bytes)
 
 Chunk::Chunk() : buffer_(kChunkSize) {}
 
-Chunk::State Chunk::Load(std::span<const std::uint8_t> bytes, Stats* stats)
+Chunk::State Chunk::Load(std::span<const std::uint8_t> bytes, Stats* stats, const ReadOptions* options)
 {
     const std::size_t size = std::min(bytes.size(), kChunkSize);
     std::memcpy(buffer_.data(), bytes.data(), size);
-    return Parse(size, stats);
+    static const ReadOptions kEverything;
+    return Parse(size, stats, options ? *options : kEverything);
 }
 
-Chunk::State Chunk::Parse(std::size_t available, Stats* stats)
+Chunk::State Chunk::Parse(std::size_t available, Stats* stats, const ReadOptions& options)
 {
     stats_ = stats ? stats : &ownStats_;
     // Bytes a short file lacks read as zeros; no record reaches into them.
@@ -70,12 +71,15 @@ Chunk::State Chunk::Parse(std::size_t available, Stats* stats)
     headerCrc = Crc32({bytes + 128, kChunkHeaderSize - 128}, headerCrc);
     header_.headerChecksumOk = headerCrc == LoadU32(bytes + 124);
     const std::uint32_t dataEnd = std::clamp<std::uint32_t>(header_.freeSpaceOffset, kChunkHeaderSize, kChunkSize);
-    header_.dataChecksumOk = Crc32({bytes + kChunkHeaderSize, dataEnd - kChunkHeaderSize}) == LoadU32(bytes + 52);
     stats_->chunkHeaderChecksumErrors += header_.headerChecksumOk ? 0 : 1;
-    stats_->chunkDataChecksumErrors += header_.dataChecksumOk ? 0 : 1;
+    if (options.verifyData) {
+        header_.dataChecksumOk =
+            Crc32({bytes + kChunkHeaderSize, dataEnd - kChunkHeaderSize}) == LoadU32(bytes + 52);
+        stats_->chunkDataChecksumErrors += header_.dataChecksumOk ? 0 : 1;
+    }
 
     walkEnd_ = std::min<std::uint32_t>(dataEnd, static_cast<std::uint32_t>(available));
-    decoder_.Reset(bytes);
+    decoder_.Reset(bytes, options.keepEvents.get());
     return State::Ok;
 }
 
@@ -95,11 +99,17 @@ bool Chunk::NextRecord(Record& record)
         record.recordId = LoadU64(bytes + at + 8);
         const std::uint64_t written = LoadU64(bytes + at + 16);
         record.timeWritten = FiletimeToUnixSeconds(written);
-        if (decoder_.Decode(at + kRecordHeaderSize, at + size - 4, written, record)) {
+        switch (decoder_.Decode(at + kRecordHeaderSize, at + size - 4, written, record)) {
+        case BinXmlDecoder::Outcome::Decoded:
             ++stats_->recordsRead;
             return true;
+        case BinXmlDecoder::Outcome::Skipped:
+            ++stats_->recordsRead;
+            break;
+        case BinXmlDecoder::Outcome::Garbage:
+            ++stats_->recordsUnreadable;
+            break;
         }
-        ++stats_->recordsUnreadable;
     }
     position_ = walkEnd_;
     return false;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -24,7 +25,16 @@ struct ChunkHeader {
     std::uint32_t freeSpaceOffset = 0;  // as stored; the walk clamps it
     std::uint32_t flags = 0;
     bool headerChecksumOk = false;
-    bool dataChecksumOk = false;
+    bool dataChecksumOk = false;  // computed only when the options ask
+};
+
+// What a walk over chunks does beyond reading every record.
+struct ReadOptions {
+    // Only records of these event ids are decoded (where the template tells
+    // the id without expanding; others are decoded and left to the caller).
+    std::shared_ptr<const EventIdSet> keepEvents;
+    // Computes each chunk's data checksum, which only feeds the counters.
+    bool verifyData = false;
 };
 
 // Reads the header fields (not the checksums) from the first 512 bytes.
@@ -42,13 +52,15 @@ public:
     // Takes a copy of `bytes`: 64 KiB, or fewer from a file cut short (the
     // records past its end are not read). Counts go to `stats` (which must
     // outlive the walk), or to the chunk's own when none is given.
-    State Load(std::span<const std::uint8_t> bytes, Stats* stats = nullptr);
+    // `options` must outlive the walk too.
+    State Load(std::span<const std::uint8_t> bytes, Stats* stats = nullptr, const ReadOptions* options = nullptr);
 
     const ChunkHeader& Header() const { return header_; }
 
     // Decodes the next readable record into `record` (its storage is
     // reused); false at the end of the chunk's records. A record whose
-    // BinXml is garbage is counted unreadable and skipped. The walk ends at
+    // BinXml is garbage is counted unreadable and skipped; one of an event
+    // id the options leave out is counted read and skipped. The walk ends at
     // the free-space offset, at a record header of the wrong magic, and at a
     // size below a record's minimum or past the end (counted unreadable).
     bool NextRecord(Record& record);
@@ -59,7 +71,7 @@ private:
     friend class Reader;
     // The reader fills the buffer itself, then parses `available` bytes.
     std::uint8_t* Buffer() { return buffer_.data(); }
-    State Parse(std::size_t available, Stats* stats);
+    State Parse(std::size_t available, Stats* stats, const ReadOptions& options);
 
     std::vector<std::uint8_t> buffer_;
     ChunkHeader header_;

@@ -2,48 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <numeric>
 #include <vector>
 
 #include "base/bytes.h"
 #include "evtx/crc32.h"
+#include "evtx/file_source.h"
 
 namespace tav::evtx {
 namespace {
 
 constexpr std::uint8_t kFileMagic[8] = {'E', 'l', 'f', 'F', 'i', 'l', 'e', 0};
 constexpr std::size_t kFileHeaderUsed = 128;
-
-class FileSource final : public ByteSource {
-public:
-    explicit FileSource(const std::filesystem::path& path) : file_(path, std::ios::binary)
-    {
-        if (file_.seekg(0, std::ios::end))
-            size_ = static_cast<std::uint64_t>(static_cast<std::streamoff>(file_.tellg()));
-    }
-    bool IsOpen() const { return file_.is_open() && !file_.fail(); }
-    std::uint64_t Size() const override { return size_; }
-    bool Failed() const override { return failed_; }
-
-    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override
-    {
-        if (offset >= size_)
-            return 0;
-        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, size_ - offset));
-        file_.clear();
-        file_.seekg(static_cast<std::streamoff>(offset));
-        file_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(size));
-        const auto got = static_cast<std::size_t>(file_.gcount());
-        failed_ = failed_ || got != size;
-        return got;
-    }
-
-private:
-    std::ifstream file_;
-    std::uint64_t size_ = 0;
-    bool failed_ = false;
-};
 
 class MemorySource final : public ByteSource {
 public:
@@ -72,10 +42,10 @@ Reader::Reader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) 
 
 std::unique_ptr<Reader> Reader::Open(const std::filesystem::path& path, Error& error)
 {
-    auto source = std::make_unique<FileSource>(path);
+    std::unique_ptr<ByteSource> source = OpenFileSource(path);
     const std::u8string fileName = path.filename().u8string();
     const std::string name(fileName.begin(), fileName.end());
-    if (!source->IsOpen()) {
+    if (!source) {
         error = {ErrorCode::CannotOpen, "Cannot open " + name + "."};
         return nullptr;
     }
@@ -135,9 +105,17 @@ bool Reader::ReadHeader(const std::string& name, Error& error)
     return true;
 }
 
+void Reader::KeepOnlyEvents(std::span<const std::uint16_t> eventIds)
+{
+    auto keep = std::make_shared<EventIdSet>();
+    for (const std::uint16_t id : eventIds)
+        keep->set(id);
+    options_.keepEvents = std::move(keep);
+}
+
 Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
 {
-    return chunk.Parse(ReadChunkBytes(index, chunk), &stats_);
+    return chunk.Parse(ReadChunkBytes(index, chunk), &stats_, options_);
 }
 
 std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)

@@ -23,7 +23,14 @@
 //
 // Damage is confined to the record or chunk it is in: all-zero chunks and
 // chunks of a wrong magic are skipped, checksums are checked but only
-// counted, a record of garbage BinXml is counted and skipped.
+// counted (the chunk data checksum only on request), a record of garbage
+// BinXml is counted and skipped.
+//
+// A caller that needs only some events says so before the walk, and the
+// records of other event ids are then mostly skipped undecoded:
+//
+//   static constexpr std::uint16_t kLogons[] = {4624};
+//   reader->KeepOnlyEvents(kLogons);
 #pragma once
 
 #include <cstdint>
@@ -94,6 +101,13 @@ public:
 
     const FileHeader& Header() const { return header_; }
 
+    // Walks after this decode only records of these event ids (the low 16
+    // bits), where a record's template tells its id without expanding it;
+    // others may still come, and the caller goes on checking ids.
+    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds);
+    // Walks after this compute each chunk's data checksum into the stats.
+    void VerifyDataChecksums() { options_.verifyData = true; }
+
     // Chunks the file's size holds (a last, partial chunk included);
     // the header's count is not trusted.
     std::uint64_t ChunkCount() const { return chunkCount_; }
@@ -140,6 +154,7 @@ private:
     FileHeader header_;
     std::uint64_t chunkCount_ = 0;
     Stats stats_;
+    ReadOptions options_;
 };
 
 }  // namespace tav::evtx

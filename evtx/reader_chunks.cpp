@@ -35,7 +35,7 @@ void AddStats(Stats& total, const Stats& part)
 void Reader::DecodeBatch(std::uint64_t index, bool newestFirst, Batch& batch)
 {
     batch.order.clear();
-    if (batch.chunk.Parse(ReadChunkBytes(index, batch.chunk), &batch.stats) != Chunk::State::Ok)
+    if (batch.chunk.Parse(ReadChunkBytes(index, batch.chunk), &batch.stats, options_) != Chunk::State::Ok)
         return;
     std::size_t count = 0;
     for (;;) {

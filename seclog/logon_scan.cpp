@@ -180,6 +180,8 @@ std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, Logon
 
 ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
 {
+    static constexpr std::uint16_t kWanted[] = {kLogonEventId};
+    source.KeepOnlyEvents(kWanted);
     std::vector<std::uint8_t> buffer(EventLogBufferSize);
     for (;;) {
         const ReadResult read = source.ReadNext(buffer);

@@ -44,6 +44,11 @@ public:
     // direction only. One that cannot read forwards answers !ok with
     // kErrorNotSupported.
     virtual ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer);
+
+    // A hint before the first read: the caller wants only records of these
+    // event ids (the low 16 bits) and still checks every record's id; a
+    // source may then leave others out. The default ignores it.
+    virtual void KeepOnlyEvents(std::span<const std::uint16_t> /*eventIds*/) {}
 };
 
 class RecordSourceOpener {

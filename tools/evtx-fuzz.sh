@@ -13,7 +13,7 @@ mkdir -p "$out/artifacts"
 
 clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root" $(ls "$root"/evtx/*.cpp | grep -v legacy_source) "$root/base/codepage.cpp" \
+  -I"$root" $(ls "$root"/evtx/*.cpp | grep -v -e legacy_source -e _win.cpp) "$root/base/codepage.cpp" \
   "$root/tests/evtx/evtx_fuzz.cpp" -o "$out/evtx_fuzz"
 
 # The corpus lives outside the repository and goes away afterwards.

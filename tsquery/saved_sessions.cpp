@@ -25,6 +25,8 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
         query.endDate ? std::optional(DateTimeToUnixMilliseconds(*query.endDate)) : std::nullopt;
     SavedSessions result;
     bool stopped = false;
+    static constexpr std::uint16_t kWanted[] = {kSessionLogonEvent};
+    reader.KeepOnlyEvents(kWanted);
     const bool whole = reader.ForEachRecordNewestFirst([&](const evtx::Record& record) {
         if (query.perRecord && !query.perRecord()) {
             stopped = true;

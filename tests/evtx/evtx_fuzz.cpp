@@ -1,9 +1,12 @@
 // libFuzzer entry for the reader (built by tools/evtx-fuzz.sh): the input
-// as a whole file, newest first, and the same bytes as a lone chunk.
+// as a whole file, newest first, and the same bytes as a lone chunk; and a
+// walk that keeps only logon events must give what the full walk gives.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "evtx/reader.h"
+#include "tests/evtx/kept_events.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -23,5 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chunk.Load({data, size}) == tav::evtx::Chunk::State::Ok)
         while (chunk.NextRecord(record))
             visit(record);
+
+    static constexpr std::uint16_t kLogons[] = {4624, 4634, 21};
+    if (!tav::evtx::test::CompareKeptEvents({data, size}, kLogons).empty())
+        std::abort();
     return bytes == static_cast<std::size_t>(-1);
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "kept_events.h"
 #include "test_files.h"
 
 namespace tav::evtx {
@@ -59,6 +60,7 @@ TEST(EvtxSamples, RecordAndChunkCountsMatchTheManifest)
         auto reader = OpenSample(e.file);
         if (!reader)
             continue;
+        reader->VerifyDataChecksums();
         const test::ReadOut out = test::ReadAll(*reader);
         EXPECT_EQ(out.records.size(), e.records);
         EXPECT_EQ(out.stats.recordsRead, e.records);
@@ -252,6 +254,28 @@ TEST(EvtxSamples, ChunkByChunkWalkSkipsEmptyAndForeignChunks)
     EXPECT_EQ(firstIds, (std::vector<std::uint64_t>{46728, 47628, 45691, 45820}));
     EXPECT_EQ(records, 270u);
     EXPECT_EQ(reader->GetStats().recordsRead, 270u);
+}
+
+// Records left undecoded for their event id must be exactly those a
+// command would have dropped: every sample, for the id sets the commands use.
+TEST(EvtxSamples, WalksKeepingSomeEventsGiveWhatTheFullWalkGives)
+{
+    static constexpr std::uint16_t kLogons[] = {4624};
+    static constexpr std::uint16_t kSessions[] = {1100, 4608, 4624, 4634, 4647, 4778, 4779};
+    static constexpr std::uint16_t kFailures[] = {4625};
+    static constexpr std::uint16_t kRemote[] = {21};
+    const std::span<const std::uint16_t> kSets[] = {kLogons, kSessions, kFailures, kRemote};
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(tav::test::SamplesFolder())) {
+        if (entry.path().extension() != ".evtx")
+            continue;
+        ++files;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        for (const auto events : kSets)
+            EXPECT_EQ(test::CompareKeptEvents(bytes, events), "") << entry.path().filename() << " " << events[0];
+    }
+    EXPECT_EQ(files, 18u);
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ TEST(EvtxWriter, RecordsReadBackFieldForField)
     ASSERT_TRUE(reader) << error.message;
     EXPECT_GT(reader->ChunkCount(), 3u);
     EXPECT_TRUE(reader->Header().checksumOk);
+    reader->VerifyDataChecksums();
     const test::ReadOut out = test::ReadAll(*reader);
     ASSERT_EQ(out.records.size(), events.size());
     EXPECT_EQ(out.stats.recordsUnreadable, 0u);
