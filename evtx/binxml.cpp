@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "base/bytes.h"
@@ -390,70 +391,93 @@ const BinXmlDecoder::Template* BinXmlDecoder::TemplateAt(std::uint32_t offset)
         ops_.resize(entry.firstOp);
     entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
     if (entry.ok)
-        entry.eventIdValue = EventIdValue(entry);
+        FindSystemValues(entry);
     const auto inserted = templates_.emplace(offset, entry).first;
     return entry.ok ? &inserted->second : nullptr;
 }
 
-// The value index whose substitution is all there is in System/EventID, as
-// the record's walk would find it; -1 when the event id is spelled out, made
-// of pieces, or given more than once: such templates take the full walk.
-std::int32_t BinXmlDecoder::EventIdValue(const Template& tmpl) const
+// The value indexes whose substitutions are all there is in System/EventID
+// and in TimeCreated/@SystemTime, as the record's walk would find them; -1
+// where a field is spelled out, made of pieces or given more than once.
+// Templates without both take the full walk.
+void BinXmlDecoder::FindSystemValues(Template& tmpl) const
 {
     std::vector<Role> roles;
-    bool inAttribute = false;
-    std::int32_t found = -1;
-    int eventIdElements = 0;
+    Name attribute = Name::Other;  // the kept attribute being read, Other outside one
+    int eventIds = 0;
+    int times = 0;
+    std::int32_t eventId = -1;
+    std::int32_t time = -1;
+    bool spelled = false;
     for (std::uint32_t i = tmpl.firstOp; i < tmpl.firstOp + tmpl.opCount; ++i) {
         const Op& op = ops_[i];
-        const bool inEventId = !roles.empty() && roles.back() == Role::EventId && !inAttribute;
+        const Role role = roles.empty() ? Role::Ignored : roles.back();
+        const bool inEventId = role == Role::EventId && attribute == Name::Other;
+        const bool inTime = role == Role::TimeCreated && attribute == Name::SystemTime;
         switch (op.kind) {
         case OpKind::Open:
-            roles.push_back(RoleOf(roles.empty() ? Role::Ignored : roles.back(), op.name, roles.empty()));
-            eventIdElements += roles.back() == Role::EventId ? 1 : 0;
-            inAttribute = false;
+            roles.push_back(RoleOf(role, op.name, roles.empty()));
+            eventIds += roles.back() == Role::EventId ? 1 : 0;
+            times += roles.back() == Role::TimeCreated ? 1 : 0;
+            attribute = Name::Other;
             break;
         case OpKind::Attribute:
-            inAttribute = true;
+            attribute = op.name;
             break;
         case OpKind::CloseStart:
-            inAttribute = false;
+            attribute = Name::Other;
             break;
         case OpKind::CloseEmpty:
         case OpKind::End:
-            inAttribute = false;
+            attribute = Name::Other;
             if (roles.empty())
-                return -1;
+                return;
             roles.pop_back();
             break;
         case OpKind::Text:
         case OpKind::CodePoint:
-            if (inEventId)
-                return -1;
+            spelled = spelled || inEventId || inTime;
             break;
         case OpKind::Subst:
             if (inEventId) {
-                if (found >= 0)
-                    return -1;
-                found = static_cast<std::int32_t>(op.a);
+                spelled = spelled || eventId >= 0;
+                eventId = static_cast<std::int32_t>(op.a);
+            } else if (inTime) {
+                spelled = spelled || time >= 0;
+                time = static_cast<std::int32_t>(op.a);
             }
             break;
         }
     }
-    return eventIdElements == 1 ? found : -1;
+    if (!spelled && eventIds == 1 && times == 1 && eventId >= 0 && time >= 0) {
+        tmpl.eventIdValue = eventId;
+        tmpl.timeValue = time;
+    }
 }
 
 // Whether a record of this template and these values has an event id the
-// walk does not keep; false whenever that is not plain from the value.
-bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& values) const
+// walk does not keep (its id and time then noted); false whenever either
+// is not plain from its value.
+bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& values)
 {
-    if (tmpl.eventIdValue < 0 || static_cast<std::size_t>(tmpl.eventIdValue) >= values.size())
+    const auto number = [&](std::int32_t index) -> std::optional<std::uint64_t> {
+        if (index < 0 || static_cast<std::size_t>(index) >= values.size())
+            return std::nullopt;
+        const Value& value = values[static_cast<std::size_t>(index)];
+        if (value.type & kArrayFlag)
+            return std::nullopt;
+        return ValueNumber(value.type, ValueBytes(chunk_ + value.offset, value.size));
+    };
+    const auto id = number(tmpl.eventIdValue);
+    if (!id || keep_->test(static_cast<std::size_t>(*id & 0xFFFF)))
         return false;
-    const Value& value = values[static_cast<std::size_t>(tmpl.eventIdValue)];
-    if (value.type & kArrayFlag)
+    const auto time = number(tmpl.timeValue);
+    if (!time)
         return false;
-    const auto id = ValueNumber(value.type, ValueBytes(chunk_ + value.offset, value.size));
-    return id && !keep_->test(static_cast<std::size_t>(*id & 0xFFFF));
+    eventId_ = *id;
+    timeCreated_ = *time;
+    haveTimeCreated_ = true;
+    return true;
 }
 
 // ---- Decoding records ------------------------------------------------------
@@ -483,12 +507,10 @@ BinXmlDecoder::Outcome BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t 
     if (begin > end || end > kChunkSize)
         return Outcome::Garbage;
     const bool ok = DecodeFragment(begin, end, 0) && stack_.empty();
-    if (skipped_)
-        return Outcome::Skipped;
-    record.strings.resize(stringCount_);
+    record.strings.resize(skipped_ ? 0 : stringCount_);
     record.eventId = static_cast<std::uint32_t>(((qualifiers_ & 0xFFFF) << 16) | (eventId_ & 0xFFFF));
     record.timeCreated = FiletimeToUnixSeconds(haveTimeCreated_ ? timeCreated_ : fallbackTime);
-    return ok ? Outcome::Decoded : Outcome::Garbage;
+    return skipped_ ? Outcome::Skipped : ok ? Outcome::Decoded : Outcome::Garbage;
 }
 
 // A fragment: header(s), then a template instance or a plain element tree.
@@ -547,7 +569,7 @@ bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end,
     }
     if (nesting == 0 && keep_ != nullptr && Unwanted(*tmpl, values)) {
         skipped_ = true;
-        return false;
+        return true;
     }
     return Run(firstOp, opCount, nesting);
 }

@@ -28,7 +28,7 @@ public:
     // Start of a new chunk: forgets the names and templates of the last one.
     // `chunk` holds 64 KiB and stays in place while records are decoded.
     // With `keep`, records of other event ids are left undecoded where their
-    // template tells the event id without expanding it.
+    // template tells the event id and time without expanding it.
     void Reset(const std::uint8_t* chunk, const EventIdSet* keep = nullptr);
 
     enum class Outcome { Decoded, Skipped, Garbage };
@@ -36,8 +36,9 @@ public:
     // Decodes the BinXml in [begin, end) (chunk-relative) into `record`'s
     // time created, event id, provider, channel, computer and strings.
     // `fallbackTime` (FILETIME) stands for a missing TimeCreated. Garbage
-    // when the bytes are not well-formed BinXml; Skipped (record untouched)
-    // when its event id is not kept.
+    // when the bytes are not well-formed BinXml; Skipped when its event id is
+    // not kept: then only the event id (without qualifiers) and the time
+    // created are filled in, the texts are left empty.
     Outcome Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record);
 
     // Element and attribute names the decoder tells apart.
@@ -129,7 +130,9 @@ private:
     struct Template {
         std::uint32_t firstOp = 0;
         std::uint32_t opCount = 0;
-        std::int32_t eventIdValue = -1;  // the substitution that alone is System/EventID, if one is
+        // The substitutions that alone are System/EventID and TimeCreated/@SystemTime, if they are.
+        std::int32_t eventIdValue = -1;
+        std::int32_t timeValue = -1;
         bool ok = false;
     };
 
@@ -139,8 +142,8 @@ private:
     struct CompileState;
     bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
     const Template* TemplateAt(std::uint32_t offset);
-    std::int32_t EventIdValue(const Template& tmpl) const;
-    bool Unwanted(const Template& tmpl, const std::vector<Value>& values) const;
+    void FindSystemValues(Template& tmpl) const;
+    bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
 
     std::vector<Value>& ValuesAt(int nesting);
     bool DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting);
@@ -163,7 +166,7 @@ private:
 
     const std::uint8_t* chunk_ = nullptr;
     const EventIdSet* keep_ = nullptr;
-    bool skipped_ = false;
+    bool skipped_ = false;  // the record is left out; eventId_ and timeCreated_ say what it was
     std::unordered_map<std::uint32_t, Name> names_;
     std::unordered_map<std::uint32_t, Template> templates_;
     std::vector<Op> ops_;

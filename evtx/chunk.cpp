@@ -101,11 +101,9 @@ bool Chunk::NextRecord(Record& record)
         record.timeWritten = FiletimeToUnixSeconds(written);
         switch (decoder_.Decode(at + kRecordHeaderSize, at + size - 4, written, record)) {
         case BinXmlDecoder::Outcome::Decoded:
-            ++stats_->recordsRead;
-            return true;
         case BinXmlDecoder::Outcome::Skipped:
             ++stats_->recordsRead;
-            break;
+            return true;
         case BinXmlDecoder::Outcome::Garbage:
             ++stats_->recordsUnreadable;
             break;

@@ -30,8 +30,9 @@ struct ChunkHeader {
 
 // What a walk over chunks does beyond reading every record.
 struct ReadOptions {
-    // Only records of these event ids are decoded (where the template tells
-    // the id without expanding; others are decoded and left to the caller).
+    // Only records of these event ids are decoded in full; others, where
+    // their template tells the id and time without expanding, come with
+    // just their ids and times.
     std::shared_ptr<const EventIdSet> keepEvents;
     // Computes each chunk's data checksum, which only feeds the counters.
     bool verifyData = false;
@@ -59,8 +60,7 @@ public:
 
     // Decodes the next readable record into `record` (its storage is
     // reused); false at the end of the chunk's records. A record whose
-    // BinXml is garbage is counted unreadable and skipped; one of an event
-    // id the options leave out is counted read and skipped. The walk ends at
+    // BinXml is garbage is counted unreadable and skipped. The walk ends at
     // the free-space offset, at a record header of the wrong magic, and at a
     // size below a record's minimum or past the end (counted unreadable).
     bool NextRecord(Record& record);

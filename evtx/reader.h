@@ -27,7 +27,9 @@
 // BinXml is counted and skipped.
 //
 // A caller that needs only some events says so before the walk, and the
-// records of other event ids are then mostly skipped undecoded:
+// records of other event ids then mostly come undecoded, with only their
+// record id, times and event id (no qualifiers), so that callers still see
+// every record go by:
 //
 //   static constexpr std::uint16_t kLogons[] = {4624};
 //   reader->KeepOnlyEvents(kLogons);
@@ -101,9 +103,9 @@ public:
 
     const FileHeader& Header() const { return header_; }
 
-    // Walks after this decode only records of these event ids (the low 16
-    // bits), where a record's template tells its id without expanding it;
-    // others may still come, and the caller goes on checking ids.
+    // Walks after this decode in full only records of these event ids (the
+    // low 16 bits); others come with empty texts where their template tells
+    // their id and time without expanding it. Callers go on checking ids.
     void KeepOnlyEvents(std::span<const std::uint16_t> eventIds);
     // Walks after this compute each chunk's data checksum into the stats.
     void VerifyDataChecksums() { options_.verifyData = true; }

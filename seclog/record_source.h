@@ -47,7 +47,7 @@ public:
 
     // A hint before the first read: the caller wants only records of these
     // event ids (the low 16 bits) and still checks every record's id; a
-    // source may then leave others out. The default ignores it.
+    // source may then give others without their texts. The default ignores it.
     virtual void KeepOnlyEvents(std::span<const std::uint16_t> /*eventIds*/) {}
 };
 

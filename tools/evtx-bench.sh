@@ -4,6 +4,9 @@
 # and over synthetic logs of 128 MiB and 1 GiB written by our writer into
 # build/ (ours and evtxexport; python-evtx is too slow there). Prints
 # records/s and MB/s for each, and the peak memory of each reader.
+# Then the commands against just reading the bytes (cat), on one core: tavelin
+# logons and sessions over the largest Security sample repeated to 60 MiB,
+# and logons over the 1 GiB log, as multiples of cat's time and in GB/s.
 #   tools/evtx-bench.sh [RUNS]
 set -eu
 runs=${1:-5}
@@ -15,7 +18,7 @@ out=$build/bench
 mkdir -p "$out"
 
 cmake --preset native-release > /dev/null
-cmake --build --preset native-release --target evtx_dump evtx_synth > /dev/null
+cmake --build --preset native-release --target evtx_dump evtx_synth tavelin > /dev/null
 [ -f "$build/synthetic-128m.evtx" ] || "$bin/evtx_synth" "$build/synthetic-128m.evtx" 128
 [ -f "$build/synthetic-1g.evtx" ] || "$bin/evtx_synth" "$build/synthetic-1g.evtx" 1024
 
@@ -64,4 +67,35 @@ for name in ("sample", "synthetic-128m", "synthetic-1g"):
         peak = rss.get((r["command"].replace("-1core", ""), name), "-")
         print(f"{name:16} {r['command']:12} {t:9.3f} {r['user']:8.3f} {records / t:12,.0f} "
               f"{size / t / 1e6:8.1f} {peak + ' KB' if peak != '-' else '-':>10}")
+PY
+
+# The commands against cat: the sample's chunks repeated to 60 MiB.
+repeated=$build/security-60m.evtx
+[ -f "$repeated" ] || python3 - "$sample" "$repeated" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+out = bytearray(data[:4096])
+while len(out) < 60 << 20:
+    out += data[4096:]
+open(sys.argv[2], "wb").write(out)
+PY
+tavelin=$build/native-release/cli/tavelin
+one="taskset -c 0"
+hyperfine -N --warmup 2 --runs "$((runs * 3))" --export-json "$out/commands.json" \
+  -n cat "cat $repeated" \
+  -n logons "$one $tavelin logons --format csv $repeated" \
+  -n sessions "$one $tavelin sessions $repeated" \
+  -n evtxexport "evtxexport $repeated" > /dev/null
+hyperfine -N --runs 3 --export-json "$out/commands-1g.json" \
+  -n cat "cat $build/synthetic-1g.evtx" \
+  -n logons "$one $tavelin logons --format csv $build/synthetic-1g.evtx" > /dev/null
+echo "logons-1g peak $(rss $one "$tavelin" logons --format csv "$build/synthetic-1g.evtx") KB"
+python3 - "$out" "$(stat -c %s "$build/synthetic-1g.evtx")" <<'PY'
+import json, sys
+out, size = sys.argv[1], int(sys.argv[2])
+for name, label in (("commands", "60 MiB repeated Security log"), ("commands-1g", "1 GiB synthetic log")):
+    results = {r["command"]: r["mean"] for r in json.load(open(f"{out}/{name}.json"))["results"]}
+    print(f"{label}: " + ", ".join(f"{k} {v * 1000:.1f} ms ({v / results['cat']:.1f}x cat)" for k, v in results.items()))
+results = {r["command"]: r["mean"] for r in json.load(open(f"{out}/commands-1g.json"))["results"]}
+print(f"logons on the 1 GiB log, one core: {size / results['logons'] / 1e9:.2f} GB/s")
 PY
