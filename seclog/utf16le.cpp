@@ -13,8 +13,19 @@ std::string Utf16leToUtf8(std::span<const std::uint8_t> utf16le)
 
 void AppendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out)
 {
-    const std::u16string units = Utf8ToUtf16(utf8);
+    // Most text is ASCII: widened in place, without a UTF-16 string between.
+    std::size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80)
+        ++ascii;
     std::size_t at = out.size();
+    out.resize(at + 2 * ascii);
+    for (std::size_t i = 0; i < ascii; ++i, at += 2) {
+        out[at] = static_cast<std::uint8_t>(utf8[i]);
+        out[at + 1] = 0;
+    }
+    if (ascii == utf8.size())
+        return;
+    const std::u16string units = Utf8ToUtf16(utf8.substr(ascii));
     out.resize(at + 2 * units.size());
     for (const char16_t unit : units) {
         out[at++] = static_cast<std::uint8_t>(unit & 0xFF);

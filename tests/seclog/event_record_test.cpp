@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/codepage.h"
+#include "seclog/utf16le.h"
 #include "test_records.h"
 
 namespace tav::seclog {
@@ -160,6 +162,40 @@ TEST(EventRecord, StringWalkerReportsWhereTheStringsBreak)
     EXPECT_EQ(strings.Next(), std::nullopt);
     EXPECT_TRUE(strings.Malformed());
     EXPECT_EQ(strings.Next(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tav::seclog
+
+namespace tav::seclog {
+namespace {
+
+// The texts of a legacy record are written as UTF-16LE: ASCII widened in
+// place, the rest (and what follows it) as the UTF-8 reader takes it.
+TEST(EventRecord, TextsBecomeUtf16le)
+{
+    const struct {
+        std::string utf8;
+        std::u16string utf16;
+    } kCases[] = {
+        {"", u""},
+        {"CORP\\admin", u"CORP\\admin"},
+        {"\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", u"\u0418\u0432\u0430\u043D"},
+        {"ab\xD0\x98" "cd", u"ab\u0418cd"},
+        {"x\xF0\x9F\x98\x80", u"x\U0001F600"},
+        {"ok\xFFz", u"ok\uFFFDz"},
+    };
+    for (const auto& c : kCases) {
+        Bytes out = {0x7F};
+        AppendUtf16le(c.utf8, out);
+        Bytes expected = {0x7F};
+        for (const char16_t unit : c.utf16) {
+            expected.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+            expected.push_back(static_cast<std::uint8_t>(unit >> 8));
+        }
+        EXPECT_EQ(out, expected) << c.utf8;
+        EXPECT_EQ(Utf16leToUtf8({out.data() + 1, out.size() - 1}), Utf16ToUtf8(c.utf16)) << c.utf8;
+    }
 }
 
 }  // namespace
