@@ -19,10 +19,12 @@ void AppendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out)
         ++ascii;
     std::size_t at = out.size();
     out.resize(at + 2 * ascii);
-    for (std::size_t i = 0; i < ascii; ++i, at += 2) {
-        out[at] = static_cast<std::uint8_t>(utf8[i]);
-        out[at + 1] = 0;
+    std::uint8_t* wide = out.data() + at;
+    for (std::size_t i = 0; i < ascii; ++i) {
+        wide[2 * i] = static_cast<std::uint8_t>(utf8[i]);
+        wide[2 * i + 1] = 0;
     }
+    at += 2 * ascii;
     if (ascii == utf8.size())
         return;
     const std::u16string units = Utf8ToUtf16(utf8.substr(ascii));
