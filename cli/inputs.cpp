@@ -95,11 +95,11 @@ std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs, st
             continue;
         }
         const std::string name = Utf8(path.filename());
-        if (fs::exists(status) || !IsPattern(name)) {
+        if (fs::exists(status) || !IsPattern(input)) {
             files.push_back(input);
             continue;
         }
-        if (IsPattern(Utf8(path.parent_path()))) {
+        if (!IsPattern(name) || IsPattern(Utf8(path.parent_path()))) {
             problems.push_back({input, "* and ? work in the file name only, not in folder names"});
             continue;
         }
