@@ -1,8 +1,8 @@
 // The inputs of a row command, read on up to --jobs threads: the files the
 // command line names (folders and patterns expanded), their chunks decoded
 // side by side, or the live logs of its computers, several at once. Each
-// record goes through the command's transform on a worker; the items come
-// back to the caller's thread input by input, in the order of the inputs
+// record goes through the command's transform on one of the threads; the
+// items come back to the caller's thread input by input, in the order of the inputs
 // and of the walk, where the rules that depend on order run. So the output
 // is the same bytes whatever the thread count.
 #pragma once
@@ -21,7 +21,7 @@ namespace tav::cli {
 template <class Item>
 struct EventInputs {
     evtx::WalkOrder order = evtx::WalkOrder::NewestFirst;
-    // On the workers: a record's items appended to `out` (none to leave it out).
+    // On any of the threads: a record's items appended to `out` (none to leave it out).
     std::function<void(const evtx::Record&, std::vector<Item>& out)> transform;
     // On the caller's thread, for each input that could be opened: `begin`
     // (with its name in messages), the items, then `end`.

@@ -4,7 +4,7 @@
 //   tav::evtx::FileWalk<Row> walk;
 //   walk.threads = 4;
 //   walk.order = tav::evtx::WalkOrder::NewestFirst;
-//   walk.transform = [](const Record& r, std::vector<Row>& out) { ... };  // on the workers
+//   walk.transform = [](const Record& r, std::vector<Row>& out) { ... };  // on any thread
 //   walk.items = [](std::size_t file, std::span<Row> rows, double progress) { ... };
 //   ... failed, opened, ended
 //   tav::evtx::WalkFiles(paths, walk);
@@ -30,7 +30,7 @@ template <class Item>
 struct FileWalk {
     unsigned threads = 1;
     WalkOrder order = WalkOrder::File;
-    // On the workers: a record's items appended to `out` (none to leave it out).
+    // On any of the threads: a record's items appended to `out` (none to leave it out).
     std::function<void(const Record&, std::vector<Item>& out)> transform;
     // A file could not be opened (a Windows error and an English message).
     std::function<void(std::size_t file, std::uint32_t error, const std::string& message)> failed;
