@@ -1,5 +1,7 @@
 // tavelin logons: the workstation list of each Security log, scanned as the
 // program scans one, with the state of the scan kept per computer.
+#include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "cli/commands.h"

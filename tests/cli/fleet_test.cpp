@@ -28,23 +28,25 @@ TEST(Inputs, FoldersAndPatternsStandForTheirLogsInNameOrder)
     }
     std::filesystem::create_directories(root / "empty");
     const std::string r = test::PathText(root);
+    const std::string a = test::PathText(root / "a.EVTX"), b = test::PathText(root / "b.evtx"),
+                      c = test::PathText(root / "sub" / "c.evtx");
     const struct {
         Args inputs;
         Args files;
         const char* problem;
     } cases[] = {
-        {{r}, {r + "/a.EVTX", r + "/b.evtx", r + "/sub/c.evtx"}, ""},
-        {{r + "/*.evtx", r + "/missing.evtx"}, {r + "/a.EVTX", r + "/b.evtx", r + "/missing.evtx"}, ""},
-        {{r + "/?.Evtx"}, {r + "/a.EVTX", r + "/b.evtx"}, ""},
-        {{r + "/s*"}, {r + "/sub/c.evtx"}, ""},
-        {{r + "/z*.evtx", r + "/b.evtx"}, {r + "/b.evtx"}, "no file matches"},
+        {{r}, {a, b, c}, ""},
+        {{r + "/*.evtx", r + "/missing.evtx"}, {a, b, r + "/missing.evtx"}, ""},
+        {{r + "/?.Evtx"}, {a, b}, ""},
+        {{r + "/s*"}, {c}, ""},
+        {{r + "/z*.evtx", b}, {b}, "no file matches"},
         {{r + "/empty"}, {}, "the folder holds no event log files (.evtx)"},
         {{r + "/*/c.evtx"}, {}, "* and ? work in the file name only, not in folder names"},
     };
-    for (const auto& c : cases) {
+    for (const auto& row : cases) {
         std::vector<InputProblem> problems;
-        EXPECT_EQ(ExpandInputs(c.inputs, problems), c.files) << c.inputs.front();
-        EXPECT_EQ(problems.empty() ? "" : problems.front().reason, c.problem) << c.inputs.front();
+        EXPECT_EQ(ExpandInputs(row.inputs, problems), row.files) << row.inputs.front();
+        EXPECT_EQ(problems.empty() ? "" : problems.front().reason, row.problem) << row.inputs.front();
     }
     // Each problem is one line on standard error; the other inputs are read.
     const test::Outcome run = test::RunInProcess({"last", r + "/empty", r + "/nothing*", test::SampleSecurityLog()});
