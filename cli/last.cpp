@@ -189,6 +189,7 @@ int RunLast(const Run& run)
     ListOut out(run, SessionCaptions(run));
     std::uint64_t inputIndex = 0;
     std::string input;
+    std::uint64_t skippedBefore = 0;  // by the tracker, in the inputs before
     // Newest start first, of equal starts the later record; each input on its own.
     sessions::SessionTracker tracker(rules, [&](Session&& s) {
         if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
@@ -203,6 +204,7 @@ int RunLast(const Run& run)
     inputs.begin = [&](const std::string& name) {
         ++inputIndex;
         input = name;
+        skippedBefore = tracker.TooFewFields();
     };
     inputs.items = [&](std::span<evtx::Record> records) {
         for (const evtx::Record& record : records)
@@ -210,7 +212,7 @@ int RunLast(const Run& run)
     };
     inputs.end = [&] {
         tracker.Finish();
-        ReportSkipped(run, input, tracker.TooFewFields());
+        ReportSkipped(run, input, tracker.TooFewFields() - skippedBefore);
     };
     const bool allRead = ReadEventInputs(run, inputs);
     const int written = out.Write();
