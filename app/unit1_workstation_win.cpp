@@ -72,7 +72,7 @@ void TForm1::ScanEventLog(const std::string& logName)
         return !closeRequested_;
     };
     callbacks.stopRequested = [this] { return closeRequested_; };
-    callbacks.addRow = [this](ResultRow&& row) { ListView1.Append(std::move(row)); };
+    callbacks.addRow = [this](ResultRow&& row, const seclog::RecordView&) { ListView1.Append(std::move(row)); };
 
     scanRunning_ = true;
     seclog::ScanOutcome outcome;

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "cli/inputs.h"
 #include "cli/iso_date.h"
 #include "cli/platform.h"
 
@@ -84,6 +85,15 @@ std::optional<std::vector<int>> LogonTypes(std::string_view text)
     return types;
 }
 
+std::optional<unsigned> JobCount(std::string_view text)
+{
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value == 0 || value > kMaxJobs)
+        return std::nullopt;
+    return value;
+}
+
 std::string DateError(std::string_view option, std::string_view text)
 {
     return std::string(option) + ": '" + std::string(text) +
@@ -114,6 +124,8 @@ std::string CheckCommandOptions(const Options& options)
         return "--summary works with lastb only";
     if ((options.user || options.from) && c != Command::Logons && c != Command::Last && c != Command::Lastb)
         return "--user and --from work with logons, last and lastb only";
+    if (options.computerColumn && (c == Command::Record || c == Command::Help || c == Command::Version))
+        return "--computer-column works with logons, sessions, last and lastb only";
     return {};
 }
 
@@ -125,15 +137,15 @@ std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
     case Command::Last:
     case Command::Lastb: {
         const std::string name = CommandName(options.command);
-        if (options.computer && !inputs.empty())
+        if (ReadsLiveLogs(options) && !inputs.empty())
             return name + " reads either files or --computer, not both";
-        if (!options.computer && inputs.empty())
+        if (!ReadsLiveLogs(options) && inputs.empty())
             return name + " needs at least one .evtx file";
         options.files = inputs;
         return {};
     }
     case Command::Sessions:
-        if (options.computer)
+        if (ReadsLiveLogs(options))
             return "--computer works with logons, last, lastb and record only";
         if (inputs.empty())
             return "sessions needs at least one .evtx file";
@@ -142,14 +154,17 @@ std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
     case Command::Record: {
         if (options.since || options.until)
             return "--since and --until do not apply to record";
-        const std::size_t wanted = options.computer ? 1 : 2;
+        const bool live = ReadsLiveLogs(options);
+        if (options.computersFile || options.computers.size() > 1)
+            return "record reads the log of one computer";
+        const std::size_t wanted = live ? 1 : 2;
         if (inputs.size() != wanted)
-            return options.computer ? "record needs a record number" : "record needs a file and a record number";
+            return live ? "record needs a record number" : "record needs a file and a record number";
         const std::optional<std::uint32_t> number = RecordNumber(inputs.back());
         if (!number)
             return "'" + inputs.back() + "' is not a record number";
         options.recordNumber = *number;
-        if (!options.computer)
+        if (!live)
             options.files = {inputs.front()};
         return {};
     }
@@ -188,11 +203,13 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         if (equals != std::string::npos)
             value = argument.substr(equals + 1);
         const bool takesValue =
-            OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer", "--types", "--user", "--from"});
-        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local", "--all-accounts", "--summary"});
+            OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer", "--computers", "--types", "--user",
+                         "--from", "--jobs"});
+        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local", "--all-accounts", "--summary",
+                                         "--computer-column"});
         if (!takesValue && !isFlag)
             return fail("unknown option '" + argument + "'");
-        if ((name == "--computer" || name == "--local") && !liveLogs)
+        if ((name == "--computer" || name == "--computers" || name == "--local") && !liveLogs)
             return fail(name + " reads the event log of a Windows computer: it works on Windows only");
         if (isFlag && value)
             return fail("option " + name + " takes no value");
@@ -208,9 +225,22 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         } else if (name == "--utc") {
             options.utc = true;
         } else if (name == "--local") {
-            options.computer = "";
+            options.computers.push_back("");
         } else if (name == "--computer") {
-            options.computer = *value;
+            // A blank name is this computer.
+            const std::vector<std::string> names = ComputerList(*value);
+            options.computers.insert(options.computers.end(), names.begin(), names.end());
+            if (names.empty())
+                options.computers.push_back("");
+        } else if (name == "--computers") {
+            options.computersFile = *value;
+        } else if (name == "--computer-column") {
+            options.computerColumn = true;
+        } else if (name == "--jobs") {
+            options.jobs = JobCount(*value);
+            if (!options.jobs)
+                return fail("--jobs: '" + *value + "' is not a number of threads from 1 to " +
+                            std::to_string(kMaxJobs));
         } else if (name == "--all-accounts") {
             options.allAccounts = true;
         } else if (name == "--summary") {
@@ -277,6 +307,8 @@ std::string HelpText(bool liveLogs)
     std::string text =
         "Usage: tavelin COMMAND [OPTION]... INPUT...\n"
         "Lists who logged on to a computer, when and from where, from saved event logs (.evtx).\n"
+        "An INPUT may be a folder (every .evtx file under it, in name order) or a pattern of * and ?\n"
+        "in the file name (expanded by tavelin itself).\n"
         "\n"
         "Commands:\n"
         "  logons FILE.evtx...      successful local and network logons in Security logs, newest first,\n"
@@ -310,11 +342,18 @@ std::string HelpText(bool liveLogs)
         "                           (last: 2,10,11, people at a keyboard or over Remote Desktop;\n"
         "                           lastb: all)\n"
         "  --all-accounts           last: also computer accounts and the system's own service logons\n"
-        "  --summary                lastb: one row per source, most attempts first\n";
+        "  --summary                lastb: one row per source, most attempts first\n"
+        "  --computer-column        logons, sessions, last, lastb: a Computer column first even when the rows\n"
+        "                           are of one computer (it is there anyway when they are of several)\n"
+        "  --jobs N                 read with N threads (default: the number of cores); the output is\n"
+        "                           the same whatever N\n";
     if (liveLogs)
         text +=
-            "  --computer NAME          logons, last, lastb, record: read the Security log of computer NAME\n"
-            "                           instead of files (an empty NAME: this computer)\n"
+            "  --computer NAME[,NAME]   logons, last, lastb, record: read the Security log of computer NAME\n"
+            "                           instead of files (an empty NAME: this computer); up to --jobs\n"
+            "                           computers at once, rows in the order of the names\n"
+            "  --computers FILE         logons, last, lastb: also the computers named in FILE, one a line\n"
+            "                           (# starts a comment; blank lines are left out)\n"
             "  --local                  the same for this computer\n";
     text +=
         "  -h, --help               show this help and exit\n"

@@ -24,7 +24,12 @@ struct Options {
     std::optional<DateTime> since;
     std::optional<DateTime> until;
     bool utc = false;
-    std::optional<std::string> computer;  // the live Security log of this computer ("" the local one)
+    // The live Security logs of these computers ("" the local one), and
+    // those named in the file `computersFile`: neither, the files are read.
+    std::vector<std::string> computers;
+    std::optional<std::string> computersFile;
+    bool computerColumn = false;         // a Computer column even when the rows are of one computer
+    std::optional<unsigned> jobs;        // threads; the machine's cores when none
     // last and lastb: the logon types to list (empty: every type); none
     // given: the command's own choice.
     std::optional<std::vector<int>> types;
@@ -33,6 +38,14 @@ struct Options {
     std::optional<std::string> from;     // only rows from this address or workstation (any case)
     bool summary = false;                // lastb: one row per source
 };
+
+inline bool ReadsLiveLogs(const Options& options)
+{
+    return !options.computers.empty() || options.computersFile.has_value();
+}
+
+// Most threads --jobs takes.
+inline constexpr unsigned kMaxJobs = 256;
 
 struct ParsedArguments {
     Options options;

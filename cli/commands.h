@@ -30,6 +30,8 @@ struct Run {
     bool InRange(std::int64_t utcSeconds) const;
     // "tavelin: <input>: <reason>" on standard error.
     void Report(const std::string& input, const std::string& reason) const;
+    // Threads to read with: --jobs, else the machine's cores.
+    unsigned Jobs() const;
     // Opens an .evtx input; nullptr, reported, when it cannot be read.
     std::unique_ptr<evtx::Reader> OpenInput(const std::string& file) const;
     // Writes `rows` in the chosen form; false when the code page cannot be written.

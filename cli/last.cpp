@@ -5,14 +5,9 @@
 #include <functional>
 
 #include "cli/commands.h"
-#include "cli/live_log.h"
-#include "cli/progress_bar.h"
-#include "cli/row_output.h"
-#include "cli/row_spool.h"
+#include "cli/event_inputs.h"
+#include "cli/list_out.h"
 #include "cli/tool.h"
-#include "base/codepage.h"
-#include "evtx/legacy_source.h"
-#include "listtools/csv_export.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
 #include "sessions/session_tracker.h"
@@ -20,93 +15,10 @@
 namespace tav::cli {
 namespace {
 
-using EventVisitor = std::function<void(const evtx::Record&)>;
 using sessions::EndReason;
 using sessions::FailedLogon;
 using sessions::FailureSource;
 using sessions::Session;
-
-// Where the events come from: the live log of a computer, or the files.
-struct Input {
-    std::string name;
-    bool live = false;
-};
-
-std::vector<Input> Inputs(const Run& run)
-{
-    if (run.options.computer)
-        return {{ComputerName(*run.options.computer), true}};
-    std::vector<Input> inputs;
-    for (const std::string& file : run.options.files)
-        inputs.push_back({file, false});
-    return inputs;
-}
-
-// A file's records by id ascending: chunks in the reverse of the
-// newest-first order, each chunk's records sorted.
-bool ReadFile(const Run& run, const std::string& file, std::span<const std::uint16_t> events,
-              const EventVisitor& visit)
-{
-    std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
-    if (!reader)
-        return false;
-    reader->KeepOnlyEvents(events);
-    std::vector<evtx::ChunkSpan> chunks = reader->ChunksNewestFirst();
-    std::reverse(chunks.begin(), chunks.end());
-    ProgressBar bar(run.err, run.platform.stderrIsTerminal, file);
-    evtx::Chunk chunk;
-    std::vector<evtx::Record> records;
-    std::size_t done = 0;
-    for (const evtx::ChunkSpan& span : chunks) {
-        bar.Update(static_cast<double>(done++) / static_cast<double>(chunks.size()));
-        if (reader->LoadChunk(span.index, chunk) != evtx::Chunk::State::Ok)
-            continue;
-        std::size_t count = 0;
-        for (;; ++count) {
-            if (count == records.size())
-                records.emplace_back();
-            if (!chunk.NextRecord(records[count]))
-                break;
-        }
-        std::stable_sort(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count),
-                         [](const evtx::Record& a, const evtx::Record& b) { return a.recordId < b.recordId; });
-        std::for_each(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count), visit);
-    }
-    bar.Finish();
-    if (reader->ReadError()) {
-        run.Report(file, run.platform.errorText(evtx::kErrorReadFault));
-        return false;
-    }
-    return true;
-}
-
-bool ReadLive(const Run& run, const Input& input, const EventVisitor& visit)
-{
-    std::uint32_t error = 0;
-    const std::unique_ptr<seclog::RecordSource> source =
-        run.platform.liveLogs->Open(*run.options.computer, "security", error);
-    if (source)
-        error = ReadOldestFirst(*source, visit);
-    if (error != 0)
-        run.Report(input.name, run.platform.errorText(error));
-    return error == 0;
-}
-
-// Reads every input in turn: `begin` before its events (those of the ids
-// `events`, and perhaps others), `end` after them with the count of records
-// too short to read. False when one could not be read to its end.
-bool ReadInputs(const Run& run, std::span<const std::uint16_t> events,
-                const std::function<EventVisitor(const Input&)>& begin, const std::function<std::uint64_t()>& end)
-{
-    bool allRead = true;
-    for (const Input& input : Inputs(run)) {
-        const EventVisitor visit = begin(input);
-        allRead = (input.live ? ReadLive(run, input, visit) : ReadFile(run, input.name, events, visit)) && allRead;
-        if (const std::uint64_t skipped = end(); skipped > 0)
-            run.Report(input.name, std::to_string(skipped) + " records skipped: too few fields");
-    }
-    return allRead;
-}
 
 bool Selected(const Run& run, std::int64_t time, const std::string& user, const std::string& domain,
               const std::string& ip, const std::string& workstation, const std::string& from)
@@ -142,140 +54,6 @@ const char* ReasonKey(EndReason reason)
     }
     return "open";
 }
-
-// One JSON object on a line, fields in the order they are added.
-class JsonLine {
-public:
-    explicit JsonLine(std::string& out) : out_(out) { out_ += '{'; }
-    ~JsonLine() { out_ += "}\n"; }
-    JsonLine(const JsonLine&) = delete;
-    JsonLine& operator=(const JsonLine&) = delete;
-
-    JsonLine& Text(const char* key, std::string_view value)
-    {
-        AppendJsonString(Key(key), value);
-        return *this;
-    }
-    JsonLine& Number(const char* key, long long value)
-    {
-        Key(key) += std::to_string(value);
-        return *this;
-    }
-    JsonLine& Null(const char* key)
-    {
-        Key(key) += "null";
-        return *this;
-    }
-    JsonLine& Type(const char* key, int type) { return type < 0 ? Null(key) : Number(key, type); }
-    JsonLine& Texts(const char* key, const std::vector<std::string>& values)
-    {
-        std::string& out = Key(key);
-        out += '[';
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0)
-                out += ',';
-            AppendJsonString(out, values[i]);
-        }
-        out += ']';
-        return *this;
-    }
-
-private:
-    std::string& Key(const char* key)
-    {
-        if (out_.back() != '{')
-            out_ += ',';
-        AppendJsonString(out_, key);
-        out_ += ':';
-        return out_;
-    }
-
-    std::string& out_;
-};
-
-// A list on its way out: its rows spooled in their order, the computers
-// they come from noted, so that a Computer column comes first when there is
-// more than one.
-class ListOut {
-public:
-    ListOut(const Run& run, std::vector<std::string> captions) : run_(run), captions_(std::move(captions)) {}
-
-    // `cells` of a table or CSV row, or the one JSON line.
-    void Add(const SpoolKey& key, const std::string& computer, std::vector<std::string> cells)
-    {
-        if (!error_.empty())
-            return;
-        const std::string computerKey = sessions::ComputerKey(computer);
-        if (spool_.Count() == 0)
-            firstComputer_ = computerKey;
-        several_ = several_ || computerKey != firstComputer_;
-        cells.insert(cells.begin(), computer);
-        spool_.Add(key, std::move(cells), error_);
-    }
-
-    // The exit status of the list's writing: kExitOk, or an error reported.
-    int Write()
-    {
-        const bool csv = run_.options.format == OutputFormat::Csv;
-        const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
-        if (csv && !run_.platform.encode("", codePage)) {
-            run_.err << "tavelin: code page " << codePage << " cannot be written here\n";
-            return kExitUsage;
-        }
-        if (!error_.empty()) {
-            run_.err << "tavelin: " << error_ << '\n';
-            return kExitInputFailed;
-        }
-        const bool json = run_.options.format == OutputFormat::Json;
-        const std::size_t first = json || !several_ ? 1 : 0;  // cell 0 is the computer
-        std::vector<std::string> header = captions_;
-        if (first == 0)
-            header.insert(header.begin(), "Computer");
-        std::vector<std::size_t> widths(header.size());
-        for (std::size_t c = 0; c < header.size(); ++c)
-            widths[c] = std::max(Utf8Length(header[c]),
-                                 first + c < spool_.Widths().size() ? spool_.Widths()[first + c] : 0);
-        std::string text;
-        const auto flush = [&](std::size_t atLeast) {
-            if (text.size() < atLeast)
-                return;
-            run_.WriteText(csv ? run_.platform.encode(text, codePage).value_or("") : text);
-            text.clear();
-        };
-        const auto line = [&](const std::vector<std::string>& cells) {
-            if (json)
-                text += cells.back();
-            else if (csv)
-                AppendCsvLine(text, cells);
-            else
-                AppendTableLine(text, cells, widths);
-            flush(std::size_t{1} << 20);
-        };
-        if (!json)
-            line(header);
-        std::vector<std::string> shown;
-        const bool read = spool_.ForEach(
-            [&](const std::vector<std::string>& cells) {
-                shown.assign(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end());
-                line(shown);
-            },
-            error_);
-        flush(0);
-        if (!read) {
-            run_.err << "tavelin: " << error_ << '\n';
-            return kExitInputFailed;
-        }
-        return kExitOk;
-    }
-
-private:
-    const Run& run_;
-    std::vector<std::string> captions_;
-    RowSpool spool_;
-    std::string firstComputer_;
-    bool several_ = false;
-    std::string error_;
-};
 
 std::vector<std::string> SessionCaptions(const Run& run)
 {
@@ -370,7 +148,7 @@ std::string Joined(const std::vector<std::string>& names)
 
 int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
 {
-    ListOut out(run, {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"});
+    ListOut out(run, {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"}, false);
     for (const FailureSource& s : sources) {
         if (run.options.format == OutputFormat::Json) {
             std::string text;
@@ -392,6 +170,13 @@ int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
     return out.Write();
 }
 
+// "N records skipped" of an input, when there are any.
+void ReportSkipped(const Run& run, const std::string& input, std::uint64_t skipped)
+{
+    if (skipped > 0)
+        run.Report(input, std::to_string(skipped) + " records skipped: too few fields");
+}
+
 }  // namespace
 
 int RunLast(const Run& run)
@@ -400,28 +185,40 @@ int RunLast(const Run& run)
     if (run.options.types)
         rules.types = *run.options.types;
     rules.allAccounts = run.options.allAccounts;
-    const bool live = run.options.computer.has_value();
+    const bool live = ReadsLiveLogs(run.options);
     ListOut out(run, SessionCaptions(run));
     std::uint64_t inputIndex = 0;
-    std::unique_ptr<sessions::SessionTracker> tracker;
+    std::string input;
+    std::uint64_t skippedBefore = 0;  // by the tracker, in the inputs before
+    // Newest start first, of equal starts the later record; each input on its own.
+    sessions::SessionTracker tracker(rules, [&](Session&& s) {
+        if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
+            out.Add({inputIndex, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
+    });
+    EventInputs<evtx::Record> inputs;
+    inputs.order = evtx::WalkOrder::OldestFirst;
     static constexpr std::uint16_t kEvents[] = {sessions::kLogShutdown, sessions::kBoot,      sessions::kLogon,
                                                 sessions::kLogoff,      sessions::kUserLogoff, sessions::kReconnect,
                                                 sessions::kDisconnect};
-    const bool allRead = ReadInputs(
-        run, kEvents,
-        [&](const Input&) -> EventVisitor {
-            ++inputIndex;
-            // Newest start first, of equal starts the later record; each input on its own.
-            tracker = std::make_unique<sessions::SessionTracker>(rules, [&](Session&& s) {
-                if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
-                    out.Add({inputIndex, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
-            });
-            return [&](const evtx::Record& record) { tracker->Offer(record); };
-        },
-        [&] {
-            tracker->Finish();
-            return tracker->TooFewFields();
-        });
+    inputs.events = kEvents;
+    inputs.transform = [](const evtx::Record& record, std::vector<evtx::Record>& items) {
+        if (sessions::SessionTracker::Reads(record))
+            items.push_back(record);
+    };
+    inputs.begin = [&](const std::string& name) {
+        ++inputIndex;
+        input = name;
+        skippedBefore = tracker.TooFewFields();
+    };
+    inputs.items = [&](std::span<evtx::Record> records) {
+        for (const evtx::Record& record : records)
+            tracker.Offer(record);
+    };
+    inputs.end = [&] {
+        tracker.Finish();
+        ReportSkipped(run, input, tracker.TooFewFields() - skippedBefore);
+    };
+    const bool allRead = ReadEventInputs(run, inputs);
     const int written = out.Write();
     return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
@@ -432,36 +229,50 @@ int RunLastb(const Run& run)
     ListOut out(run, FailureCaptions(run));
     sessions::FailureSummary summary;
     std::uint64_t inputIndex = 0;
+    std::string input;
     std::uint64_t tooFew = 0;
-    FailedLogon row;
+    // The rows are read and selected on the workers; a row without its
+    // fields only counts.
+    struct Item {
+        bool tooFewFields = false;
+        FailedLogon row;
+    };
+    EventInputs<Item> inputs;
+    inputs.order = evtx::WalkOrder::OldestFirst;
     static constexpr std::uint16_t kEvents[] = {sessions::kFailedLogon};
-    const bool allRead = ReadInputs(
-        run, kEvents,
-        [&](const Input&) -> EventVisitor {
-            ++inputIndex;
-            tooFew = 0;
-            return [&](const evtx::Record& record) {
-                switch (sessions::ReadFailedLogon(record, row)) {
-                case sessions::FailedLogonRead::TooFewFields:
-                    ++tooFew;
-                    break;
-                case sessions::FailedLogonRead::Row:
-                    if ((types.empty() || std::find(types.begin(), types.end(), row.logonType) != types.end()) &&
-                        Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from)) {
-                        // Newest first, of equal times the later record: a log whose
-                        // clock was set back is not in time order.
-                        if (run.options.summary)
-                            summary.Add(row);
-                        else
-                            out.Add({inputIndex, row.time, row.recordId}, row.computer, FailureCells(run, row));
-                    }
-                    break;
-                case sessions::FailedLogonRead::NotFailed:
-                    break;
-                }
-            };
-        },
-        [&] { return tooFew; });
+    inputs.events = kEvents;
+    inputs.transform = [&](const evtx::Record& record, std::vector<Item>& items) {
+        FailedLogon row;
+        switch (sessions::ReadFailedLogon(record, row)) {
+        case sessions::FailedLogonRead::TooFewFields:
+            items.push_back({true, {}});
+            break;
+        case sessions::FailedLogonRead::Row:
+            if ((types.empty() || std::find(types.begin(), types.end(), row.logonType) != types.end()) &&
+                Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
+                items.push_back({false, std::move(row)});
+            break;
+        case sessions::FailedLogonRead::NotFailed:
+            break;
+        }
+    };
+    inputs.begin = [&](const std::string& name) {
+        ++inputIndex;
+        input = name;
+        tooFew = 0;
+    };
+    inputs.items = [&](std::span<Item> items) {
+        for (const Item& item : items) {
+            if (item.tooFewFields)
+                ++tooFew;
+            else if (run.options.summary)
+                summary.Add(item.row);
+            else  // newest first, of equal times the later record: a clock set back leaves a log out of time order
+                out.Add({inputIndex, item.row.time, item.row.recordId}, item.row.computer, FailureCells(run, item.row));
+        }
+    };
+    inputs.end = [&] { ReportSkipped(run, input, tooFew); };
+    const bool allRead = ReadEventInputs(run, inputs);
     const int written = run.options.summary ? WriteSummary(run, summary.Sources()) : out.Write();
     return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }

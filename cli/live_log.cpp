@@ -7,12 +7,14 @@
 
 namespace tav::cli {
 
-std::uint32_t ReadOldestFirst(seclog::RecordSource& source, const std::function<void(const evtx::Record&)>& visit)
+std::uint32_t ReadLiveLog(seclog::RecordSource& source, evtx::WalkOrder order,
+                          const std::function<void(const evtx::Record&)>& visit)
 {
     std::vector<std::uint8_t> buffer(seclog::EventLogBufferSize);
     evtx::Record record;
     for (;;) {
-        const seclog::ReadResult read = source.ReadNextOldestFirst(buffer);
+        const seclog::ReadResult read =
+            order == evtx::WalkOrder::NewestFirst ? source.ReadNext(buffer) : source.ReadNextOldestFirst(buffer);
         if (!read.ok) {
             if (read.error == seclog::kErrorInsufficientBuffer && read.bytesNeeded > buffer.size() &&
                 read.bytesNeeded <= seclog::kMaxReadBufferSize) {

@@ -1,81 +1,156 @@
 // tavelin logons: the workstation list of each Security log, scanned as the
-// program scans one.
-#include <functional>
+// program scans one, with the state of the scan kept per computer.
+#include <algorithm>
+#include <cstdint>
+#include <map>
 
 #include "cli/commands.h"
-#include "cli/progress_bar.h"
-#include "cli/time_range_source.h"
+#include "cli/event_inputs.h"
+#include "cli/list_out.h"
 #include "cli/tool.h"
 #include "evtx/legacy_source.h"
 #include "seclog/logon_scan.h"
+#include "sessions/security_events.h"
 
 namespace tav::cli {
 namespace {
 
-// Scans `source` into `rows`; false (reported) when it could not be read to its end.
-bool Scan(const Run& run, seclog::RecordSource& source, const std::string& input,
-          const std::function<double()>& progress, std::vector<ResultRow>& rows)
+// A 4624 in the legacy layout the scan reads, and its computer.
+struct Candidate {
+    std::string computer;
+    std::vector<std::uint8_t> bytes;
+};
+
+const std::string& StringAt(const evtx::Record& record, std::size_t index)
 {
-    const auto toDisplayed = [&run](DateTime utc) { return run.ToDisplayed(utc); };
-    TimeRangeSource ranged(source, {run.options.since, run.options.until}, toDisplayed);
-    const bool inRange = run.options.since || run.options.until;
-    seclog::LogonFilter filter(run.platform.formats, toDisplayed);
-    ProgressBar bar(run.err, progress && run.platform.stderrIsTerminal, input);
-    seclog::ScanCallbacks callbacks;
-    callbacks.perRecord = [&] {
-        bar.Update(progress ? progress() : 0.0);
-        return true;
-    };
-    callbacks.addRow = [&rows](ResultRow&& row) { rows.push_back(std::move(row)); };
-    const seclog::ScanOutcome outcome = seclog::RunScan(inRange ? ranged : source, filter, callbacks);
-    bar.Finish();
-    switch (outcome.end) {
-    case seclog::ScanEnd::EndOfLog:
-    case seclog::ScanEnd::Stopped:
-        return true;
-    case seclog::ScanEnd::RowCap:
-        run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows, the program's limit");
-        return true;
-    case seclog::ScanEnd::ReadError:
-        run.Report(input, run.platform.errorText(outcome.error));
-        return false;
-    case seclog::ScanEnd::Malformed:
-        run.Report(input, run.platform.errorText(seclog::kErrorEventlogFileCorrupt));
-        return false;
-    case seclog::ScanEnd::Error:
-        run.Report(input, outcome.errorText);
-        return false;
+    static const std::string kNone;
+    return index < record.strings.size() ? record.strings[index] : kNone;
+}
+
+// Whether a 4624 is one the command line selects: in the time range (the
+// records outside it are left out before bursts collapse), of --user and
+// --from.
+bool Selected(const Run& run, const evtx::Record& record, std::uint32_t legacyTime)
+{
+    namespace logon = sessions::logon;
+    const std::string& workstation = StringAt(record, logon::kWorkstation);
+    return run.InRange(legacyTime) &&
+           (!run.options.user ||
+            sessions::MatchesUser(*run.options.user, StringAt(record, logon::kUser), StringAt(record, logon::kDomain))) &&
+           (!run.options.from ||
+            sessions::MatchesFrom(*run.options.from, StringAt(record, logon::kIp), workstation, workstation));
+}
+
+std::vector<std::string> Captions(const Run& run)
+{
+    const ListShape& shape = LogonList();
+    if (run.options.format == OutputFormat::Table)
+        return shape.captions;
+    std::vector<std::string> captions;
+    for (const std::size_t column : shape.csvColumns)
+        captions.push_back(shape.captions[column]);
+    return captions;
+}
+
+std::vector<std::string> Cells(const Run& run, const ResultRow& row, const seclog::RecordView& record,
+                               const std::string& computer)
+{
+    const ListShape& shape = LogonList();
+    if (run.options.format == OutputFormat::Json) {
+        const std::string& type = row.Text(4);
+        std::string text;
+        JsonLine(text)
+            .Number("id", record.recordNumber)
+            .Text("date", row.Text(1))
+            .Text("user", row.Text(2))
+            .Text("from", row.Text(3))
+            .Text("type", type)
+            .Text("time", run.IsoTime(record.timeGenerated))
+            .Text("computer", computer)
+            .Number("record_id", record.recordNumber)
+            .Number("logon_type", type == seclog::kLocalLogonText ? 2 : 3);
+        return {std::move(text)};
     }
-    return false;
+    std::vector<std::string> cells;
+    if (run.options.format == OutputFormat::Table) {
+        for (std::size_t c = 0; c < shape.captions.size(); ++c)
+            cells.push_back(row.Text(c));
+    } else {
+        for (const std::size_t column : shape.csvColumns)
+            cells.push_back(row.Text(column));
+    }
+    return cells;
 }
 
 }  // namespace
 
 int RunLogons(const Run& run)
 {
-    std::vector<ResultRow> rows;
-    bool allRead = true;
-    if (run.options.computer) {
-        const std::string input = ComputerName(*run.options.computer);
-        std::uint32_t error = 0;
-        const std::unique_ptr<seclog::RecordSource> source =
-            run.platform.liveLogs->Open(*run.options.computer, "security", error);
-        if (!source)
-            run.Report(input, run.platform.errorText(error));
-        allRead = source && Scan(run, *source, input, {}, rows);
-    }
-    for (const std::string& file : run.options.files) {
-        std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
-        if (!reader) {
-            allRead = false;
-            continue;
+    ListOut out(run, Captions(run));
+    const auto toDisplayed = [&run](DateTime utc) { return run.ToDisplayed(utc); };
+    std::uint64_t inputIndex = 0;
+    std::string input;
+    // The scan of each computer of the input: its collapse, its row cap.
+    std::map<std::string, seclog::LogonFilter> filters;
+    std::map<std::string, bool> ended;  // by computer: the scan ended early
+    bool failed = false;
+    const Candidate* current = nullptr;
+    seclog::ScanCallbacks callbacks;
+    callbacks.addRow = [&](ResultRow&& row, const seclog::RecordView& record) {
+        out.Add({inputIndex, 0, 0}, current->computer, Cells(run, row, record, current->computer));
+    };
+    EventInputs<Candidate> inputs;
+    inputs.order = evtx::WalkOrder::NewestFirst;
+    static constexpr std::uint16_t kLogon = 4624;
+    static constexpr std::uint16_t kEvents[] = {kLogon};
+    inputs.events = kEvents;
+    inputs.transform = [&](const evtx::Record& record, std::vector<Candidate>& items) {
+        if ((record.eventId & 0xFFFF) != kLogon)
+            return;
+        const auto legacyTime = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record.timeCreated, 0, UINT32_MAX));
+        if (!Selected(run, record, legacyTime))
+            return;
+        items.push_back({record.computer, {}});
+        evtx::LayOut(record, items.back().bytes);
+    };
+    inputs.begin = [&](const std::string& name) {
+        ++inputIndex;
+        input = name;
+        filters.clear();
+        ended.clear();
+    };
+    inputs.items = [&](std::span<Candidate> candidates) {
+        for (const Candidate& candidate : candidates) {
+            const std::string key = sessions::ComputerKey(candidate.computer);
+            if (ended[key])
+                continue;
+            seclog::LogonFilter& filter =
+                filters.try_emplace(key, run.platform.formats, toDisplayed).first->second;
+            current = &candidate;
+            const std::optional<seclog::ScanOutcome> outcome = seclog::ScanRecords(candidate.bytes, filter, callbacks);
+            if (!outcome)
+                continue;
+            ended[key] = true;
+            switch (outcome->end) {
+            case seclog::ScanEnd::RowCap:
+                run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows of " +
+                                      ComputerName(candidate.computer) + ", the program's limit");
+                break;
+            case seclog::ScanEnd::Error:
+                run.Report(input, outcome->errorText);
+                failed = true;
+                break;
+            default:
+                run.Report(input, run.platform.errorText(seclog::kErrorEventlogFileCorrupt));
+                failed = true;
+                break;
+            }
         }
-        evtx::LegacySource source(std::move(reader));
-        allRead = Scan(run, source, file, [&source] { return source.Progress(); }, rows) && allRead;
-    }
-    if (!run.Write(LogonList(), rows))
-        return kExitUsage;
-    return allRead ? kExitOk : kExitInputFailed;
+    };
+    inputs.end = [] {};
+    const bool allRead = ReadEventInputs(run, inputs) && !failed;
+    const int written = out.Write();
+    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
 
 }  // namespace tav::cli

@@ -1,6 +1,7 @@
 // tavelin record: every insertion string of one record, read by its number
 // as the detail view reads it.
 #include "cli/commands.h"
+#include "cli/event_inputs.h"
 #include "cli/tool.h"
 #include "evtx/legacy_source.h"
 #include "seclog/event_record.h"
@@ -44,16 +45,24 @@ int RunRecord(const Run& run)
     const std::uint32_t number = run.options.recordNumber;
     std::unique_ptr<seclog::RecordSource> source;
     std::string input;
-    if (run.options.computer) {
-        input = ComputerName(*run.options.computer);
+    if (ReadsLiveLogs(run.options)) {
+        input = ComputerName(run.options.computers.front());
         std::uint32_t error = 0;
-        source = run.platform.liveLogs->Open(*run.options.computer, "security", error);
+        source = run.platform.liveLogs->Open(run.options.computers.front(), "security", error);
         if (!source) {
             run.Report(input, run.platform.errorText(error));
             return kExitInputFailed;
         }
     } else {
-        input = run.options.files.front();
+        std::vector<std::string> files;
+        if (!InputFiles(run, files))
+            return kExitInputFailed;
+        if (files.size() != 1) {
+            run.Report(run.options.files.front(), "names " + std::to_string(files.size()) +
+                                                      " event log files; record reads one");
+            return kExitInputFailed;
+        }
+        input = files.front();
         std::unique_ptr<evtx::Reader> reader = run.OpenInput(input);
         if (!reader)
             return kExitInputFailed;

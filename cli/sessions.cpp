@@ -1,57 +1,65 @@
 // tavelin sessions: the terminal-server list from saved LocalSessionManager
 // logs.
 #include "cli/commands.h"
-#include "cli/progress_bar.h"
+#include "cli/event_inputs.h"
+#include "cli/list_out.h"
 #include "cli/tool.h"
-#include "evtx/legacy_source.h"
 #include "tsquery/saved_sessions.h"
 
 namespace tav::cli {
 namespace {
 
-// Share of the file's chunks the reader has been through.
-double ChunkShare(const evtx::Reader& reader)
+struct SessionItem {
+    ResultRow row;
+    std::string computer;
+    std::int64_t time = 0;
+    std::uint64_t recordId = 0;
+};
+
+std::vector<std::string> Cells(const Run& run, const SessionItem& item)
 {
-    const evtx::Stats& stats = reader.GetStats();
-    const std::uint64_t done = stats.chunksRead + stats.chunksEmpty + stats.chunksBadMagic;
-    return reader.ChunkCount() == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(reader.ChunkCount());
+    if (run.options.format != OutputFormat::Json)
+        return {item.row.Text(0), item.row.Text(1), item.row.Text(2)};
+    std::string text;
+    JsonLine(text)
+        .Text("date", item.row.Text(0))
+        .Text("user", item.row.Text(1))
+        .Text("address", item.row.Text(2))
+        .Text("time", run.IsoTime(item.time))
+        .Text("computer", item.computer)
+        .Number("record_id", static_cast<long long>(item.recordId));
+    return {std::move(text)};
 }
 
 }  // namespace
 
 int RunSessions(const Run& run)
 {
-    std::vector<ResultRow> rows;
-    bool allRead = true;
-    for (const std::string& file : run.options.files) {
-        std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
-        if (!reader) {
-            allRead = false;
-            continue;
-        }
-        ProgressBar bar(run.err, run.platform.stderrIsTerminal, file);
-        tsquery::SavedSessionQuery query;
-        // No start date: from the first day the calendar has.
-        query.startDate = run.options.since.value_or(EncodeDateTime(CivilTime{1, 1, 1}).value_or(0));
-        query.endDate = run.options.until;
-        query.formats = run.platform.formats;
-        query.utcToLocal = [&run](DateTime utc) { return run.ToDisplayed(utc); };
-        query.perRecord = [&] {
-            bar.Update(ChunkShare(*reader));
-            return true;
-        };
-        tsquery::SavedSessions found = tsquery::ReadSavedSessions(*reader, query);
-        bar.Finish();
-        for (ResultRow& row : found.rows)
-            rows.push_back(std::move(row));
-        if (found.error != 0) {
-            run.Report(file, found.errorText);
-            allRead = false;
-        }
-    }
-    if (!run.Write(SessionList(), rows))
-        return kExitUsage;
-    return allRead ? kExitOk : kExitInputFailed;
+    ListOut out(run, SessionList().captions);
+    tsquery::SavedSessionQuery query;
+    // No start date: from the first day the calendar has.
+    query.startDate = run.options.since.value_or(EncodeDateTime(CivilTime{1, 1, 1}).value_or(0));
+    query.endDate = run.options.until;
+    query.formats = run.platform.formats;
+    query.utcToLocal = [&run](DateTime utc) { return run.ToDisplayed(utc); };
+    std::uint64_t inputIndex = 0;
+    EventInputs<SessionItem> inputs;
+    inputs.order = evtx::WalkOrder::NewestFirst;
+    static constexpr std::uint16_t kEvents[] = {tsquery::kSessionLogonEvent};
+    inputs.events = kEvents;
+    inputs.transform = [&](const evtx::Record& record, std::vector<SessionItem>& items) {
+        if (std::optional<ResultRow> row = tsquery::SavedSessionRow(record, query))
+            items.push_back({std::move(*row), record.computer, record.timeCreated, record.recordId});
+    };
+    inputs.begin = [&](const std::string&) { ++inputIndex; };
+    inputs.items = [&](std::span<SessionItem> items) {
+        for (const SessionItem& item : items)
+            out.Add({inputIndex, 0, 0}, item.computer, Cells(run, item));
+    };
+    inputs.end = [] {};
+    const bool allRead = ReadEventInputs(run, inputs);
+    const int written = out.Write();
+    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
 
 }  // namespace tav::cli

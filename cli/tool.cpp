@@ -1,5 +1,8 @@
 #include "cli/tool.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "evtx/legacy_source.h"
 
 #include "cli/commands.h"
@@ -10,6 +13,11 @@ namespace tav::cli {
 void Run::Report(const std::string& input, const std::string& reason) const
 {
     err << "tavelin: " << input << ": " << reason << '\n';
+}
+
+unsigned Run::Jobs() const
+{
+    return options.jobs.value_or(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxJobs));
 }
 
 std::unique_ptr<evtx::Reader> Run::OpenInput(const std::string& file) const

@@ -112,15 +112,7 @@ private:
         const Record* record = Next();
         if (record == nullptr)
             return false;
-        scratch_.recordNumber = RecordNumber(*record);
-        scratch_.timeGenerated = LegacyTime(record->timeCreated);
-        scratch_.timeWritten = LegacyTime(record->timeWritten);
-        scratch_.eventId = record->eventId;
-        scratch_.sourceName = record->provider;
-        scratch_.computerName = record->computer;
-        scratch_.strings.assign(record->strings.begin(), record->strings.end());
-        out.clear();
-        seclog::EncodeRecord(scratch_, out);
+        LayOut(*record, out);
         return true;
     }
 
@@ -164,8 +156,21 @@ private:
     std::vector<Record> records_;  // storage reused from chunk to chunk
     std::vector<std::size_t> order_;
     std::size_t nextRecord_ = 0;
-    seclog::LegacyRecord scratch_;
 };
+
+void LayOut(const Record& record, std::vector<std::uint8_t>& out)
+{
+    seclog::LegacyRecord legacy;
+    legacy.recordNumber = RecordNumber(record);
+    legacy.timeGenerated = LegacyTime(record.timeCreated);
+    legacy.timeWritten = LegacyTime(record.timeWritten);
+    legacy.eventId = record.eventId;
+    legacy.sourceName = record.provider;
+    legacy.computerName = record.computer;
+    legacy.strings.assign(record.strings.begin(), record.strings.end());
+    out.clear();
+    seclog::EncodeRecord(legacy, out);
+}
 
 LegacySource::LegacySource(std::unique_ptr<Reader> reader) : reader_(std::move(reader)) {}
 

@@ -41,6 +41,9 @@ std::filesystem::path PathFromUtf8(std::string_view utf8);
 // naming the file when it cannot be read or is no .evtx file.
 std::unique_ptr<Reader> OpenLogFile(std::string_view pathUtf8, std::uint32_t& error, std::string& message);
 
+// `record` in the legacy EVENTLOGRECORD layout, into `out` (its storage reused).
+void LayOut(const Record& record, std::vector<std::uint8_t>& out);
+
 class LegacySource final : public seclog::RecordSource {
 public:
     explicit LegacySource(std::unique_ptr<Reader> reader);

@@ -127,9 +127,7 @@ std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)
 
 bool Reader::ForEachRecord(const Visitor& visit)
 {
-    std::vector<std::uint64_t> indexes(chunkCount_);
-    std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
-    return VisitChunks(indexes, false, visit);
+    return Visit(WalkOrder::File, visit);
 }
 
 std::vector<ChunkSpan> Reader::ChunksNewestFirst()
@@ -159,10 +157,22 @@ std::vector<ChunkSpan> Reader::ChunksNewestFirst()
 
 bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
 {
+    return Visit(WalkOrder::NewestFirst, visit);
+}
+
+std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order)
+{
     std::vector<std::uint64_t> indexes;
+    if (order == WalkOrder::File) {
+        indexes.resize(chunkCount_);
+        std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
+        return indexes;
+    }
     for (const ChunkSpan& span : ChunksNewestFirst())
         indexes.push_back(span.index);
-    return VisitChunks(indexes, true, visit);
+    if (order == WalkOrder::OldestFirst)
+        std::reverse(indexes.begin(), indexes.end());
+    return indexes;
 }
 
 void OrderNewestFirst(std::span<const Record> records, std::vector<std::size_t>& order)

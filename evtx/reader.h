@@ -3,8 +3,8 @@
 // (ReadEventLogW) gives them: record number, times, event id with
 // qualifiers, source, computer and insertion strings.
 //
-// Memory does not grow with the file: the reader holds two 64 KiB chunks
-// and their decoded records at a time (one decoded by a worker thread on a
+// Memory does not grow with the file: the reader holds a few 64 KiB chunks
+// and their decoded records at a time (decoded by worker threads on a
 // machine of two cores or more), and one small entry per chunk.
 //
 //   tav::evtx::Error error;
@@ -83,6 +83,21 @@ struct ChunkSpan {
     std::uint64_t lastRecordId = 0;
 };
 
+enum class WalkOrder {
+    File,         // chunks and records as they lie in the file
+    NewestFirst,  // as Reader::ForEachRecordNewestFirst
+    OldestFirst,  // the reverse chunk order, each chunk's records by id ascending
+};
+
+// The records of one chunk, decoded, in the order of a walk, and the counts
+// of what the decoding met.
+struct DecodedChunk {
+    Chunk chunk;
+    std::vector<Record> records;  // storage reused from chunk to chunk
+    std::vector<std::size_t> order;
+    Stats stats;
+};
+
 // Positions 0..records.size()-1 by record id descending, records of equal
 // ids in their order: how the walk newest first visits a chunk's records.
 void OrderNewestFirst(std::span<const Record> records, std::vector<std::size_t>& order);
@@ -133,21 +148,24 @@ public:
     // alone: one entry per chunk. Chunks that are no chunk are counted in the
     // stats here and left out.
     std::vector<ChunkSpan> ChunksNewestFirst();
+    // The file indexes of the chunks a walk in `order` visits.
+    std::vector<std::uint64_t> WalkChunks(WalkOrder order);
+
+    // Decodes chunk `index` into `out`, its records ordered for `order`,
+    // counting into out.stats. Safe on several threads at once.
+    void Decode(std::uint64_t index, WalkOrder order, DecodedChunk& out);
+    // Adds the counts of chunks decoded on their own.
+    void AddStats(const Stats& stats);
 
     const Stats& GetStats() const { return stats_; }
     bool ReadError() const { return source_->Failed(); }
 
 private:
-    struct Batch;
-
     explicit Reader(std::unique_ptr<ByteSource> source);
     std::size_t ReadChunkBytes(std::uint64_t index, Chunk& chunk);
-    // Decodes the chunks at `indexes` in turn, two at a time when the
-    // machine has two cores (this thread and a worker), and visits each
-    // chunk's records on this thread, in order.
-    bool VisitChunks(const std::vector<std::uint64_t>& indexes, bool newestFirst, const Visitor& visit);
-    void DecodeBatch(std::uint64_t index, bool newestFirst, Batch& batch);
-    bool VisitBatch(Batch& batch, const Visitor& visit);
+    // Decodes the chunks of a walk on the machine's cores and visits their
+    // records on this thread, in order.
+    bool Visit(WalkOrder order, const Visitor& visit);
     bool ReadHeader(const std::string& name, Error& error);
     static std::unique_ptr<Reader> Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error);
 

@@ -140,9 +140,10 @@ ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0, std::string errorText = 
     return outcome;
 }
 
-// One buffer of records; nullopt when the run goes on with the next read.
-std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, LogonFilter& filter,
-                                      const ScanCallbacks& callbacks)
+}  // namespace
+
+std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
+                                       const ScanCallbacks& callbacks)
 {
     RecordWalker walker(bytes);
     RecordView record;
@@ -164,7 +165,7 @@ std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, Logon
             break;
         case LogonFilter::Verdict::Add:
             if (callbacks.addRow)
-                callbacks.addRow(std::move(row));
+                callbacks.addRow(std::move(row), record);
             break;
         case LogonFilter::Verdict::Cap:
             return Ended(ScanEnd::RowCap);
@@ -175,8 +176,6 @@ std::optional<ScanOutcome> ScanBuffer(std::span<const std::uint8_t> bytes, Logon
         }
     }
 }
-
-}  // namespace
 
 ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
 {
@@ -202,7 +201,7 @@ ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbac
         // would make the loop spin or read outside the buffer.
         if (read.bytesRead == 0 || read.bytesRead > buffer.size())
             return Ended(ScanEnd::Malformed);
-        auto outcome = ScanBuffer(std::span(buffer).first(read.bytesRead), filter, callbacks);
+        auto outcome = ScanRecords(std::span(buffer).first(read.bytesRead), filter, callbacks);
         if (outcome)
             return std::move(*outcome);
     }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 
@@ -64,8 +66,14 @@ struct ScanCallbacks {
     std::function<bool()> perRecord;
     // Checked after every successful read; true stops the run (Stopped).
     std::function<bool()> stopRequested;
-    std::function<void(ResultRow&&)> addRow;
+    // A row, and the record it was made from.
+    std::function<void(ResultRow&&, const RecordView&)> addRow;
 };
+
+// Offers every record of `bytes` (whole records) to `filter`, as RunScan
+// does with each buffer it reads; nullopt when the run goes on.
+std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
+                                       const ScanCallbacks& callbacks);
 
 // Reads `source` to its end, newest first, with one reusable buffer of
 // EventLogBufferSize bytes, grown up to kMaxReadBufferSize when a record

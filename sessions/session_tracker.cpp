@@ -77,17 +77,42 @@ SessionTracker::SessionTracker(SessionRules rules, Emit emit) : rules_(std::move
 
 SessionTracker::~SessionTracker() = default;
 
-void SessionTracker::Offer(const evtx::Record& record)
+namespace {
+
+// The strings an event of the rules needs; 0 for one that needs none, and
+// nullopt for an event the rules leave alone.
+std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
 {
     const std::uint32_t event = EventOf(record, kSecurityProvider);
-    const std::size_t needed = event == kLogon                              ? logon::kFields
-                               : event == kLogoff || event == kUserLogoff   ? kLogoffIdField + 1
-                               : event == kReconnect || event == kDisconnect ? kReconnectIdField + 1
-                                                                             : 0;
-    const bool shutdown = event == 0 && EventOf(record, kEventLogProvider) == kLogShutdown;
-    if (needed == 0 && event != kBoot && !shutdown)
+    switch (event) {
+    case kLogon: return logon::kFields;
+    case kLogoff:
+    case kUserLogoff: return kLogoffIdField + 1;
+    case kReconnect:
+    case kDisconnect: return kReconnectIdField + 1;
+    case kBoot: return 0;
+    case 0:
+        if (EventOf(record, kEventLogProvider) == kLogShutdown)
+            return 0;
+        break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool SessionTracker::Reads(const evtx::Record& record)
+{
+    return FieldsNeeded(record).has_value();
+}
+
+void SessionTracker::Offer(const evtx::Record& record)
+{
+    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    if (!needed)
         return;
-    if (record.strings.size() < needed) {
+    const std::uint32_t event = EventOf(record, kSecurityProvider);
+    if (record.strings.size() < *needed) {
         ++tooFewFields_;
         return;
     }

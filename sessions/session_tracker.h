@@ -33,6 +33,8 @@ public:
     SessionTracker(const SessionTracker&) = delete;
     SessionTracker& operator=(const SessionTracker&) = delete;
 
+    // Whether Offer takes any notice of `record`: the events of the rules.
+    static bool Reads(const evtx::Record& record);
     void Offer(const evtx::Record& record);
     // Emits the rows still open (reason Open) and forgets everything.
     void Finish();

@@ -17,12 +17,22 @@ const std::string& StringAt(const evtx::Record& record, std::size_t index)
 
 }  // namespace
 
+std::optional<ResultRow> SavedSessionRow(const evtx::Record& record, const SavedSessionQuery& query)
+{
+    if ((record.eventId & 0xFFFF) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
+        return std::nullopt;
+    const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
+    // Compared in milliseconds: DateTime values before 1900 do not order as numbers.
+    const std::int64_t at = DateTimeToUnixMilliseconds(local);
+    if (at < DateTimeToUnixMilliseconds(query.startDate) ||
+        (query.endDate && at >= DateTimeToUnixMilliseconds(*query.endDate)))
+        return std::nullopt;
+    return ResultRow{FormatDateTime(local, query.formats),
+                     {StringAt(record, kUserString), StringAt(record, kAddressString)}};
+}
+
 SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& query)
 {
-    // Compared in milliseconds: DateTime values before 1900 do not order as numbers.
-    const std::int64_t start = DateTimeToUnixMilliseconds(query.startDate);
-    const std::optional<std::int64_t> end =
-        query.endDate ? std::optional(DateTimeToUnixMilliseconds(*query.endDate)) : std::nullopt;
     SavedSessions result;
     bool stopped = false;
     static constexpr std::uint16_t kWanted[] = {kSessionLogonEvent};
@@ -32,14 +42,8 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
             stopped = true;
             return false;
         }
-        if ((record.eventId & 0xFFFF) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
-            return true;
-        const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
-        const std::int64_t at = DateTimeToUnixMilliseconds(local);
-        if (at < start || (end && at >= *end))
-            return true;
-        result.rows.push_back(ResultRow{FormatDateTime(local, query.formats),
-                                        {StringAt(record, kUserString), StringAt(record, kAddressString)}});
+        if (std::optional<ResultRow> row = SavedSessionRow(record, query))
+            result.rows.push_back(std::move(*row));
         return true;
     });
     if (!whole && !stopped) {

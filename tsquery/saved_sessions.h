@@ -35,6 +35,10 @@ struct SavedSessions {
     std::string errorText;        // English
 };
 
+// The row of one record: a session logon in the query's range; nullopt for
+// any other record.
+std::optional<ResultRow> SavedSessionRow(const evtx::Record& record, const SavedSessionQuery& query);
+
 SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& query);
 // The same from the .evtx file at `pathUtf8`; errorText then names the file.
 SavedSessions ReadSavedSessions(const std::string& pathUtf8, const SavedSessionQuery& query);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/arguments.h"
+#include "cli/inputs.h"
 #include "cli/iso_date.h"
 
 namespace tav::cli {
@@ -22,7 +23,8 @@ TEST(Arguments, AcceptedFormsSetTheirOptions)
     EXPECT_EQ(p.options.command, Command::Logons);
     EXPECT_EQ(p.options.files, (Args{"a.evtx", "b.evtx"}));
     EXPECT_EQ(p.options.format, OutputFormat::Table);
-    EXPECT_FALSE(p.options.codePage || p.options.since || p.options.until || p.options.utc || p.options.computer);
+    EXPECT_FALSE(p.options.codePage || p.options.since || p.options.until || p.options.utc || ReadsLiveLogs(p.options) ||
+                 p.options.jobs || p.options.computerColumn);
 
     p = ParseArguments({"--format=csv", "sessions", "x.evtx", "--encoding", "CP1251", "--utc"}, false);
     EXPECT_EQ(p.options.command, Command::Sessions);
@@ -51,14 +53,26 @@ TEST(Arguments, AcceptedFormsSetTheirOptions)
     for (const char* name : {"utf-8", "UTF8", "65001", "866", "windows-1252"})
         EXPECT_TRUE(ParseArguments({"logons", "f", "--encoding", name}, false).options.codePage) << name;
 
-    // The live log, where there is one.
-    p = ParseArguments({"logons", "--computer", "DC01"}, true);
-    EXPECT_EQ(p.options.computer, "DC01");
+    p = ParseArguments({"last", "--jobs", "4", "--computer-column", "d"}, false);
+    EXPECT_EQ(p.options.jobs, 4u);
+    EXPECT_TRUE(p.options.computerColumn);
+
+    // The live logs, where there are some: a blank name is this computer.
+    p = ParseArguments({"logons", "--computer", " DC01, ,DC02 ", "--computers", "list.txt"}, true);
+    EXPECT_EQ(p.options.computers, (Args{"DC01", "DC02"}));
+    EXPECT_EQ(p.options.computersFile, "list.txt");
     EXPECT_TRUE(p.options.files.empty());
     p = ParseArguments({"record", "--local", "5"}, true);
-    EXPECT_EQ(p.options.computer, "");
+    EXPECT_EQ(p.options.computers, Args{""});
     EXPECT_EQ(p.options.recordNumber, 5u);
-    EXPECT_EQ(ParseArguments({"logons", "--computer="}, true).options.computer, "");
+    EXPECT_EQ(ParseArguments({"logons", "--computer="}, true).options.computers, Args{""});
+}
+
+TEST(ComputerList, NamesOneALineOrByCommasWithoutBlanksAndComments)
+{
+    EXPECT_EQ(ComputerList("# web servers\r\nWEB1\r\n\r\n  WEB2 # the old one\n\tdb1,db2,, \n#DB3\nlast"),
+              (Args{"WEB1", "WEB2", "db1", "db2", "last"}));
+    EXPECT_EQ(ComputerList(" \n# none\n"), Args{});
 }
 
 TEST(Arguments, RefusedFormsSayWhy)
@@ -93,6 +107,13 @@ TEST(Arguments, RefusedFormsSayWhy)
         {{"logons", "--local", "f"}, true, "logons reads either files or --computer, not both"},
         {{"sessions", "--local", "f"}, true, "--computer works with logons, last, lastb and record only"},
         {{"record", "--local"}, true, "record needs a record number"},
+        {{"record", "--computer", "a,b", "5"}, true, "record reads the log of one computer"},
+        {{"logons", "--computers", "l"}, false,
+         "--computers reads the event log of a Windows computer: it works on Windows only"},
+        {{"logons", "--jobs", "0", "f"}, false, "--jobs: '0' is not a number of threads from 1 to 256"},
+        {{"logons", "--jobs=257", "f"}, false, "--jobs: '257' is not a number of threads from 1 to 256"},
+        {{"record", "--computer-column", "f", "1"}, false,
+         "--computer-column works with logons, sessions, last and lastb only"},
     };
     for (const auto& c : cases) {
         std::string joined;

@@ -66,7 +66,8 @@ TEST(ToolProcess, RowsOnStandardOutputInLocalTimeByTz)
     run = RunProcess("TZ=EST5EDT,M3.2.0,M11.1.0",
                      {"sessions", "--utc", "--since", "2023-11-05T06:00", "--format=json",
                       std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSessionLog});
-    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\"}\n");
+    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\","
+                       "\"time\":\"2023-11-05T06:30:05Z\",\"computer\":\"FIN-WS07.corp.example.com\",\"record_id\":1746}\n");
 }
 
 TEST(ToolProcess, ExitStatusAndErrorsOnStandardError)

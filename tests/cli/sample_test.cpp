@@ -79,11 +79,14 @@ TEST(SampleLogs, LogonsInEachForm)
     run = RunInProcess({"logons", SampleSecurityLog(), "--format", "json", "--since", "2023-10-29T01:00"});
     EXPECT_EQ(run.out,
               "{\"id\":48463,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
-              "\"type\":\"Удаленный доступ\"}\n"
+              "\"type\":\"Удаленный доступ\",\"time\":\"2023-11-05T06:30:00+00:00\",\"computer\":\"FIN-WS07.corp.example.com\","
+              "\"record_id\":48463,\"logon_type\":3}\n"
               "{\"id\":48462,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
-              "\"type\":\"Удаленный доступ\"}\n"
+              "\"type\":\"Удаленный доступ\",\"time\":\"2023-11-05T05:30:00+00:00\",\"computer\":\"FIN-WS07.corp.example.com\","
+              "\"record_id\":48462,\"logon_type\":3}\n"
               "{\"id\":48446,\"date\":\"29.10.2023 1:30:00\",\"user\":\"Петров\",\"from\":\"FIN-WS07\","
-              "\"type\":\"Локальный вход\"}\n");
+              "\"type\":\"Локальный вход\",\"time\":\"2023-10-29T01:30:00+00:00\",\"computer\":\"FIN-WS07.corp.example.com\","
+              "\"record_id\":48446,\"logon_type\":2}\n");
 }
 
 TEST(SampleLogs, TheRangeIsAppliedBeforeBurstsCollapse)
@@ -108,9 +111,11 @@ TEST(SampleLogs, SeveralFilesAreScannedOneByOneInTheirOrder)
     EXPECT_EQ(run.status, kExitOk);
     const std::string twoRows =
         "{\"id\":48463,\"date\":\"05.11.2023 6:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
-        "\"type\":\"Удаленный доступ\"}\n"
+        "\"type\":\"Удаленный доступ\",\"time\":\"2023-11-05T06:30:00+00:00\",\"computer\":\"FIN-WS07.corp.example.com\","
+        "\"record_id\":48463,\"logon_type\":3}\n"
         "{\"id\":48462,\"date\":\"05.11.2023 5:30:00\",\"user\":\"j.smith\",\"from\":\"HR-LAPTOP12\","
-        "\"type\":\"Удаленный доступ\"}\n";
+        "\"type\":\"Удаленный доступ\",\"time\":\"2023-11-05T05:30:00+00:00\",\"computer\":\"FIN-WS07.corp.example.com\","
+        "\"record_id\":48462,\"logon_type\":3}\n";
     EXPECT_EQ(run.out, twoRows + twoRows);
 }
 
@@ -128,7 +133,8 @@ TEST(SampleLogs, SessionsInEachForm)
                                       866)
                            .value());
     run = RunInProcess({"sessions", "--format", "json", "--since", "2023-11-05T06:00", SampleSessionLog()});
-    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\"}\n");
+    EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\","
+                       "\"time\":\"2023-11-05T06:30:05+00:00\",\"computer\":\"FIN-WS07.corp.example.com\",\"record_id\":1746}\n");
     // The Security log holds no session logons.
     EXPECT_EQ(RunInProcess({"sessions", SampleSecurityLog()}).out, "Date  User Name  Login From\n");
 }

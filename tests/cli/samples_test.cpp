@@ -37,9 +37,22 @@ std::vector<ResultRow> ScanCoreRows(const std::string& golden)
     seclog::LogonFilter filter(DateTimeFormats{}, [](DateTime utc) { return utc; });
     std::vector<ResultRow> rows;
     seclog::ScanCallbacks callbacks;
-    callbacks.addRow = [&rows](ResultRow&& row) { rows.push_back(std::move(row)); };
+    callbacks.addRow = [&rows](ResultRow&& row, const seclog::RecordView&) { rows.push_back(std::move(row)); };
     EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::EndOfLog);
     return rows;
+}
+
+// Each JSON line cut to the list's own columns, before "time".
+std::string ListColumns(const std::string& jsonLines)
+{
+    std::string out;
+    for (std::size_t start = 0; start < jsonLines.size();) {
+        const std::size_t end = jsonLines.find('\n', start);
+        const std::string line = jsonLines.substr(start, end - start);
+        out += line.substr(0, line.find(",\"time\":")) + "}\n";
+        start = end == std::string::npos ? jsonLines.size() : end + 1;
+    }
+    return out;
 }
 
 TEST(SampleSet, LogonsAreTheScanCoresRows)
@@ -51,7 +64,7 @@ TEST(SampleSet, LogonsAreTheScanCoresRows)
         const test::Outcome run = test::RunInProcess({"logons", "--format", "json", test::SamplePath(name + ".evtx")});
         EXPECT_EQ(run.status, kExitOk);
         EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.out, JsonLines(LogonList(), expected));
+        EXPECT_EQ(ListColumns(run.out), JsonLines(LogonList(), expected));
         rows += expected.size();
     }
     EXPECT_EQ(rows, 235u);
@@ -62,7 +75,7 @@ TEST(SampleSet, LogonsAreTheScanCoresRows)
         args.push_back(test::SamplePath(name + ".evtx"));
         expected += JsonLines(LogonList(), ScanCoreRows(name + ".4624.tsv"));
     }
-    EXPECT_EQ(test::RunInProcess(args).out, expected);
+    EXPECT_EQ(ListColumns(test::RunInProcess(args).out), expected);
 }
 
 TEST(SampleSet, SessionsAreTheGoldenLogons)
@@ -77,7 +90,13 @@ TEST(SampleSet, SessionsAreTheGoldenLogons)
         const test::Outcome run =
             test::RunInProcess({"sessions", "--format", "csv", test::SamplePath(name + ".evtx")});
         EXPECT_EQ(run.status, kExitOk);
-        EXPECT_EQ(run.out, expected);
+        // The machine of the last log was renamed: its rows are of two computers, in a column of their own.
+        std::string rows = run.out;
+        if (rows.rfind("Computer;", 0) == 0)
+            for (std::size_t line = 0; line < rows.size(); line = rows.find('\n', line) + 1)
+                rows.erase(line, rows.find(';', line) + 1 - line);
+        EXPECT_EQ(rows, expected);
+        EXPECT_EQ(run.out.rfind("Computer;", 0) == 0, name[0] == 'r');
     }
 }
 

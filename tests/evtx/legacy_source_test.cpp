@@ -78,7 +78,7 @@ std::vector<Texts> Scan(seclog::RecordSource& source)
     seclog::LogonFilter filter = Filter();
     std::vector<Texts> rows;
     seclog::ScanCallbacks callbacks;
-    callbacks.addRow = [&](ResultRow&& row) { rows.push_back(TextsOf(row)); };
+    callbacks.addRow = [&](ResultRow&& row, const seclog::RecordView&) { rows.push_back(TextsOf(row)); };
     EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::EndOfLog);
     return rows;
 }
