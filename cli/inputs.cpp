@@ -54,6 +54,7 @@ bool IsLog(const fs::path& path)
 
 // The .evtx files under `folder` into `logs`; a folder under it that
 // cannot be listed goes to `problems`, and the others are still listed.
+// Links to folders are not followed: one to a folder above would never end.
 void LogsUnder(const std::string& input, const fs::path& folder, std::vector<std::string>& logs,
                std::vector<InputProblem>& problems)
 {
@@ -61,7 +62,7 @@ void LogsUnder(const std::string& input, const fs::path& folder, std::vector<std
     fs::directory_iterator it(folder, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code typeError;
-        if (it->is_directory(typeError))
+        if (it->is_directory(typeError) && !it->is_symlink(typeError))
             LogsUnder(input, it->path(), logs, problems);
         else if (it->is_regular_file(typeError) && IsLog(it->path()))
             logs.push_back(Utf8(it->path()));
@@ -106,9 +107,11 @@ std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs, st
         const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
         std::vector<std::pair<std::string, fs::path>> matches;
         fs::directory_iterator it(folder, error);
-        for (; !error && it != fs::directory_iterator(); it.increment(error))
-            if (Matches(name, Utf8(it->path().filename())))
-                matches.emplace_back(Utf8(it->path().filename()), path.has_parent_path() ? it->path() : it->path().filename());
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            const fs::path entry = it->path().filename();
+            if (Matches(name, Utf8(entry)))
+                matches.emplace_back(Utf8(entry), path.has_parent_path() ? it->path() : entry);
+        }
         if (error) {
             problems.push_back({input, "cannot list the folder: " + error.message()});
             continue;
