@@ -1,134 +1,24 @@
 // tavelin last and lastb: logon sessions with their end and duration, and
 // failed logons with their reason, from Security logs.
 #include <algorithm>
-#include <cstdio>
-#include <functional>
 
 #include "cli/commands.h"
-#include "cli/live_log.h"
-#include "cli/progress_bar.h"
+#include "cli/logon_rows.h"
 #include "cli/row_output.h"
 #include "cli/row_spool.h"
 #include "cli/tool.h"
 #include "base/codepage.h"
-#include "evtx/legacy_source.h"
 #include "listtools/csv_export.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
-#include "sessions/session_tracker.h"
 
 namespace tav::cli {
 namespace {
 
-using EventVisitor = std::function<void(const evtx::Record&)>;
 using sessions::EndReason;
 using sessions::FailedLogon;
 using sessions::FailureSource;
 using sessions::Session;
-
-// Where the events come from: the live log of a computer, or the files.
-struct Input {
-    std::string name;
-    bool live = false;
-};
-
-std::vector<Input> Inputs(const Run& run)
-{
-    if (run.options.computer)
-        return {{ComputerName(*run.options.computer), true}};
-    std::vector<Input> inputs;
-    for (const std::string& file : run.options.files)
-        inputs.push_back({file, false});
-    return inputs;
-}
-
-// A file's records by id ascending: chunks in the reverse of the
-// newest-first order, each chunk's records sorted.
-bool ReadFile(const Run& run, const std::string& file, const EventVisitor& visit)
-{
-    std::unique_ptr<evtx::Reader> reader = run.OpenInput(file);
-    if (!reader)
-        return false;
-    std::vector<evtx::ChunkSpan> chunks = reader->ChunksNewestFirst();
-    std::reverse(chunks.begin(), chunks.end());
-    ProgressBar bar(run.err, run.platform.stderrIsTerminal, file);
-    evtx::Chunk chunk;
-    std::vector<evtx::Record> records;
-    std::size_t done = 0;
-    for (const evtx::ChunkSpan& span : chunks) {
-        bar.Update(static_cast<double>(done++) / static_cast<double>(chunks.size()));
-        if (reader->LoadChunk(span.index, chunk) != evtx::Chunk::State::Ok)
-            continue;
-        std::size_t count = 0;
-        for (;; ++count) {
-            if (count == records.size())
-                records.emplace_back();
-            if (!chunk.NextRecord(records[count]))
-                break;
-        }
-        std::stable_sort(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count),
-                         [](const evtx::Record& a, const evtx::Record& b) { return a.recordId < b.recordId; });
-        std::for_each(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(count), visit);
-    }
-    bar.Finish();
-    if (reader->ReadError()) {
-        run.Report(file, run.platform.errorText(evtx::kErrorReadFault));
-        return false;
-    }
-    return true;
-}
-
-bool ReadLive(const Run& run, const Input& input, const EventVisitor& visit)
-{
-    std::uint32_t error = 0;
-    const std::unique_ptr<seclog::RecordSource> source =
-        run.platform.liveLogs->Open(*run.options.computer, "security", error);
-    if (source)
-        error = ReadOldestFirst(*source, visit);
-    if (error != 0)
-        run.Report(input.name, run.platform.errorText(error));
-    return error == 0;
-}
-
-// Reads every input in turn: `begin` before its events, `end` after them
-// with the count of records too short to read. False when one could not
-// be read to its end.
-bool ReadInputs(const Run& run, const std::function<EventVisitor(const Input&)>& begin,
-                const std::function<std::uint64_t()>& end)
-{
-    bool allRead = true;
-    for (const Input& input : Inputs(run)) {
-        const EventVisitor visit = begin(input);
-        allRead = (input.live ? ReadLive(run, input, visit) : ReadFile(run, input.name, visit)) && allRead;
-        if (const std::uint64_t skipped = end(); skipped > 0)
-            run.Report(input.name, std::to_string(skipped) + " records skipped: too few fields");
-    }
-    return allRead;
-}
-
-bool Selected(const Run& run, std::int64_t time, const std::string& user, const std::string& domain,
-              const std::string& ip, const std::string& workstation, const std::string& from)
-{
-    return run.InRange(time) && (!run.options.user || sessions::MatchesUser(*run.options.user, user, domain)) &&
-           (!run.options.from || sessions::MatchesFrom(*run.options.from, ip, workstation, from));
-}
-
-// "(H:MM)", or "(D+HH:MM)" from a day on; a negative one (a clock set
-// back) with its minus sign.
-std::string DurationText(std::int64_t seconds)
-{
-    const std::int64_t minutes = (seconds < 0 ? -seconds : seconds) / 60;
-    const long long days = minutes / 1440;
-    const long long hours = minutes / 60 % 24;
-    char text[48];
-    if (days > 0)
-        std::snprintf(text, sizeof text, "(%s%lld+%02lld:%02lld)", seconds < 0 ? "-" : "", days, hours,
-                      static_cast<long long>(minutes % 60));
-    else
-        std::snprintf(text, sizeof text, "(%s%lld:%02lld)", seconds < 0 ? "-" : "", hours,
-                      static_cast<long long>(minutes % 60));
-    return text;
-}
 
 const char* ReasonKey(EndReason reason)
 {
@@ -322,7 +212,7 @@ std::vector<std::string> SessionCells(const Run& run, const Session& s, bool liv
     case EndReason::Crash: end = "crash"; break;
     case EndReason::Open: end = live ? "still logged on" : "no logoff in log"; break;
     }
-    return {s.user, s.from, type, start, end, s.end ? DurationText(*s.end - s.start) : std::string()};
+    return {s.user, s.from, type, start, end, s.end ? sessions::DurationText(*s.end - s.start) : std::string()};
 }
 
 std::vector<std::string> FailureCaptions(const Run& run)
@@ -394,68 +284,28 @@ int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
 
 int RunLast(const Run& run)
 {
-    sessions::SessionRules rules;
-    if (run.options.types)
-        rules.types = *run.options.types;
-    rules.allAccounts = run.options.allAccounts;
     const bool live = run.options.computer.has_value();
     ListOut out(run, SessionCaptions(run));
-    std::uint64_t inputIndex = 0;
-    std::unique_ptr<sessions::SessionTracker> tracker;
-    const bool allRead = ReadInputs(
-        run,
-        [&](const Input&) -> EventVisitor {
-            ++inputIndex;
-            // Newest start first, of equal starts the later record; each input on its own.
-            tracker = std::make_unique<sessions::SessionTracker>(rules, [&](Session&& s) {
-                if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
-                    out.Add({inputIndex, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
-            });
-            return [&](const evtx::Record& record) { tracker->Offer(record); };
-        },
-        [&] {
-            tracker->Finish();
-            return tracker->TooFewFields();
-        });
+    // Newest start first, of equal starts the later record; each input on its own.
+    const bool allRead = ReadLogonRows(run, {.session = [&](std::uint32_t input, const Session& s) {
+        out.Add({input, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
+    }});
     const int written = out.Write();
     return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
 
 int RunLastb(const Run& run)
 {
-    const std::vector<int> types = run.options.types.value_or(std::vector<int>{});
     ListOut out(run, FailureCaptions(run));
     sessions::FailureSummary summary;
-    std::uint64_t inputIndex = 0;
-    std::uint64_t tooFew = 0;
-    FailedLogon row;
-    const bool allRead = ReadInputs(
-        run,
-        [&](const Input&) -> EventVisitor {
-            ++inputIndex;
-            tooFew = 0;
-            return [&](const evtx::Record& record) {
-                switch (sessions::ReadFailedLogon(record, row)) {
-                case sessions::FailedLogonRead::TooFewFields:
-                    ++tooFew;
-                    break;
-                case sessions::FailedLogonRead::Row:
-                    if ((types.empty() || std::find(types.begin(), types.end(), row.logonType) != types.end()) &&
-                        Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from)) {
-                        // Newest first, of equal times the later record: a log whose
-                        // clock was set back is not in time order.
-                        if (run.options.summary)
-                            summary.Add(row);
-                        else
-                            out.Add({inputIndex, row.time, row.recordId}, row.computer, FailureCells(run, row));
-                    }
-                    break;
-                case sessions::FailedLogonRead::NotFailed:
-                    break;
-                }
-            };
-        },
-        [&] { return tooFew; });
+    // Newest first, of equal times the later record: a log whose clock was
+    // set back is not in time order.
+    const bool allRead = ReadLogonRows(run, {.failure = [&](std::uint32_t input, const FailedLogon& row) {
+        if (run.options.summary)
+            summary.Add(row);
+        else
+            out.Add({input, row.time, row.recordId}, row.computer, FailureCells(run, row));
+    }});
     const int written = run.options.summary ? WriteSummary(run, summary.Sources()) : out.Write();
     return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
 }
