@@ -11,7 +11,7 @@
 
 namespace tav::cli {
 
-enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb };
+enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb, Report };
 enum class OutputFormat { Table, Csv, Json };
 
 struct Options {
@@ -25,13 +25,15 @@ struct Options {
     std::optional<DateTime> until;
     bool utc = false;
     std::optional<std::string> computer;  // the live Security log of this computer ("" the local one)
-    // last and lastb: the logon types to list (empty: every type); none
+    // last, lastb and report: the logon types to list (empty: every type); none
     // given: the command's own choice.
     std::optional<std::vector<int>> types;
-    bool allAccounts = false;            // last: computer accounts and service SIDs too
+    bool allAccounts = false;            // last, report: computer accounts and service SIDs too
     std::optional<std::string> user;     // only rows of this user (name or DOMAIN\name, any case)
     std::optional<std::string> from;     // only rows from this address or workstation (any case)
     bool summary = false;                // lastb: one row per source
+    std::string output;                  // report: the page's file
+    bool english = false;                // report: the page in English, not Russian
 };
 
 struct ParsedArguments {

@@ -10,10 +10,18 @@
 namespace tav::report {
 namespace {
 
+// U+2028 and U+2029 too: no text of a log reaches the page with its line
+// separators as they are, in markup or in script.
 std::string EscapeHtml(std::string_view text)
 {
     std::string out;
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (text.substr(i, 3) == "\xE2\x80\xA8" || text.substr(i, 3) == "\xE2\x80\xA9") {
+            out += text[i + 2] == '\xA8' ? "&#x2028;" : "&#x2029;";
+            i += 2;
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;

@@ -130,7 +130,7 @@
         s('rect', { width: 1, height: 1, fill: 'url(#fade)' }))));
     const lanes = D.lanes.map((user, i) => {
       const g = s('g', { class: 'lane', 'data-user': user, transform: `translate(0 ${i * LANE})` });
-      g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: width - LABEL, height: LANE - 2, opacity: i % 2 ? 0.5 : 1 }));
+      g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: width - LABEL, height: LANE - 2, opacity: i % 2 ? 0.35 : 0.7 }));
       plot.append(g);
       svg.append(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, user.length > 22 ? user.slice(0, 21) + '…' : user));
       return g;
@@ -147,7 +147,7 @@
       }
       return { r, bar, mark };
     });
-    svg.append(plot, axis);
+    svg.append(axis, plot);
 
     const first = Math.min(...rows.map(r => r[6])), last = Math.max(...rows.map(r => r[7]));
     const span = Math.max(last - first, 3600);
@@ -162,7 +162,7 @@
         bar.setAttribute('width', Math.max(2, x1 - x0).toFixed(1));
         if (mark) mark.setAttribute('x', (Math.max(x1, x0 + 2) - 1.5).toFixed(1));
       }
-      const { step, list } = ticks(view[0], view[1], plotWidth, 120);
+      const { step, list } = ticks(view[0], view[1], plotWidth, 90);
       axis.replaceChildren(...list.map(t => s('g', { transform: `translate(${(LABEL + x(t)).toFixed(1)} 0)` },
         s('line', { y1: 0, y2: height - AXIS + 4 }),
         s('text', { y: height - 6, 'text-anchor': 'middle' }, timeLabel(t, step)))));
