@@ -16,7 +16,8 @@
       perStep: s => `попыток за ${s}`, summary: 'Источники неудачных входов',
       sessionTable: 'Все сеансы', failureTable: 'Все неудачные входы', filter: 'Фильтр',
       rowsLeftOut: (shown, n) => `Показаны первые ${shown} строк; ещё ${n} не показаны.`,
-      shown: (n, all) => `Строк: ${n} из ${all}`,
+      shown: (n, found, all) => found === all ? `Строк: ${n} из ${all}` : `Строк: ${n} из ${found} найденных (всего ${all})`,
+      more: n => `Показать ещё ${n}`,
       user: 'Пользователь', from: 'Откуда', type: 'Тип', start: 'Начало', end: 'Конец', duration: 'Длительность',
       time: 'Время', reason: 'Причина', attempts: 'Попыток', first: 'Первая', last: 'Последняя',
       topReason: 'Частая причина', topUsers: 'Частые пользователи', other: 'другие',
@@ -38,7 +39,8 @@
       perStep: s => `attempts per ${s}`, summary: 'Sources of failed logons',
       sessionTable: 'All sessions', failureTable: 'All failed logons', filter: 'Filter',
       rowsLeftOut: (shown, n) => `The first ${shown} rows are shown; ${n} more are not.`,
-      shown: (n, all) => `Rows: ${n} of ${all}`,
+      shown: (n, found, all) => found === all ? `Rows: ${n} of ${all}` : `Rows: ${n} of ${found} found (${all} in all)`,
+      more: n => `Show ${n} more`,
       user: 'User', from: 'From', type: 'Type', start: 'Start', end: 'End', duration: 'Duration',
       time: 'Time', reason: 'Reason', attempts: 'Attempts', first: 'First', last: 'Last',
       topReason: 'Top Reason', topUsers: 'Top Users', other: 'other',
@@ -51,6 +53,7 @@
   };
   const L = TEXTS[D.lang] || TEXTS.ru;
   const SVG = 'http://www.w3.org/2000/svg';
+  const number = n => n.toLocaleString(D.lang);
 
   // An element with attributes and children (nodes or texts).
   function h(tag, attrs, ...children) {
@@ -101,7 +104,7 @@
     fact(L.inputs, D.inputs.join(', '));
     if (D.computers.length) fact(L.computers, D.computers.join(', '));
     fact(L.range, D.first ? `${D.first} – ${D.last} (${D.utc ? L.utc : L.local})` : '—');
-    const count = (name, value, cls) => h('div', { class: 'count ' + cls }, h('b', {}, String(value)), name);
+    const count = (name, value, cls) => h('div', { class: 'count ' + cls }, h('b', {}, number(value)), name);
     return h('header', {}, h('h1', {}, L.title), facts,
       h('div', { class: 'counts' },
         count(L.sessions, c.sessions, 'sessions'), count(L.open, c.open, 'open'),
@@ -163,7 +166,7 @@
         if (mark) mark.setAttribute('x', (Math.max(x1, x0 + 2) - 1.5).toFixed(1));
       }
       const { step, list } = ticks(view[0], view[1], plotWidth, 90);
-      axis.replaceChildren(...list.map(t => s('g', { transform: `translate(${(LABEL + x(t)).toFixed(1)} 0)` },
+      axis.replaceChildren(...list.filter(t => x(t) < plotWidth - 40).map(t => s('g', { transform: `translate(${(LABEL + x(t)).toFixed(1)} 0)` },
         s('line', { y1: 0, y2: height - AXIS + 4 }),
         s('text', { y: height - 6, 'text-anchor': 'middle' }, timeLabel(t, step)))));
     }
@@ -219,8 +222,8 @@
     const fit = h('button', { type: 'button', class: 'fit' }, L.fit);
     fit.addEventListener('click', () => { view = full.slice(); draw(); });
     const notes = [];
-    if (D.usersLeftOut) notes.push(h('p', { class: 'note' }, L.usersLeftOut(D.usersLeftOut)));
-    if (D.barsLeftOut) notes.push(h('p', { class: 'note' }, L.barsLeftOut(D.barsLeftOut)));
+    if (D.usersLeftOut) notes.push(h('p', { class: 'note' }, L.usersLeftOut(number(D.usersLeftOut))));
+    if (D.barsLeftOut) notes.push(h('p', { class: 'note' }, L.barsLeftOut(number(D.barsLeftOut))));
     return h('section', { class: 'timeline' }, h('h2', {}, L.timeline),
       h('div', { class: 'toolbar' }, fit, h('span', { class: 'hint' }, L.hint)), legend, svg, notes);
   }
@@ -229,7 +232,8 @@
     const most = Math.max(1, ...D.heat.flat());
     const head = h('tr', {}, h('th'), [...Array(24).keys()].map(hour => h('th', {}, String(hour))));
     const body = D.heat.map((day, i) => h('tr', {}, h('th', {}, L.days[i]), day.map((n, hour) => {
-      const td = h('td', { 'data-count': n, title: `${L.days[i]} ${hour}:00: ${n}` }, n ? String(n) : '');
+      const short = n >= 10000 ? Math.round(n / 1000) + 'k' : n >= 1000 ? (n / 1000).toFixed(1) + 'k' : n ? String(n) : '';
+      const td = h('td', { 'data-count': n, title: `${L.days[i]} ${hour}:00: ${number(n)}` }, short);
       td.style.setProperty('--v', (n / most * 0.85).toFixed(3));
       return td;
     })));
@@ -251,7 +255,7 @@
     const end = S.start + S.step * (steps - 1);
     const { step, list } = ticks(S.start, end, width - LEFT, 120);
     const at = t => steps > 1 ? x((t - S.start) / S.step) : x(0);
-    svg.append(s('g', { class: 'axis' }, list.map(t => s('text', { x: at(t), y: HEIGHT + TOP + 18, 'text-anchor': 'middle' },
+    svg.append(s('g', { class: 'axis' }, list.filter(t => at(t) < width - 40).map(t => s('text', { x: at(t), y: HEIGHT + TOP + 18, 'text-anchor': 'middle' },
       timeLabel(t, Math.max(step, S.step))))));
     S.counts.forEach((counts, i) => {
       const g = s('g', { class: `source s${i}`, 'data-source': S.sources[i] });
@@ -267,23 +271,34 @@
       h('p', { class: 'note' }, L.perStep(L.steps[S.step] || L.days_(S.step / 86400))));
   }
 
-  // A table sortable by any column and filtered by a text box. `columns`:
+  // A table sortable by any column and filtered by a text box, drawn 500
+  // rows at a time so that a page of 10,000 opens at once. `columns`:
   // [caption, the cell's text, its sort key (default the text), numeric].
+  const PAGE = 500;
   function table(kind, columns, rows, leftOut) {
     const collator = new Intl.Collator(D.lang, { numeric: true });
     const filter = h('input', { type: 'search', class: 'filter', placeholder: L.filter, 'aria-label': L.filter });
     const count = h('span', { class: 'hint' });
+    const more = h('button', { type: 'button', class: 'more' });
     const heads = columns.map(([caption, , , numeric]) => h('th', { class: numeric ? 'num' : '' }, caption));
     const body = h('tbody');
-    let order = rows;
+    let order = rows, shown = rows, drawn = 0;
+    function draw(upTo) {
+      const fragment = document.createDocumentFragment();
+      for (const r of shown.slice(drawn, upTo))
+        fragment.append(h('tr', {}, columns.map(([, text, , numeric]) => h('td', { class: numeric ? 'num' : '' }, String(text(r))))));
+      body.append(fragment);
+      drawn = Math.min(upTo, shown.length);
+      count.textContent = L.shown(number(drawn), number(shown.length), number(rows.length));
+      more.hidden = drawn === shown.length;
+      more.textContent = L.more(Math.min(PAGE, shown.length - drawn));
+    }
     function fill() {
       const q = filter.value.trim().toLowerCase();
-      const shown = q ? order.filter(r => columns.some(c => String(c[1](r)).toLowerCase().includes(q))) : order;
-      const fragment = document.createDocumentFragment();
-      for (const r of shown)
-        fragment.append(h('tr', {}, columns.map(([, text, , numeric]) => h('td', { class: numeric ? 'num' : '' }, String(text(r))))));
-      body.replaceChildren(fragment);
-      count.textContent = L.shown(shown.length, rows.length);
+      shown = q ? order.filter(r => columns.some(c => String(c[1](r)).toLowerCase().includes(q))) : order;
+      body.replaceChildren();
+      drawn = 0;
+      draw(PAGE);
     }
     heads.forEach((th, i) => th.addEventListener('click', () => {
       const descending = th.getAttribute('aria-sort') === 'ascending';
@@ -298,10 +313,11 @@
       fill();
     }));
     filter.addEventListener('input', fill);
+    more.addEventListener('click', () => draw(drawn + PAGE));
     fill();
     return [h('div', { class: 'toolbar' }, filter, count),
       h('div', { class: 'scroll' }, h('table', { class: 'rows ' + kind }, h('thead', {}, h('tr', {}, heads)), body)),
-      leftOut ? h('p', { class: 'note' }, L.rowsLeftOut(rows.length, leftOut)) : []];
+      more, leftOut ? h('p', { class: 'note' }, L.rowsLeftOut(number(rows.length), number(leftOut))) : []];
   }
 
   function tables() {
