@@ -149,16 +149,13 @@ ReportInput ReportCollector::Finish()
     std::sort(st.sessions.begin(), st.sessions.end(),
               [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
     std::vector<std::uint64_t> perUser(st.users.Size());
-    std::vector<bool> hasSession(st.users.Size());
     for (const HeldSession& s : st.sessions) {
         ++perUser[s.user];
-        hasSession[s.user] = true;
         page.open += s.reason == EndReason::Open;
         const auto [weekday, hour] = WeekdayHour(time_.shown(s.order.time));
         ++page.logonsByHour[weekday][hour];
     }
     page.sessions = st.sessions.size();
-    page.users = static_cast<std::uint64_t>(std::count(hasSession.begin(), hasSession.end(), true));
     std::vector<std::uint32_t> byCount;
     for (std::uint32_t u = 0; u < perUser.size(); ++u)
         if (perUser[u] > 0)
@@ -166,6 +163,7 @@ ReportInput ReportCollector::Finish()
     std::sort(byCount.begin(), byCount.end(), [&](std::uint32_t a, std::uint32_t b) {
         return perUser[a] != perUser[b] ? perUser[a] > perUser[b] : st.users.Text(a) < st.users.Text(b);
     });
+    page.users = byCount.size();
     std::vector<int> laneOf(st.users.Size(), -1);
     for (std::size_t i = 0; i < byCount.size() && i < kMaxLanes; ++i) {
         laneOf[byCount[i]] = static_cast<int>(i);

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -118,28 +119,38 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv)
     return rows;
 }
 
-TEST(ReportBrowser, PageShowsWhatLastAndLastbList)
+struct Opened {
+    std::string dom;
+    std::string log;  // the browser's, with what the page wrote to the console
+};
+
+// The report of `inputs` (and options) as headless chromium leaves its DOM.
+Opened OpenReport(const std::filesystem::path& folder, std::vector<std::string> arguments)
 {
     const std::filesystem::path chromium = TAVELIN_CHROMIUM;
-    ASSERT_TRUE(std::filesystem::exists(chromium)) << "chromium not found: tools/setup.sh installs it";
-    const std::filesystem::path folder = test::ScratchFolder("report");
-    const std::vector<std::string> inputs = {test::SampleSecurityLog(), WriteMarkupLog()};
+    if (!std::filesystem::exists(chromium))
+        throw std::runtime_error("chromium not found: tools/setup.sh installs it");
     const std::string page = test::PathText(folder / "page.html");
-    std::vector<std::string> arguments = {"report", "--utc", "--lang", "en", "-o", page};
-    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    arguments.insert(arguments.begin(), {"report", "--utc", "--lang", "en", "-o", page});
     const test::Outcome made = test::RunInProcess(arguments);
-    ASSERT_EQ(made.status, 0) << made.err;
-
+    EXPECT_EQ(made.status, 0) << made.err;
     // A script that ran from the log's text could stop the browser with a
     // dialog: it gets a minute.
     const std::string command = "timeout 60 " + chromium.string() +
                                 " --headless --no-sandbox --disable-gpu --enable-logging=stderr --v=0 --dump-dom"
                                 " file://" + page + " > " + test::PathText(folder / "dom.html") + " 2> " +
                                 test::PathText(folder / "browser.log");
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::string dom = ReadText(folder / "dom.html");
-    const std::string log = ReadText(folder / "browser.log");
-    EXPECT_EQ(log.find(":CONSOLE"), std::string::npos) << log;  // errors and anything else the page logs
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    Opened opened{ReadText(folder / "dom.html"), ReadText(folder / "browser.log")};
+    EXPECT_EQ(opened.log.find(":CONSOLE"), std::string::npos) << opened.log;  // errors and anything else logged
+    return opened;
+}
+
+TEST(ReportBrowser, PageShowsWhatLastAndLastbList)
+{
+    const std::filesystem::path folder = test::ScratchFolder("report");
+    const std::vector<std::string> inputs = {test::SampleSecurityLog(), WriteMarkupLog()};
+    const std::string dom = OpenReport(folder, inputs).dom;
     EXPECT_EQ(dom.find("<img"), std::string::npos);
     EXPECT_EQ(dom.find(kScript), std::string::npos);
     EXPECT_NE(dom.find("&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
@@ -193,6 +204,16 @@ TEST(ReportBrowser, PageShowsWhatLastAndLastbList)
         failures.push_back({f[0], f[1], f[3], f[4], f[5]});
     }
     EXPECT_EQ(TableRows(dom, "failures"), failures);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ReportBrowser, PageOfALogWithoutLogonsSaysSo)
+{
+    const std::filesystem::path folder = test::ScratchFolder("report-empty");
+    const std::string dom = OpenReport(folder, {test::SampleSessionLog()}).dom;
+    EXPECT_EQ(Attributes(dom, "<g class=\"lane\"", "data-user").size(), 0u);
+    for (const char* text : {">No sessions.</p>", ">No failed logons.</p>"})
+        EXPECT_NE(dom.find(text), std::string::npos) << text;
     std::filesystem::remove_all(folder);
 }
 
