@@ -21,11 +21,10 @@
       user: 'Пользователь', from: 'Откуда', type: 'Тип', start: 'Начало', end: 'Конец', duration: 'Длительность',
       time: 'Время', reason: 'Причина', attempts: 'Попыток', first: 'Первая', last: 'Последняя',
       topReason: 'Частая причина', topUsers: 'Частые пользователи', other: 'другие',
-      ends: { logoff: 'выход', shutdown: 'выключение', crash: 'сбой', open: 'не завершён' },
       endWords: { shutdown: 'выключение', crash: 'сбой', open: 'нет выхода в журнале', live: 'ещё в системе' },
       steps: { 60: 'минуту', 300: '5 минут', 900: '15 минут', 1800: '30 минут', 3600: 'час', 10800: '3 часа',
         21600: '6 часов', 43200: '12 часов', 86400: 'день', 604800: 'неделю', 2592000: '30 дней' },
-      days_: n => `${n} дн.`,
+      stepDays: n => `${n} дн.`,
     },
     en: {
       title: 'Logon report', inputs: 'Logs', computers: 'Computers', range: 'Period',
@@ -44,11 +43,10 @@
       user: 'User', from: 'From', type: 'Type', start: 'Start', end: 'End', duration: 'Duration',
       time: 'Time', reason: 'Reason', attempts: 'Attempts', first: 'First', last: 'Last',
       topReason: 'Top Reason', topUsers: 'Top Users', other: 'other',
-      ends: { logoff: 'logoff', shutdown: 'shutdown', crash: 'crash', open: 'open' },
       endWords: { shutdown: 'down', crash: 'crash', open: 'no logoff in log', live: 'still logged on' },
       steps: { 60: 'minute', 300: '5 minutes', 900: '15 minutes', 1800: '30 minutes', 3600: 'hour', 10800: '3 hours',
         21600: '6 hours', 43200: '12 hours', 86400: 'day', 604800: 'week', 2592000: '30 days' },
-      days_: n => `${n} days`,
+      stepDays: n => `${n} days`,
     },
   };
   const L = TEXTS[D.lang] || TEXTS.ru;
@@ -114,7 +112,8 @@
 
   const TYPES = [2, 10, 11, 3];
   const typeClass = t => TYPES.includes(t) ? 't' + t : 't-other';
-  const endText = r => r[8] === 'logoff' ? r[4] : L.endWords[r[8] === 'open' && D.live ? 'live' : r[8]];
+  const endWord = reason => L.endWords[reason === 'open' && D.live ? 'live' : reason];
+  const endText = r => r[8] === 'logoff' ? r[4] : endWord(r[8]);
 
   // The session rows: [user, from, type, start, end, duration, startAt, endAt, reason, logonType, lane, listed].
   function timeline() {
@@ -218,7 +217,7 @@
     const legend = h('div', { class: 'legend' },
       present.map(c => h('span', {}, h('i', { class: c }), typeName(c))),
       ['open', 'crash', 'shutdown'].filter(k => rows.some(r => r[8] === k))
-        .map(k => h('span', {}, h('i', { class: 'end-' + k }), L.ends[k])));
+        .map(k => h('span', {}, h('i', { class: 'end-' + k }), endWord(k))));
     const fit = h('button', { type: 'button', class: 'fit' }, L.fit);
     fit.addEventListener('click', () => { view = full.slice(); draw(); });
     const notes = [];
@@ -268,7 +267,7 @@
     });
     const legend = h('div', { class: 'legend' }, S.sources.map((src, i) => h('span', {}, h('i', { class: 's' + i }), src || '—')));
     return section(L.failuresOverTime, legend, svg,
-      h('p', { class: 'note' }, L.perStep(L.steps[S.step] || L.days_(S.step / 86400))));
+      h('p', { class: 'note' }, L.perStep(L.steps[S.step] || L.stepDays(S.step / 86400))));
   }
 
   // A table sortable by any column and filtered by a text box, drawn 500
