@@ -145,7 +145,7 @@ ReportInput ReportCollector::Finish()
     }
 
     // Sessions: lanes for the users with most of them, the bars of those
-    // lanes and the table, each cut at kMaxRows in the order of last.
+    // lanes and the table, cut at kMaxBars and kMaxRows in the order of last.
     std::sort(st.sessions.begin(), st.sessions.end(),
               [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
     std::vector<std::uint64_t> perUser(st.users.Size());
@@ -175,7 +175,7 @@ ReportInput ReportCollector::Finish()
         const HeldSession& s = st.sessions[i];
         const bool listed = i < kMaxRows;
         int lane = laneOf[s.user];
-        if (lane >= 0 && bars++ >= kMaxRows) {
+        if (lane >= 0 && bars++ >= kMaxBars) {
             ++page.barsLeftOut;
             lane = -1;
         }

@@ -17,7 +17,8 @@ namespace tav::report {
 enum class Language { Russian, English };
 
 inline constexpr std::size_t kMaxLanes = 30;    // users on the timeline, those with most sessions
-inline constexpr std::size_t kMaxRows = 10000;  // rows of each table, and bars on the timeline
+inline constexpr std::size_t kMaxRows = 10000;  // rows of each table
+inline constexpr std::size_t kMaxBars = 5000;   // bars on the timeline: more would slow the page to open
 inline constexpr std::size_t kMaxSeries = 10;   // failure sources drawn over time
 inline constexpr std::size_t kMaxBuckets = 120; // steps of the failures-over-time chart, at most
 
@@ -72,7 +73,7 @@ struct ReportInput {
 
     std::vector<std::string> lanes;       // users, most sessions first
     std::uint64_t usersLeftOut = 0;       // users beyond the lanes
-    std::uint64_t barsLeftOut = 0;        // sessions of the lanes beyond kMaxRows (the oldest)
+    std::uint64_t barsLeftOut = 0;        // sessions of the lanes beyond kMaxBars (the oldest)
     std::vector<SessionRow> sessionRows;  // newest first: the table's and the lanes' bars
     std::uint64_t sessionRowsLeftOut = 0;
     std::vector<FailureRow> failureRows;  // newest first

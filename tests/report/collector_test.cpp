@@ -68,8 +68,9 @@ TEST(ReportCollector, TablesAndBarsAreCut)
     } kCases[] = {
         {0, 0, 0, 0, 0, 0, 0},
         {3, 2, 3, 0, 0, 2, 0},
-        {kMaxRows, kMaxRows, kMaxRows, 0, 0, kMaxRows, 0},
-        {kMaxRows + 7, kMaxRows + 1, kMaxRows, 7, 7, kMaxRows, 1},
+        {kMaxBars + 1, 0, kMaxBars + 1, 0, 1, 0, 0},
+        {kMaxRows, kMaxRows, kMaxRows, 0, kMaxRows - kMaxBars, kMaxRows, 0},
+        {kMaxRows + 7, kMaxRows + 1, kMaxRows, 7, kMaxRows + 7 - kMaxBars, kMaxRows, 1},
     };
     for (const auto& c : kCases) {
         ReportCollector collector(View());
