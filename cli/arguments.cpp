@@ -108,6 +108,7 @@ std::string CommandName(Command command)
     case Command::Record: return "record";
     case Command::Last: return "last";
     case Command::Lastb: return "lastb";
+    case Command::Report: return "report";
     default: return {};
     }
 }
@@ -116,16 +117,22 @@ std::string CommandName(Command command)
 std::string CheckCommandOptions(const Options& options)
 {
     const Command c = options.command;
-    if (options.types && c != Command::Last && c != Command::Lastb)
-        return "--types works with last and lastb only";
-    if (options.allAccounts && c != Command::Last)
-        return "--all-accounts works with last only";
+    if (options.types && c != Command::Last && c != Command::Lastb && c != Command::Report)
+        return "--types works with last, lastb and report only";
+    if (options.allAccounts && c != Command::Last && c != Command::Report)
+        return "--all-accounts works with last and report only";
     if (options.summary && c != Command::Lastb)
         return "--summary works with lastb only";
-    if ((options.user || options.from) && c != Command::Logons && c != Command::Last && c != Command::Lastb)
-        return "--user and --from work with logons, last and lastb only";
-    if (options.computerColumn && (c == Command::Record || c == Command::Help || c == Command::Version))
+    if ((options.user || options.from) && c != Command::Logons && c != Command::Last && c != Command::Lastb &&
+        c != Command::Report)
+        return "--user and --from work with logons, last, lastb and report only";
+    if (options.computerColumn && (c == Command::Record || c == Command::Help || c == Command::Version ||
+                                   c == Command::Report))
         return "--computer-column works with logons, sessions, last and lastb only";
+    if ((!options.output.empty() || options.english) && c != Command::Report)
+        return "-o and --lang work with report only";
+    if (c == Command::Report && options.output.empty())
+        return "report needs -o FILE.html";
     return {};
 }
 
@@ -135,7 +142,8 @@ std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
     switch (options.command) {
     case Command::Logons:
     case Command::Last:
-    case Command::Lastb: {
+    case Command::Lastb:
+    case Command::Report: {
         const std::string name = CommandName(options.command);
         if (ReadsLiveLogs(options) && !inputs.empty())
             return name + " reads either files or --computer, not both";
@@ -146,7 +154,7 @@ std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
     }
     case Command::Sessions:
         if (ReadsLiveLogs(options))
-            return "--computer works with logons, last, lastb and record only";
+            return "--computer works with logons, last, lastb, report and record only";
         if (inputs.empty())
             return "sessions needs at least one .evtx file";
         options.files = inputs;
@@ -204,7 +212,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
             value = argument.substr(equals + 1);
         const bool takesValue =
             OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer", "--computers", "--types", "--user",
-                         "--from", "--jobs"});
+                         "--from", "--jobs", "-o", "--output", "--lang"});
         const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local", "--all-accounts", "--summary",
                                          "--computer-column"});
         if (!takesValue && !isFlag)
@@ -249,6 +257,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
             options.user = *value;
         } else if (name == "--from") {
             options.from = *value;
+        } else if (name == "-o" || name == "--output") {
+            if (value->empty())
+                return fail(name + " needs a file name");
+            options.output = *value;
+        } else if (name == "--lang") {
+            if (*value != "ru" && *value != "en")
+                return fail("--lang: '" + *value + "' is neither ru nor en");
+            options.english = *value == "en";
         } else if (name == "--types") {
             options.types = LogonTypes(*value);
             if (!options.types)
@@ -291,6 +307,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         options.command = Command::Last;
     else if (command == "lastb")
         options.command = Command::Lastb;
+    else if (command == "report")
+        options.command = Command::Report;
     else
         return fail("unknown command '" + command + "'");
     if (std::string error = CheckCommandOptions(options); !error.empty())
@@ -321,6 +339,10 @@ std::string HelpText(bool liveLogs)
         "  last FILE.evtx...        logon sessions in Security logs, newest first: user, from, type, start,\n"
         "                           end (or why it ended: down, crash, no logoff) and duration\n"
         "  lastb FILE.evtx...       failed logons in Security logs, newest first, with the reason\n"
+        "  report FILE.evtx... -o FILE.html\n"
+        "                           one HTML page of the sessions and failed logons that opens offline in\n"
+        "                           a browser: a timeline of sessions per user, logons per weekday and hour,\n"
+        "                           failed logons per source over time, and both lists (10,000 rows each)\n"
         "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
         "\n"
         "Options:\n"
@@ -336,29 +358,35 @@ std::string HelpText(bool liveLogs)
         "                           events outside the range are left out before bursts are collapsed;\n"
         "                           last: the sessions that start in the range, wherever they end\n"
         "  --utc                    show and select times in UTC instead of local time\n"
-        "  --user NAME              logons, last, lastb: only the rows of user NAME (or DOMAIN\\NAME)\n"
-        "  --from TEXT              logons, last, lastb: only the rows from this address or workstation\n"
-        "  --types LIST             last, lastb: the logon types to list, such as 2,3,10, or all\n"
-        "                           (last: 2,10,11, people at a keyboard or over Remote Desktop;\n"
-        "                           lastb: all)\n"
-        "  --all-accounts           last: also computer accounts and the system's own service logons\n"
+        "  --user NAME              logons, last, lastb, report: only the rows of user NAME (or\n"
+        "                           DOMAIN\\NAME)\n"
+        "  --from TEXT              logons, last, lastb, report: only the rows from this address or\n"
+        "                           workstation\n"
+        "  --types LIST             last, lastb, report: the logon types to list, such as 2,3,10, or all\n"
+        "                           (sessions: 2,10,11, people at a keyboard or over Remote Desktop;\n"
+        "                           failed logons: all)\n"
+        "  --all-accounts           last, report: also computer accounts and the system's own service\n"
+        "                           logons\n"
         "  --summary                lastb: one row per source, most attempts first\n"
         "  --computer-column        logons, sessions, last, lastb: a Computer column first even when the rows\n"
         "                           are of one computer (it is there anyway when they are of several)\n"
         "  --jobs N                 read with N threads (default: the number of cores); the output is\n"
-        "                           the same whatever N\n";
+        "                           the same whatever N\n"
+        "  -o, --output FILE.html   report: the page to write\n"
+        "  --lang ru|en             report: the page's language (default: ru)\n";
     if (liveLogs)
         text +=
-            "  --computer NAME[,NAME]   logons, last, lastb, record: read the Security log of computer NAME\n"
-            "                           instead of files (an empty NAME: this computer); up to --jobs\n"
+            "  --computer NAME[,NAME]   logons, last, lastb, report, record: read the Security log of computer\n"
+            "                           NAME instead of files (an empty NAME: this computer); up to --jobs\n"
             "                           computers at once, rows in the order of the names\n"
-            "  --computers FILE         logons, last, lastb: also the computers named in FILE, one a line\n"
-            "                           (# starts a comment; blank lines are left out)\n"
+            "  --computers FILE         logons, last, lastb, report: also the computers named in FILE, one a\n"
+            "                           line (# starts a comment; blank lines are left out)\n"
             "  --local                  the same for this computer\n";
     text +=
         "  -h, --help               show this help and exit\n"
         "  --version                show the version and exit\n"
         "\n"
+        "A folder among the inputs of last, lastb and report stands for the .evtx files in it.\n"
         "Dates and times are shown in the regional formats";
     text += liveLogs ? " of the user" : " dd.MM.yyyy H:mm:ss";
     text +=

@@ -11,7 +11,7 @@
 
 namespace tav::cli {
 
-enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb };
+enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb, Report };
 enum class OutputFormat { Table, Csv, Json };
 
 struct Options {
@@ -30,13 +30,15 @@ struct Options {
     std::optional<std::string> computersFile;
     bool computerColumn = false;         // a Computer column even when the rows are of one computer
     std::optional<unsigned> jobs;        // threads; the machine's cores when none
-    // last and lastb: the logon types to list (empty: every type); none
+    // last, lastb and report: the logon types to list (empty: every type); none
     // given: the command's own choice.
     std::optional<std::vector<int>> types;
-    bool allAccounts = false;            // last: computer accounts and service SIDs too
+    bool allAccounts = false;            // last, report: computer accounts and service SIDs too
     std::optional<std::string> user;     // only rows of this user (name or DOMAIN\name, any case)
     std::optional<std::string> from;     // only rows from this address or workstation (any case)
     bool summary = false;                // lastb: one row per source
+    std::string output;                  // report: the page's file
+    bool english = false;                // report: the page in English, not Russian
 };
 
 inline bool ReadsLiveLogs(const Options& options)

@@ -1,4 +1,4 @@
-// The tool's three commands, over one parsed command line.
+// The tool's commands, over one parsed command line.
 #pragma once
 
 #include <memory>
@@ -46,6 +46,7 @@ int RunSessions(const Run& run);
 int RunRecord(const Run& run);
 int RunLast(const Run& run);
 int RunLastb(const Run& run);
+int RunReport(const Run& run);
 
 // How a computer whose live log is read is named in messages.
 std::string ComputerName(const std::string& computer);

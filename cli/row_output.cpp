@@ -111,31 +111,4 @@ std::string JsonLines(const ListShape& shape, const std::vector<ResultRow>& rows
     return text;
 }
 
-void AppendJsonString(std::string& out, std::string_view utf8)
-{
-    static const char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const char32_t c = ReadUtf8(utf8, pos);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out += kHex[c >> 4];
-                out += kHex[c & 0xF];
-            } else {
-                AppendUtf8(out, c);
-            }
-        }
-    }
-    out += '"';
-}
-
 }  // namespace tav::cli

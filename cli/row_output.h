@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/json_string.h"
 #include "base/row_store.h"
 
 namespace tav::cli {
@@ -39,8 +40,5 @@ std::string CsvText(const ListShape& shape, const std::vector<ResultRow>& rows);
 
 // One JSON object per row and line, keys in column order.
 std::string JsonLines(const ListShape& shape, const std::vector<ResultRow>& rows);
-
-// `utf8` as a JSON string, quotes included; ill-formed UTF-8 becomes U+FFFD.
-void AppendJsonString(std::string& out, std::string_view utf8);
 
 }  // namespace tav::cli

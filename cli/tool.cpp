@@ -116,6 +116,8 @@ int RunTool(const std::vector<std::string>& arguments, const Platform& platform,
         return RunLast(run);
     case Command::Lastb:
         return RunLastb(run);
+    case Command::Report:
+        return RunReport(run);
     }
     return kExitUsage;
 }

@@ -20,11 +20,12 @@ if(TAVELIN_BENCHMARKS)
   find_package(benchmark REQUIRED)
 endif()
 
-# tavelin_test(<name> SOURCES ... [LIBS ...] [OWN_MAIN])
+# tavelin_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [OWN_MAIN])
 # A test program. Natively each test case becomes a ctest test; under Wine a
 # program is one ctest test (each Wine start costs), inside the Wine session.
+# LABELS let ctest -L pick its tests.
 function(tavelin_test name)
-  cmake_parse_arguments(T "OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_OWN_MAIN)
     target_link_libraries(${name} PRIVATE ${T_LIBS} ${TAVELIN_GTEST})
@@ -44,8 +45,15 @@ function(tavelin_test name)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
     # One at a time: GUI tests on one display take focus from each other.
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine_display)
+    if(T_LABELS)
+      set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+    set(properties TIMEOUT 120)
+    if(T_LABELS)
+      list(APPEND properties LABELS "${T_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
   endif()
 endfunction()
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "base/codepage.h"
 
@@ -72,6 +73,21 @@ bool MatchesFrom(std::string_view wanted, std::string_view ip, std::string_view 
 {
     const std::string folded = FoldCase(wanted);
     return folded == FoldCase(ip) || folded == FoldCase(workstation) || folded == FoldCase(from);
+}
+
+std::string DurationText(std::int64_t seconds)
+{
+    const std::int64_t minutes = (seconds < 0 ? -seconds : seconds) / 60;
+    const long long days = minutes / 1440;
+    const long long hours = minutes / 60 % 24;
+    char text[48];
+    if (days > 0)
+        std::snprintf(text, sizeof text, "(%s%lld+%02lld:%02lld)", seconds < 0 ? "-" : "", days, hours,
+                      static_cast<long long>(minutes % 60));
+    else
+        std::snprintf(text, sizeof text, "(%s%lld:%02lld)", seconds < 0 ? "-" : "", hours,
+                      static_cast<long long>(minutes % 60));
+    return text;
 }
 
 bool IsZeroCode(std::string_view text)

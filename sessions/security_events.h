@@ -60,6 +60,10 @@ int ParseLogonType(std::string_view text);
 // "Interactive", "Network", ...; the number itself for a type without a name.
 std::string LogonTypeName(int type);
 
+// A session's duration as last shows it: "(H:MM)", or "(D+HH:MM)" from a
+// day on; a negative one (a clock set back) with its minus sign.
+std::string DurationText(std::int64_t seconds);
+
 // Whether a hexadecimal code of the log ("0x0", "0x00000000", "-", "")
 // stands for no value.
 bool IsZeroCode(std::string_view text);

@@ -66,6 +66,14 @@ TEST(Arguments, AcceptedFormsSetTheirOptions)
     EXPECT_EQ(p.options.computers, Args{""});
     EXPECT_EQ(p.options.recordNumber, 5u);
     EXPECT_EQ(ParseArguments({"logons", "--computer="}, true).options.computers, Args{""});
+
+    p = ParseArguments({"report", "logs", "-o", "r.html", "--lang=en", "--types", "all", "--all-accounts"}, false);
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.options.command, Command::Report);
+    EXPECT_EQ(p.options.files, Args{"logs"});
+    EXPECT_EQ(p.options.output, "r.html");
+    EXPECT_TRUE(p.options.english && p.options.allAccounts);
+    EXPECT_FALSE(ParseArguments({"report", "f", "--output", "r.html", "--lang", "ru"}, false).options.english);
 }
 
 TEST(ComputerList, NamesOneALineOrByCommasWithoutBlanksAndComments)
@@ -105,7 +113,7 @@ TEST(Arguments, RefusedFormsSayWhy)
         {{"logons", "--computer", "DC01"}, false,
          "--computer reads the event log of a Windows computer: it works on Windows only"},
         {{"logons", "--local", "f"}, true, "logons reads either files or --computer, not both"},
-        {{"sessions", "--local", "f"}, true, "--computer works with logons, last, lastb and record only"},
+        {{"sessions", "--local", "f"}, true, "--computer works with logons, last, lastb, report and record only"},
         {{"record", "--local"}, true, "record needs a record number"},
         {{"record", "--computer", "a,b", "5"}, true, "record reads the log of one computer"},
         {{"logons", "--computers", "l"}, false,
@@ -114,6 +122,13 @@ TEST(Arguments, RefusedFormsSayWhy)
         {{"logons", "--jobs=257", "f"}, false, "--jobs: '257' is not a number of threads from 1 to 256"},
         {{"record", "--computer-column", "f", "1"}, false,
          "--computer-column works with logons, sessions, last and lastb only"},
+        {{"report", "f"}, false, "report needs -o FILE.html"},
+        {{"report", "-o", "r.html"}, false, "report needs at least one .evtx file"},
+        {{"report", "-o", "r.html", "--lang", "de", "f"}, false, "--lang: 'de' is neither ru nor en"},
+        {{"report", "-o=", "f"}, false, "unknown option '-o='"},
+        {{"report", "--output=", "f"}, false, "--output needs a file name"},
+        {{"last", "-o", "r.html", "f"}, false, "-o and --lang work with report only"},
+        {{"lastb", "--all-accounts", "f"}, false, "--all-accounts works with last and report only"},
     };
     for (const auto& c : cases) {
         std::string joined;

@@ -2,6 +2,8 @@
 // session pairing and of failed logons as one row of a table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/iso_date.h"
@@ -261,6 +263,30 @@ TEST(Lastb, ReasonsOrderAndSummary)
     EXPECT_EQ(run.out.substr(0, run.out.find("\r\n", run.out.find("\r\n") + 2)),
               "From;Attempts;Users;First;Last;Top Reason;Top Users\r\n"
               "203.0.113.9;3;2;01.03.2024 7:00:00;01.03.2024 8:00:00;wrong password;Admin, root");
+}
+
+TEST(Last, FolderStandsForItsEvtxFilesByName)
+{
+    const std::filesystem::path folder = test::ScratchFolder("folder");
+    const std::filesystem::path empty = test::ScratchFolder("empty");
+    const std::filesystem::path first = folder / "A.EVTX";
+    const std::filesystem::path second = folder / "b.evtx";
+    std::filesystem::copy_file(WriteEvents("folder-a", {Logon("08:00:00", {.user = "ann"})}), first);
+    std::filesystem::copy_file(WriteEvents("folder-b", {Logon("09:00:00", {.user = "bob"})}), second);
+    std::filesystem::create_directory(folder / "c.evtx");  // a folder, not a log
+    std::ofstream(folder / "notes.txt") << "not a log";
+
+    const test::Outcome files = test::RunInProcess({"last", "--utc", test::PathText(first), test::PathText(second)});
+    const test::Outcome inFolder = test::RunInProcess({"last", "--utc", test::PathText(folder)});
+    EXPECT_EQ(inFolder.status, kExitOk) << inFolder.err;
+    EXPECT_EQ(inFolder.out, files.out);
+    EXPECT_NE(files.out.find("ann"), std::string::npos);
+
+    const test::Outcome none = test::RunInProcess({"lastb", test::PathText(empty)});
+    EXPECT_EQ(none.status, kExitInputFailed);
+    EXPECT_EQ(none.err, "tavelin: " + test::PathText(empty) + ": no .evtx files in this folder\n");
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(empty);
 }
 
 }  // namespace

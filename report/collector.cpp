@@ -1,0 +1,255 @@
+#include "report/collector.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "sessions/failed_logons.h"
+#include "sessions/security_events.h"
+
+namespace tav::report {
+namespace {
+
+using sessions::EndReason;
+
+// Distinct texts, each held once, by number.
+class Names {
+public:
+    std::uint32_t Id(const std::string& text)
+    {
+        const auto [it, added] = ids_.try_emplace(text, static_cast<std::uint32_t>(texts_.size()));
+        if (added)
+            texts_.push_back(text);
+        return it->second;
+    }
+    const std::string& Text(std::uint32_t id) const { return texts_[id]; }
+    std::size_t Size() const { return texts_.size(); }
+
+private:
+    std::unordered_map<std::string, std::uint32_t> ids_;
+    std::vector<std::string> texts_;
+};
+
+// Where a row stands in the order of last and lastb: by input, newest first,
+// of equal times the later record; equal keys as they came.
+struct Order {
+    std::uint32_t input = 0;
+    std::int64_t time = 0;
+    std::uint64_t record = 0;
+    std::uint64_t sequence = 0;
+
+    bool operator<(const Order& o) const
+    {
+        if (input != o.input)
+            return input < o.input;
+        if (time != o.time)
+            return time > o.time;
+        if (record != o.record)
+            return record > o.record;
+        return sequence < o.sequence;
+    }
+};
+
+struct HeldSession {
+    Order order;
+    std::uint32_t user = 0, from = 0;
+    std::int64_t end = 0;  // UTC; none when Open
+    int logonType = -1;
+    EndReason reason = EndReason::Open;
+};
+
+struct HeldFailure {
+    Order order;
+    std::uint32_t user = 0, from = 0, reason = 0;
+    int logonType = -1;
+};
+
+// Monday 0 .. Sunday 6 and the hour of a shown time.
+std::pair<int, int> WeekdayHour(std::int64_t shown)
+{
+    const std::int64_t days = shown >= 0 ? shown / 86400 : (shown - 86399) / 86400;
+    const int weekday = static_cast<int>(((days % 7) + 7 + 3) % 7);  // 1 January 1970 was a Thursday
+    const int hour = static_cast<int>((shown - days * 86400) / 3600);
+    return {weekday, hour};
+}
+
+std::int64_t FloorTo(std::int64_t value, std::int64_t step)
+{
+    const std::int64_t q = value / step;
+    return (q * step > value ? q - 1 : q) * step;
+}
+
+}  // namespace
+
+struct ReportCollector::State {
+    Names users, froms, reasons;
+    std::set<std::string> computers;
+    std::vector<HeldSession> sessions;
+    std::vector<HeldFailure> failures;
+    sessions::FailureSummary summary;
+    std::int64_t firstEvent = std::numeric_limits<std::int64_t>::max();
+    std::int64_t lastEvent = std::numeric_limits<std::int64_t>::min();
+    std::uint64_t sequence = 0;
+};
+
+std::int64_t SeriesStep(std::int64_t seconds)
+{
+    constexpr std::int64_t kSteps[] = {60, 300, 900, 1800, 3600, 3 * 3600, 6 * 3600, 12 * 3600,
+                                       86400, 7 * 86400, 30 * 86400};
+    for (const std::int64_t step : kSteps)
+        if (seconds / step < static_cast<std::int64_t>(kMaxBuckets))
+            return step;
+    return (seconds / static_cast<std::int64_t>(kMaxBuckets - 1) / 86400 + 1) * 86400;
+}
+
+ReportCollector::ReportCollector(TimeView time) : time_(std::move(time)), state_(std::make_unique<State>()) {}
+
+ReportCollector::~ReportCollector() = default;
+
+void ReportCollector::AddEventTime(std::int64_t utc)
+{
+    state_->firstEvent = std::min(state_->firstEvent, utc);
+    state_->lastEvent = std::max(state_->lastEvent, utc);
+}
+
+void ReportCollector::Add(std::uint32_t input, const sessions::Session& s)
+{
+    State& st = *state_;
+    st.computers.insert(s.computer);
+    st.sessions.push_back({{input, s.start, s.recordId, st.sequence++}, st.users.Id(s.user), st.froms.Id(s.from),
+                           s.end.value_or(0), s.logonType, s.reason});
+}
+
+void ReportCollector::Add(std::uint32_t input, const sessions::FailedLogon& f)
+{
+    State& st = *state_;
+    st.computers.insert(f.computer);
+    st.summary.Add(f);
+    st.failures.push_back({{input, f.time, f.recordId, st.sequence++}, st.users.Id(f.user), st.froms.Id(f.from),
+                           st.reasons.Id(f.reason), f.logonType});
+}
+
+ReportInput ReportCollector::Finish()
+{
+    State& st = *state_;
+    ReportInput page;
+    page.computers.assign(st.computers.begin(), st.computers.end());
+    const bool anyEvent = st.firstEvent <= st.lastEvent;
+    if (anyEvent) {
+        page.firstAt = time_.shown(st.firstEvent);
+        page.lastAt = time_.shown(st.lastEvent);
+        page.first = time_.text(st.firstEvent);
+        page.last = time_.text(st.lastEvent);
+    }
+
+    // Sessions: lanes for the users with most of them, the bars of those
+    // lanes and the table, cut at kMaxBars and kMaxRows in the order of last.
+    std::sort(st.sessions.begin(), st.sessions.end(),
+              [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
+    std::vector<std::uint64_t> perUser(st.users.Size());
+    for (const HeldSession& s : st.sessions) {
+        ++perUser[s.user];
+        page.open += s.reason == EndReason::Open;
+        const auto [weekday, hour] = WeekdayHour(time_.shown(s.order.time));
+        ++page.logonsByHour[weekday][hour];
+    }
+    page.sessions = st.sessions.size();
+    std::vector<std::uint32_t> byCount;
+    for (std::uint32_t u = 0; u < perUser.size(); ++u)
+        if (perUser[u] > 0)
+            byCount.push_back(u);
+    std::sort(byCount.begin(), byCount.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return perUser[a] != perUser[b] ? perUser[a] > perUser[b] : st.users.Text(a) < st.users.Text(b);
+    });
+    page.users = byCount.size();
+    std::vector<int> laneOf(st.users.Size(), -1);
+    for (std::size_t i = 0; i < byCount.size() && i < kMaxLanes; ++i) {
+        laneOf[byCount[i]] = static_cast<int>(i);
+        page.lanes.push_back(st.users.Text(byCount[i]));
+    }
+    page.usersLeftOut = byCount.size() - page.lanes.size();
+    std::size_t bars = 0;
+    for (std::size_t i = 0; i < st.sessions.size(); ++i) {
+        const HeldSession& s = st.sessions[i];
+        const bool listed = i < kMaxRows;
+        int lane = laneOf[s.user];
+        if (lane >= 0 && bars++ >= kMaxBars) {
+            ++page.barsLeftOut;
+            lane = -1;
+        }
+        if (!listed && lane < 0)
+            continue;
+        SessionRow& row = page.sessionRows.emplace_back();
+        row.user = st.users.Text(s.user);
+        row.from = st.froms.Text(s.from);
+        row.type = sessions::LogonTypeName(s.logonType);
+        row.start = time_.text(s.order.time);
+        row.startAt = time_.shown(s.order.time);
+        const bool open = s.reason == EndReason::Open;
+        if (s.reason == EndReason::Logoff)
+            row.end = time_.text(s.end);
+        if (!open)
+            row.duration = sessions::DurationText(s.end - s.order.time);
+        row.endAt = open ? std::max(page.lastAt, row.startAt) : time_.shown(s.end);
+        row.reason = s.reason;
+        row.logonType = s.logonType;
+        row.lane = lane;
+        row.listed = listed;
+    }
+    page.sessionRowsLeftOut = st.sessions.size() - std::min(st.sessions.size(), kMaxRows);
+
+    // Failed logons: the table, the summary, and the top sources over time.
+    std::sort(st.failures.begin(), st.failures.end(),
+              [](const HeldFailure& a, const HeldFailure& b) { return a.order < b.order; });
+    page.failures = st.failures.size();
+    for (std::size_t i = 0; i < st.failures.size() && i < kMaxRows; ++i) {
+        const HeldFailure& f = st.failures[i];
+        page.failureRows.push_back({time_.text(f.order.time), st.users.Text(f.user), st.froms.Text(f.from),
+                                    sessions::LogonTypeName(f.logonType), st.reasons.Text(f.reason),
+                                    time_.shown(f.order.time)});
+    }
+    page.failureRowsLeftOut = st.failures.size() - page.failureRows.size();
+    const std::vector<sessions::FailureSource> sources = st.summary.Sources();
+    page.sources = sources.size();
+    for (std::size_t i = 0; i < sources.size() && i < kMaxRows; ++i) {
+        const sessions::FailureSource& s = sources[i];
+        std::string topUsers;
+        for (const std::string& user : s.topUsers)
+            topUsers += (topUsers.empty() ? "" : ", ") + user;
+        page.summary.push_back({s.from, s.attempts, s.users, time_.text(s.first), time_.text(s.last), s.topReason,
+                                topUsers, time_.shown(s.first), time_.shown(s.last)});
+    }
+    page.summaryLeftOut = sources.size() - page.summary.size();
+
+    std::map<std::uint32_t, std::size_t> seriesOf;  // from id: index in the series
+    for (std::size_t i = 0; i < sources.size() && i < kMaxSeries; ++i) {
+        seriesOf[st.froms.Id(sources[i].from)] = i;
+        page.series.sources.push_back(sources[i].from);
+    }
+    // Shown times, not UTC ones, bound the chart: a clock set back by the
+    // end of summer time makes a later event show earlier.
+    std::vector<std::pair<std::size_t, std::int64_t>> points;
+    std::int64_t low = std::numeric_limits<std::int64_t>::max(), high = std::numeric_limits<std::int64_t>::min();
+    for (const HeldFailure& f : st.failures)
+        if (const auto it = seriesOf.find(f.from); it != seriesOf.end()) {
+            points.emplace_back(it->second, time_.shown(f.order.time));
+            low = std::min(low, points.back().second);
+            high = std::max(high, points.back().second);
+        }
+    if (!points.empty()) {
+        constexpr std::int64_t kMonday = 4 * 86400;  // 5 January 1970: weeks start on a Monday
+        FailureSeries& series = page.series;
+        series.step = SeriesStep(high - low);
+        series.start = FloorTo(low - kMonday, series.step) + kMonday;
+        series.counts.assign(seriesOf.size(),
+                             std::vector<std::uint64_t>(static_cast<std::size_t>((high - series.start) / series.step) + 1));
+        for (const auto& [source, at] : points)
+            ++series.counts[source][static_cast<std::size_t>((at - series.start) / series.step)];
+    }
+    state_ = std::make_unique<State>();
+    return page;
+}
+
+}  // namespace tav::report
