@@ -42,19 +42,21 @@ void TForm1::ScanEventLog(const std::string& logName)
 {
     // A computer's name, or the path of a saved log.
     const std::string server = WindowText(Edit3);
-    EventLogName = logName;
-    EventLogServer = server;
-    EventLogIsFile = IsExistingFile(server);
+    const bool isFile = IsExistingFile(server);
     std::uint32_t error = 0;
     std::unique_ptr<seclog::RecordSource> source =
-        (EventLogIsFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, logName, error);
+        (isFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, logName, error);
     if (!source) {
-        SetLabelCaption(LabelError, EventLogIsFile ? "Невозможно открыть файл журнала: " + server
-                                                   : "Сервер " + server + " недоступен!");
+        SetLabelCaption(LabelError, isFile ? "Невозможно открыть файл журнала: " + server
+                                           : "Сервер " + server + " недоступен!");
         ShowWindow(LabelError, SW_SHOW);
         EndWorkstationRun(0);
         return;
     }
+    // A failed run keeps the old rows, so the detail view keeps their source.
+    EventLogName = logName;
+    EventLogServer = server;
+    EventLogIsFile = isFile;
     ListView1.Clear();
 
     seclog::LogonFilter filter(CurrentFormats(), [](DateTime utc) { return UtcToLocalDateTime(utc); });

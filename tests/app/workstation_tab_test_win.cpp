@@ -77,7 +77,10 @@ protected:
     void Open(seclog::RecordSourceOpener* logs)
     {
         form.reset();
-        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter, .eventLogs = logs, .settingsPath = test::FreshSettingsPath()});
+        form = std::make_unique<TForm1>(FormSeams{.prompter = &prompter,
+                                                  .eventLogs = logs,
+                                                  .savedLogs = savedOpener.get(),
+                                                  .settingsPath = test::FreshSettingsPath()});
         ASSERT_TRUE(form->Create(Application::Instance().Handle()));
         form->Show(SW_SHOW);
         PumpFor(30ms);
@@ -91,6 +94,7 @@ protected:
 
     std::shared_ptr<seclog::MemoryLog> log = std::make_shared<seclog::MemoryLog>();
     std::unique_ptr<seclog::MemorySourceOpener> opener = std::make_unique<seclog::MemorySourceOpener>(log);
+    std::unique_ptr<seclog::MemorySourceOpener> savedOpener = std::make_unique<seclog::MemorySourceOpener>(log);
     test::RecordingPrompter prompter;
     std::unique_ptr<TForm1> form;
 };
@@ -210,10 +214,16 @@ TEST_F(WorkstationTabTest, DetailViewShowsEveryStringOfTheRecord)
     EXPECT_EQ(text.substr(0, 33), "S-1-5-18\rWS-ACCOUNTING-07$\r\r0x3e7");
     EXPECT_NE(text.find("\ralice\r"), std::string::npos);
 
-    // The detail view reads from where the list came from, not from what Edit3 says now.
+    // The detail view reads from where the list came from: not from what
+    // Edit3 says now, nor from a later run that failed and kept the rows.
     SetWindowTextUtf8(form->Edit3, "elsewhere");
     form->listview1DblClick();
-    EXPECT_EQ(prompter.messages.size(), 2u);
+    opener->Refuse("far away", 1722);
+    Scan("far away");
+    ASSERT_EQ(ListCount(form->ListView1.Handle()), 2);
+    form->listview1DblClick();
+    ASSERT_EQ(prompter.messages.size(), 3u);
+    EXPECT_EQ(prompter.messages[2], prompter.messages[0]);
     EXPECT_EQ(opener->LastServer(), "pc");
     EXPECT_EQ(opener->Opens(), opener->Closes());
 }
