@@ -7,7 +7,6 @@
 #include "app/ids.h"
 #include "app/unit1_win.h"
 #include "base/datetime.h"
-#include "base/module_path_win.h"
 #include "base/text_win.h"
 #include "seclog/detail_view.h"
 #include "seclog/logon_scan.h"
@@ -42,7 +41,7 @@ void TForm1::ScanEventLog(const std::string& logName)
 {
     // A computer's name, or the path of a saved log.
     const std::string server = WindowText(Edit3);
-    const bool isFile = IsExistingFile(server);
+    const bool isFile = seclog::NamesSavedLog(server);
     std::uint32_t error = 0;
     std::unique_ptr<seclog::RecordSource> source =
         (isFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, logName, error);

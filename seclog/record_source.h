@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tav::seclog {
 
@@ -45,6 +46,12 @@ public:
     // kErrorNotSupported.
     virtual ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer);
 };
+
+// Whether the text typed for a computer names a saved log file instead: it
+// holds "\\" or "/", or ends in ".evtx" (any case). A UNC computer name,
+// "\\\\host", is no file. Never decided by what lies on the disk: a computer
+// named like a file in the current folder stays a computer.
+bool NamesSavedLog(std::string_view text);
 
 class RecordSourceOpener {
 public:

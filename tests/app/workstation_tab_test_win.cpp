@@ -167,6 +167,38 @@ TEST_F(WorkstationTabTest, UnreachableComputerKeepsTheEarlierRows)
     EXPECT_FALSE(IsWindowVisible(form->LabelError));
 }
 
+TEST_F(WorkstationTabTest, OnlyAPathOrAnEvtxNameIsASavedLog)
+{
+    log->Add(Logon(1, kBase, "alice", "2", "PC1"));
+    seclog::MemorySourceOpener& saved = *savedOpener;
+    // A file named like the computer lies in the current folder.
+    const std::wstring folder = test::FreshFolder();
+    test::WriteFileBytes(folder + L"backup", "not a log");
+    SetCurrentDirectoryW(folder.c_str());
+    saved.Refuse("Security.EVTX", 2);
+    const struct {
+        const char* text;
+        bool savedLog;
+        std::string error;  // LabelError, when shown
+    } cases[] = {
+        {"backup", false, ""},
+        {"\\\\backup", false, ""},
+        {"Security.EVTX", true, "Невозможно открыть файл журнала: Security.EVTX"},
+        {"logs/backup", true, ""},
+        {"C:\\logs\\backup", true, ""},
+        {"\\\\nas\\logs\\backup", true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::size_t live = opener->Opens();
+        Scan(c.text);
+        EXPECT_EQ((c.savedLog ? saved : *opener).LastServer(), c.text);
+        EXPECT_EQ(opener->Opens() - live, c.savedLog ? 0u : 1u);
+        EXPECT_EQ(IsWindowVisible(form->LabelError) ? WindowText(form->LabelError) : "", c.error);
+    }
+    SetCurrentDirectoryW(test::FreshFolder().c_str());
+}
+
 TEST_F(WorkstationTabTest, ReadErrorIsShownAndTheRowsStay)
 {
     for (std::uint32_t i = 0; i < 2000; ++i)
