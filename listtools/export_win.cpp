@@ -29,7 +29,9 @@ std::optional<std::wstring> CsvSaveDialog::Ask(HWND owner)
     dialog.lpstrInitialDir = directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    // The current folder stays where it is: the program runs elevated, and
+    // nothing should be looked for in a folder the user once saved to.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog))
         return std::nullopt;
     return std::wstring(file.data());
