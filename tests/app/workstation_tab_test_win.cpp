@@ -310,6 +310,46 @@ TEST_F(WorkstationTabTest, ClosingDuringAScanStopsItClosesTheLogAndThenTheWindow
     EXPECT_EQ(opener->Closes(), 1u);
 }
 
+// A close that comes before the scan has begun, while the empty-name box is
+// open or in the message pass before the scan, opens no log and ends the
+// program; so does the end of the message loop, also during the scan.
+TEST_F(WorkstationTabTest, ARunStopsAtACloseOrTheLoopsEndWhereverItComes)
+{
+    for (std::uint32_t i = 0; i < 50000; ++i)
+        log->Add(Logon(i + 1, kBase + i * 60, "u", "2", "PC"));
+    const auto quitPosted = [] {
+        MSG quit;
+        return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    };
+    for (const bool inTheBox : {true, false}) {
+        SCOPED_TRACE(inTheBox ? "in the box" : "before the scan");
+        Open(opener.get());
+        const HWND window = form->Handle();
+        Application::Instance().SetMainForm(window);
+        const std::size_t opens = opener->Opens();
+        // The box's own loop handles the close.
+        prompter.onShow = [&] {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            PumpFor(20ms);
+        };
+        SetWindowTextUtf8(form->Edit3, inTheBox ? "" : "pc");
+        if (!inTheBox)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        form->BtnStart2Click();
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(opener->Opens(), opens);
+        EXPECT_TRUE(quitPosted());
+        Application::Instance().SetMainForm(nullptr);
+    }
+    Open(opener.get());
+    DuringScan probe([] { PostQuitMessage(0); });
+    Scan("pc");
+    EXPECT_TRUE(quitPosted());
+    EXPECT_LT(ListCount(form->ListView1.Handle()), 50000);
+    EXPECT_TRUE(IsWindowEnabled(form->BtnStart2));
+    EXPECT_EQ(opener->Opens(), opener->Closes());
+}
+
 // A million records, a tenth of them logons: the window keeps answering.
 TEST_F(WorkstationTabTest, WindowAnswersDuringALargeScan)
 {
