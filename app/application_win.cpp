@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/prompter_win.h"
 #include "base/text_win.h"
 
 namespace tav {
@@ -57,7 +58,12 @@ LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wParam, LPARAM 
 
 LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Application& self = Instance();
+    return Guarded(window, nullptr, [&] { return Instance().HandleMessage(window, message, wParam, lParam); });
+}
+
+LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Application& self = *this;
     switch (message) {
     case WM_CLOSE:
         if (self.mainForm_ != nullptr)
@@ -82,11 +88,15 @@ LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wPara
 
 void Application::Dispatch(MSG& message)
 {
-    if (mainForm_ != nullptr && GetAncestor(message.hwnd, GA_ROOT) == mainForm_ &&
-        IsDialogMessageW(mainForm_, &message))
-        return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    try {
+        if (mainForm_ != nullptr && GetAncestor(message.hwnd, GA_ROOT) == mainForm_ &&
+            IsDialogMessageW(mainForm_, &message))
+            return;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    } catch (...) {
+        ShowUncaught(mainForm_);
+    }
 }
 
 int Application::Run()

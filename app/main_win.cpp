@@ -24,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     Application& application = Application::Instance();
     application.Initialize("Users Tavelin");
     WinPrompter prompter(application.Title());
+    SetProgramPrompter(&prompter);
     seclog::EventLogOpener eventLogs;
     evtx::LegacyFileOpener savedLogs;
     tsquery::CreateProcessLauncher launcher;

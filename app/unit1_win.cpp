@@ -136,14 +136,7 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         self->Handle_ = nullptr;
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    // No exception crosses the window procedure: what a handler did not
-    // catch goes to the standard error box.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        self->Prompts().ShowError(window, error.what());
-    }
-    return 0;
+    return Guarded(window, self->seams_.prompter, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -478,6 +471,13 @@ LRESULT CALLBACK TForm1::EditSubclassProc(HWND window, UINT message, WPARAM wPar
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<TForm1*>(data);
+    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
+        return self->EditMessage(window, message, wParam, lParam, id);
+    });
+}
+
+LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
+{
     switch (message) {
     case WM_GETDLGCODE: {
         // Enter belongs to the edit box, not to the dialog navigation.
@@ -488,9 +488,9 @@ LRESULT CALLBACK TForm1::EditSubclassProc(HWND window, UINT message, WPARAM wPar
     }
     case WM_KEYDOWN:
         if (id == IDC_EDIT1)
-            self->Edit1KeyDown(wParam);
+            Edit1KeyDown(wParam);
         else
-            self->Edit3KeyDown(wParam);
+            Edit3KeyDown(wParam);
         break;
     case WM_CHAR:
         // A single-line edit box beeps at a carriage return.
@@ -510,18 +510,25 @@ LRESULT CALLBACK TForm1::LinkSubclassProc(HWND window, UINT message, WPARAM wPar
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<TForm1*>(data);
+    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
+        return self->LinkMessage(window, message, wParam, lParam, id);
+    });
+}
+
+LRESULT TForm1::LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
+{
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!self->linkHot_) {
-            self->linkHot_ = true;
+        if (!linkHot_) {
+            linkHot_ = true;
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
             TrackMouseEvent(&track);
-            self->Label3MouseEnter();
+            Label3MouseEnter();
         }
         break;
     case WM_MOUSELEAVE:
-        self->linkHot_ = false;
-        self->Label3MouseLeave();
+        linkHot_ = false;
+        Label3MouseLeave();
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(window, LinkSubclassProc, id);

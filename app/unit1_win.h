@@ -147,6 +147,9 @@ private:
     static LRESULT CALLBACK LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR id, DWORD_PTR data);
 
+    // The edit boxes' and the link's own handling, behind their subclass procedures.
+    LRESULT EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
+    LRESULT LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
     void CreateControls();
     void CreateFonts();
     HWND CreateChild(const wchar_t* className, std::string_view text, DWORD style, HWND parent,

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/prompter_win.h"
 #include "base/text_win.h"
 
 namespace tav {
@@ -52,16 +53,18 @@ LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wPar
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<ResultList*>(data);
-    if (message == kSyncCountMessage) {
-        self->syncPosted_ = false;
-        self->SyncCount();
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, SubclassProc, id);
-        self->window_ = nullptr;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Guarded(window, nullptr, [&]() -> LRESULT {
+        if (message == kSyncCountMessage) {
+            self->syncPosted_ = false;
+            self->SyncCount();
+            return 0;
+        }
+        if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(window, SubclassProc, id);
+            self->window_ = nullptr;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    });
 }
 
 void ResultList::Clear()

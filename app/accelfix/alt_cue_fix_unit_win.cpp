@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/application_win.h"
+#include "base/prompter_win.h"
 
 namespace tav {
 namespace {
@@ -175,6 +176,11 @@ void TAltCueFix::Hook(HWND form)
 }
 
 LRESULT CALLBACK TAltCueFix::HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(window, nullptr, [&] { return HookMessage(window, message, wParam, lParam); });
+}
+
+LRESULT TAltCueFix::HookMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* entry = static_cast<TFormObj*>(GetPropW(window, kEntryProperty));
     if (entry == nullptr)

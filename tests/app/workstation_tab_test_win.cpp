@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "app/unit1_win.h"
 #include "base/datetime.h"
 #include "base/text_win.h"
+#include "seclog/detail_view.h"
 #include "seclog/event_log_win.h"
 #include "seclog/memory_source.h"
 #include "tests/seclog/test_records.h"
@@ -64,6 +66,15 @@ private:
         return action;
     }
     UINT_PTR timer_;
+};
+
+// Opening fails with an exception, as any step of a run may.
+class ThrowingOpener final : public seclog::RecordSourceOpener {
+public:
+    std::unique_ptr<seclog::RecordSource> Open(const std::string&, const std::string&, std::uint32_t&) override
+    {
+        throw std::runtime_error("no log today");
+    }
 };
 
 class WorkstationTabTest : public testing::Test {
@@ -279,6 +290,32 @@ TEST_F(WorkstationTabTest, DetailViewWithoutRecordSelectionOrLogShowsNothingOrTh
     form->listview1DblClick();
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0], "Невозможно открыть файл журнала");
+}
+
+// What a handler throws, through the window procedure or through Edit3's
+// subclass procedure, ends in the error box and the window goes on.
+TEST_F(WorkstationTabTest, ErrorsOfADoubleClickAndOfEnterEndInTheErrorBox)
+{
+    log->Add(Logon(5, kBase, "alice", "2", "PC1"));
+    Scan("pc");
+    form->ListView1.Append({"not a number", {"x"}});
+    PumpFor(20ms);
+    form->ListView1.Select(1);
+    NMHDR doubleClick{form->ListView1.Handle(), IDC_LISTVIEW1, static_cast<UINT>(NM_DBLCLK)};
+    SendMessageW(form->Handle(), WM_NOTIFY, IDC_LISTVIEW1, reinterpret_cast<LPARAM>(&doubleClick));
+    ASSERT_EQ(prompter.errors.size(), 1u);
+    EXPECT_EQ(prompter.errors[0], seclog::InvalidCaptionText("not a number"));
+
+    ThrowingOpener throwing;
+    Open(&throwing);
+    SetWindowTextUtf8(form->Edit3, "pc");
+    for (const std::size_t errors : {2u, 3u}) {
+        SendMessageW(form->Edit3, WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_EQ(prompter.errors.size(), errors);
+        EXPECT_EQ(prompter.errors.back(), "no log today");
+        EXPECT_TRUE(IsWindowEnabled(form->BtnStart2));
+        EXPECT_FALSE(IsWindowVisible(form->LabelWait2));
+    }
 }
 
 TEST_F(WorkstationTabTest, EnterDuringAScanStartsNothingAndTheRunEndsAtTheRowCap)
