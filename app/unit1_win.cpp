@@ -7,6 +7,7 @@
 #include "app/ids.h"
 #include "app/panel_win.h"
 #include "base/datetime_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 #include <shellapi.h>
@@ -326,9 +327,9 @@ void TForm1::CreateControls()
     for (const HWND hidden : {LabelWait, LabelWait2, LabelError})
         ShowWindow(hidden, SW_HIDE);
 
-    SetWindowSubclass(Edit1, EditSubclassProc, IDC_EDIT1, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Edit3, EditSubclassProc, IDC_EDIT3, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Label3, LinkSubclassProc, IDC_LABEL3, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Edit1, EditSubclassProc, IDC_EDIT1, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Edit3, EditSubclassProc, IDC_EDIT3, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Label3, LinkSubclassProc, IDC_LABEL3, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TForm1::Layout()
@@ -483,7 +484,7 @@ LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // Enter belongs to the edit box, not to the dialog navigation.
         const auto* pending = reinterpret_cast<const MSG*>(lParam);
         if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
+            return Libraries().DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
         break;
     }
     case WM_KEYDOWN:
@@ -498,12 +499,12 @@ LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(window, EditSubclassProc, id);
+        Libraries().RemoveWindowSubclass(window, EditSubclassProc, id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Libraries().DefSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm1::LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -531,12 +532,12 @@ LRESULT TForm1::LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         Label3MouseLeave();
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(window, LinkSubclassProc, id);
+        Libraries().RemoveWindowSubclass(window, LinkSubclassProc, id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Libraries().DefSubclassProc(window, message, wParam, lParam);
 }
 
 // ---- Handlers ----

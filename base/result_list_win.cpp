@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/prompter_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 namespace tav {
@@ -28,7 +29,7 @@ void ResultList::Create(HWND parent, int id, std::span<const ListColumn> columns
     if (options.headerDragDrop)
         exStyle |= LVS_EX_HEADERDRAGDROP;
     SendMessageW(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
-    SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
     columnCount_ = columns.size();
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -60,10 +61,10 @@ LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wPar
             return 0;
         }
         if (message == WM_NCDESTROY) {
-            RemoveWindowSubclass(window, SubclassProc, id);
+            Libraries().RemoveWindowSubclass(window, SubclassProc, id);
             self->window_ = nullptr;
         }
-        return DefSubclassProc(window, message, wParam, lParam);
+        return Libraries().DefSubclassProc(window, message, wParam, lParam);
     });
 }
 

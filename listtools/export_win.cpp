@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/handles_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 #include "listtools/csv_export.h"
 
@@ -32,7 +33,7 @@ std::optional<std::wstring> CsvSaveDialog::Ask(HWND owner)
     // The current folder stays where it is: the program runs elevated, and
     // nothing should be looked for in a folder the user once saved to.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameW(&dialog))
+    if (!Libraries().GetSaveFileNameW(&dialog))
         return std::nullopt;
     return std::wstring(file.data());
 }
