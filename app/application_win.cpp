@@ -2,17 +2,11 @@
 
 #include <utility>
 
+#include "base/app_messages.h"
 #include "base/prompter_win.h"
 #include "base/text_win.h"
 
 namespace tav {
-namespace {
-
-// Posted to the application window: the modal loop that took the last message
-// has handled it; an idle pass is due when nothing else is waiting.
-constexpr UINT kIdleNoteMessage = WM_APP + 200;
-
-}  // namespace
 
 Application& Application::Instance()
 {
@@ -50,9 +44,9 @@ LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wParam, LPARAM 
     // window's messages come from Run's own loop, which has its idle moment.
     Application& self = Instance();
     const auto* message = reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && message != nullptr && message->message != kIdleNoteMessage && !self.idleNotePosted_ &&
+    if (code >= 0 && message != nullptr && message->message != WM_APP_IDLE_NOTE && !self.idleNotePosted_ &&
         (self.mainForm_ == nullptr || GetAncestor(message->hwnd, GA_ROOT) != self.mainForm_))
-        self.idleNotePosted_ = PostMessageW(self.window_, kIdleNoteMessage, 0, 0) != FALSE;
+        self.idleNotePosted_ = PostMessageW(self.window_, WM_APP_IDLE_NOTE, 0, 0) != FALSE;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -69,7 +63,7 @@ LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         if (self.mainForm_ != nullptr)
             PostMessageW(self.mainForm_, WM_CLOSE, 0, 0);
         return 0;
-    case kIdleNoteMessage: {
+    case WM_APP_IDLE_NOTE: {
         self.idleNotePosted_ = false;
         MSG waiting;
         if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))

@@ -158,6 +158,14 @@ private:
     HWND CreateButton(HWND parent, std::string_view text, int id, bool wordWrap);
     HWND CreateStatusBar(HWND parent, int id);
     void Layout();
+    // Message handlers; those answering bool: whether they handled it.
+    void OnCreate();
+    void OnSettingChange(const wchar_t* area);
+    bool OnSetCursor();
+    bool OnActivate(bool active);
+    bool OnSysCommand(WPARAM command);
+    void OnClose();
+    void OnDestroy();
     void OnCommand(int id, int code, HWND control);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);

@@ -3,17 +3,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/app_messages.h"
 #include "base/prompter_win.h"
 #include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 namespace tav {
-namespace {
-
-// Posted to the list itself: bring its item count up to the held rows.
-constexpr UINT kSyncCountMessage = WM_APP + 100;
-
-}  // namespace
 
 void ResultList::Create(HWND parent, int id, std::span<const ListColumn> columns,
                         ListOptions options, int dpi)
@@ -47,7 +42,7 @@ void ResultList::Append(ResultRow row)
 {
     store_.Append(std::move(row));
     if (!syncPosted_)
-        syncPosted_ = PostMessageW(window_, kSyncCountMessage, 0, 0) != FALSE;
+        syncPosted_ = PostMessageW(window_, WM_APP_SYNC_COUNT, 0, 0) != FALSE;
 }
 
 LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -55,7 +50,7 @@ LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wPar
 {
     auto* self = reinterpret_cast<ResultList*>(data);
     return Guarded(window, nullptr, [&]() -> LRESULT {
-        if (message == kSyncCountMessage) {
+        if (message == WM_APP_SYNC_COUNT) {
             self->syncPosted_ = false;
             self->SyncCount();
             return 0;
