@@ -57,23 +57,22 @@ LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wPara
 
 LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Application& self = *this;
     switch (message) {
     case WM_CLOSE:
-        if (self.mainForm_ != nullptr)
-            PostMessageW(self.mainForm_, WM_CLOSE, 0, 0);
+        if (mainForm_ != nullptr)
+            PostMessageW(mainForm_, WM_CLOSE, 0, 0);
         return 0;
     case WM_APP_IDLE_NOTE: {
-        self.idleNotePosted_ = false;
+        idleNotePosted_ = false;
         MSG waiting;
         if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
-            self.RunIdleHandlers();
+            RunIdleHandlers();
         return 0;
     }
     case WM_SETFOCUS:
         // Activating the task-bar button activates the main window.
-        if (self.mainForm_ != nullptr && IsWindowVisible(self.mainForm_) && IsWindowEnabled(self.mainForm_))
-            SetActiveWindow(self.mainForm_);
+        if (mainForm_ != nullptr && IsWindowVisible(mainForm_) && IsWindowEnabled(mainForm_))
+            SetActiveWindow(mainForm_);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
