@@ -2,16 +2,11 @@
 
 #include <utility>
 
+#include "base/app_messages.h"
+#include "base/prompter_win.h"
 #include "base/text_win.h"
 
 namespace tav {
-namespace {
-
-// Posted to the application window: the modal loop that took the last message
-// has handled it; an idle pass is due when nothing else is waiting.
-constexpr UINT kIdleNoteMessage = WM_APP + 200;
-
-}  // namespace
 
 Application& Application::Instance()
 {
@@ -49,31 +44,35 @@ LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wParam, LPARAM 
     // window's messages come from Run's own loop, which has its idle moment.
     Application& self = Instance();
     const auto* message = reinterpret_cast<const MSG*>(lParam);
-    if (code >= 0 && message != nullptr && message->message != kIdleNoteMessage && !self.idleNotePosted_ &&
+    if (code >= 0 && message != nullptr && message->message != WM_APP_IDLE_NOTE && !self.idleNotePosted_ &&
         (self.mainForm_ == nullptr || GetAncestor(message->hwnd, GA_ROOT) != self.mainForm_))
-        self.idleNotePosted_ = PostMessageW(self.window_, kIdleNoteMessage, 0, 0) != FALSE;
+        self.idleNotePosted_ = PostMessageW(self.window_, WM_APP_IDLE_NOTE, 0, 0) != FALSE;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    Application& self = Instance();
+    return Guarded(window, nullptr, [&] { return Instance().HandleMessage(window, message, wParam, lParam); });
+}
+
+LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_CLOSE:
-        if (self.mainForm_ != nullptr)
-            PostMessageW(self.mainForm_, WM_CLOSE, 0, 0);
+        if (mainForm_ != nullptr)
+            PostMessageW(mainForm_, WM_CLOSE, 0, 0);
         return 0;
-    case kIdleNoteMessage: {
-        self.idleNotePosted_ = false;
+    case WM_APP_IDLE_NOTE: {
+        idleNotePosted_ = false;
         MSG waiting;
         if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
-            self.RunIdleHandlers();
+            RunIdleHandlers();
         return 0;
     }
     case WM_SETFOCUS:
         // Activating the task-bar button activates the main window.
-        if (self.mainForm_ != nullptr && IsWindowVisible(self.mainForm_) && IsWindowEnabled(self.mainForm_))
-            SetActiveWindow(self.mainForm_);
+        if (mainForm_ != nullptr && IsWindowVisible(mainForm_) && IsWindowEnabled(mainForm_))
+            SetActiveWindow(mainForm_);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -82,11 +81,15 @@ LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wPara
 
 void Application::Dispatch(MSG& message)
 {
-    if (mainForm_ != nullptr && GetAncestor(message.hwnd, GA_ROOT) == mainForm_ &&
-        IsDialogMessageW(mainForm_, &message))
-        return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    try {
+        if (mainForm_ != nullptr && GetAncestor(message.hwnd, GA_ROOT) == mainForm_ &&
+            IsDialogMessageW(mainForm_, &message))
+            return;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    } catch (...) {
+        ShowUncaught(mainForm_);
+    }
 }
 
 int Application::Run()

@@ -1,7 +1,8 @@
-// Every custom identifier of the main window: controls, timers and the
-// private messages that workers post to it.
+// Every custom identifier of the main window: controls and timers; the
+// private messages are in base/app_messages.h.
 #pragma once
 
+#include "base/app_messages.h"
 #include "base/win32.h"
 
 namespace tav {
@@ -26,12 +27,6 @@ enum ControlId : int {
 enum TimerId : UINT_PTR {
     TIMER1 = 1,  // elapsed time of the terminal-server tab
     TIMER2 = 2,  // elapsed time of the workstation tab
-};
-
-enum AppMessage : UINT {
-    // Posted by: the terminal-server worker when its result is ready.
-    // Handled by: TForm1, which takes the result from the worker.
-    WM_APP_QUERY_DONE = WM_APP + 1,
 };
 
 }  // namespace tav

@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/datetime_win.h"
 #include "base/prompter_win.h"
+#include "base/system_dlls_win.h"
 #include "evtx/legacy_source.h"
 #include "listtools/export_win.h"
 #include "seclog/event_log_win.h"
@@ -13,17 +14,22 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
     using namespace tav;
+    // Before anything else can load a DLL: none from beside the program.
+    LoadDllsFromSystem32Only();
+    if (!Libraries().Complete())
+        return 1;
     // Date and time texts follow the user's formats, read before the thread
     // locale is set and not governed by it.
     SetCurrentFormats(ReadUserDateTimeFormats());
     SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), SORT_DEFAULT));
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
+    Libraries().InitCommonControlsEx(&controls);
 
     Application& application = Application::Instance();
     application.Initialize("Users Tavelin");
     WinPrompter prompter(application.Title());
+    SetProgramPrompter(&prompter);
     seclog::EventLogOpener eventLogs;
     evtx::LegacyFileOpener savedLogs;
     tsquery::CreateProcessLauncher launcher;

@@ -1,11 +1,13 @@
 #include "app/panel_win.h"
 
+#include "base/prompter_win.h"
+
 namespace tav {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TavelinPanel";
 
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT PanelMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_NCCREATE: {
@@ -45,6 +47,11 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(window, nullptr, [&] { return PanelMessage(window, message, wParam, lParam); });
 }
 
 void RegisterPanelClass()

@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/module_path_win.h"
 #include "base/text_win.h"
+#include "seclog/record_source.h"
 #include "tsquery/command_line.h"
 #include "tsquery/server_name.h"
 #include "tsquery/saved_log_job_win.h"
@@ -20,7 +21,7 @@ void TForm1::btnStart1Click()
     }
     // A saved log is read directly; a name goes into a command line run as
     // administrator, so it must be a host name or an address.
-    const bool savedLog = IsExistingFile(server);
+    const bool savedLog = seclog::NamesSavedLog(server);
     if (!savedLog && !tsquery::IsValidServerName(server)) {
         Prompts().ShowMessage(Handle_, "Недопустимое имя сервера!");
         SetFocus(Edit1);

@@ -7,6 +7,7 @@
 #include "app/ids.h"
 #include "app/panel_win.h"
 #include "base/datetime_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 #include <shellapi.h>
@@ -136,101 +137,105 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         self->Handle_ = nullptr;
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    // No exception crosses the window procedure: what a handler did not
-    // catch goes to the standard error box.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        self->Prompts().ShowError(window, error.what());
-    }
-    return 0;
+    return Guarded(window, self->seams_.prompter, [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A handler that answers `false` leaves the message to the default handling.
     switch (message) {
-    case WM_CREATE:
-        CreateFonts();
-        CreateControls();
-        Layout();
-        AltCueFix1 = std::make_unique<TAltCueFix>(seams_.altCueFixActive.value_or(TAltCueFix::PlatformSupported()));
-        return 0;
-    case WM_SETTINGCHANGE:
-        // Changed regional settings: the date and time formats anew.
-        if (lParam != 0 && lstrcmpiW(reinterpret_cast<const wchar_t*>(lParam), L"intl") == 0)
-            SetCurrentFormats(ReadUserDateTimeFormats());
-        break;
-    case WM_ENTERIDLE:
-        // A modal loop (a message box, a dialog) has no message waiting.
-        Application::Instance().RunIdleHandlers();
-        break;
-    case WM_SIZE:
-        Layout();
-        return 0;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return 0;
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_TIMER:
-        OnTimer(wParam);
-        return 0;
-    case WM_SETCURSOR:
-        if (const HCURSOR cursor = Application::Instance().CursorOverride()) {
-            SetCursor(cursor);
-            return TRUE;
-        }
-        break;
-    case WM_ACTIVATE:
-        // Keep the focused control across deactivation, as a dialog does.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            if (focus != nullptr && IsChild(Handle_, focus))
-                savedFocus_ = focus;
-        } else if (savedFocus_ != nullptr && IsWindow(savedFocus_)) {
-            SetFocus(savedFocus_);
-            return 0;
-        }
-        break;
-    case WM_SYSCOMMAND:
-        // The task-bar button belongs to the owner: minimise it, which hides
-        // this window with it.
-        if ((wParam & 0xFFF0) == SC_MINIMIZE && GetWindow(Handle_, GW_OWNER) != nullptr) {
-            ShowWindow(GetWindow(Handle_, GW_OWNER), SW_MINIMIZE);
-            return 0;
-        }
-        break;
-    case WM_APP_QUERY_DONE:
-        QueryDone();
-        return 0;
-    case WM_CLOSE:
-        // A settings file that cannot be written is reported, and the window
-        // still closes.
-        try {
-            FormClose();
-        } catch (const std::exception& error) {
-            Prompts().ShowError(Handle_, error.what());
-        }
-        StopQuery();
-        // A scan runs inside this window's message handling: it stops at its
-        // next record and the window closes when it has ended.
-        if (scanRunning_)
-            closeRequested_ = true;
-        else
-            DestroyWindow(Handle_);
-        return 0;
-    case WM_DESTROY:
-        KillTimer(Handle_, TIMER1);
-        KillTimer(Handle_, TIMER2);
-        if (Application::Instance().MainForm() == Handle_)
-            PostQuitMessage(0);
-        return 0;
-    default:
-        break;
+    case WM_CREATE: OnCreate(); return 0;
+    case WM_SETTINGCHANGE: OnSettingChange(reinterpret_cast<const wchar_t*>(lParam)); break;
+    case WM_ENTERIDLE: Application::Instance().RunIdleHandlers(); break;  // a modal loop has nothing waiting
+    case WM_SIZE: Layout(); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_SETCURSOR: if (OnSetCursor()) return TRUE; break;
+    case WM_ACTIVATE: if (OnActivate(LOWORD(wParam) != WA_INACTIVE)) return 0; break;
+    case WM_SYSCOMMAND: if (OnSysCommand(wParam)) return 0; break;
+    case WM_APP_QUERY_DONE: QueryDone(); return 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    default: break;
     }
     return DefWindowProcW(Handle_, message, wParam, lParam);
+}
+
+void TForm1::OnCreate()
+{
+    CreateFonts();
+    CreateControls();
+    Layout();
+    AltCueFix1 = std::make_unique<TAltCueFix>(seams_.altCueFixActive.value_or(TAltCueFix::PlatformSupported()));
+}
+
+void TForm1::OnSettingChange(const wchar_t* area)
+{
+    // Changed regional settings: the date and time formats anew.
+    if (area != nullptr && lstrcmpiW(area, L"intl") == 0)
+        SetCurrentFormats(ReadUserDateTimeFormats());
+}
+
+bool TForm1::OnSetCursor()
+{
+    const HCURSOR cursor = Application::Instance().CursorOverride();
+    if (cursor != nullptr)
+        SetCursor(cursor);
+    return cursor != nullptr;
+}
+
+bool TForm1::OnActivate(bool active)
+{
+    // Keep the focused control across deactivation, as a dialog does.
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(Handle_, focus))
+            savedFocus_ = focus;
+        return false;
+    }
+    if (savedFocus_ == nullptr || !IsWindow(savedFocus_))
+        return false;
+    SetFocus(savedFocus_);
+    return true;
+}
+
+bool TForm1::OnSysCommand(WPARAM command)
+{
+    // The task-bar button belongs to the owner: minimise it, which hides
+    // this window with it.
+    const HWND owner = GetWindow(Handle_, GW_OWNER);
+    if ((command & 0xFFF0) != SC_MINIMIZE || owner == nullptr)
+        return false;
+    ShowWindow(owner, SW_MINIMIZE);
+    return true;
+}
+
+void TForm1::OnClose()
+{
+    // A settings file that cannot be written is reported, and the window
+    // still closes.
+    try {
+        FormClose();
+    } catch (const std::exception& error) {
+        Prompts().ShowError(Handle_, error.what());
+    }
+    StopQuery();
+    // A workstation run goes on inside this window's message handling: it
+    // stops at its next step and the window closes when it has ended.
+    if (scanRunning_)
+        closeRequested_ = true;
+    else
+        DestroyWindow(Handle_);
+}
+
+void TForm1::OnDestroy()
+{
+    KillTimer(Handle_, TIMER1);
+    KillTimer(Handle_, TIMER2);
+    if (Application::Instance().MainForm() == Handle_)
+        PostQuitMessage(0);
 }
 
 void TForm1::CreateFonts()
@@ -333,9 +338,9 @@ void TForm1::CreateControls()
     for (const HWND hidden : {LabelWait, LabelWait2, LabelError})
         ShowWindow(hidden, SW_HIDE);
 
-    SetWindowSubclass(Edit1, EditSubclassProc, IDC_EDIT1, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Edit3, EditSubclassProc, IDC_EDIT3, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Label3, LinkSubclassProc, IDC_LABEL3, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Edit1, EditSubclassProc, IDC_EDIT1, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Edit3, EditSubclassProc, IDC_EDIT3, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(Label3, LinkSubclassProc, IDC_LABEL3, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TForm1::Layout()
@@ -478,19 +483,26 @@ LRESULT CALLBACK TForm1::EditSubclassProc(HWND window, UINT message, WPARAM wPar
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<TForm1*>(data);
+    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
+        return self->EditMessage(window, message, wParam, lParam, id);
+    });
+}
+
+LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
+{
     switch (message) {
     case WM_GETDLGCODE: {
         // Enter belongs to the edit box, not to the dialog navigation.
         const auto* pending = reinterpret_cast<const MSG*>(lParam);
         if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
+            return Libraries().DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
         break;
     }
     case WM_KEYDOWN:
         if (id == IDC_EDIT1)
-            self->Edit1KeyDown(wParam);
+            Edit1KeyDown(wParam);
         else
-            self->Edit3KeyDown(wParam);
+            Edit3KeyDown(wParam);
         break;
     case WM_CHAR:
         // A single-line edit box beeps at a carriage return.
@@ -498,38 +510,45 @@ LRESULT CALLBACK TForm1::EditSubclassProc(HWND window, UINT message, WPARAM wPar
             return 0;
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(window, EditSubclassProc, id);
+        Libraries().RemoveWindowSubclass(window, EditSubclassProc, id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Libraries().DefSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm1::LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<TForm1*>(data);
+    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
+        return self->LinkMessage(window, message, wParam, lParam, id);
+    });
+}
+
+LRESULT TForm1::LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
+{
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!self->linkHot_) {
-            self->linkHot_ = true;
+        if (!linkHot_) {
+            linkHot_ = true;
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
             TrackMouseEvent(&track);
-            self->Label3MouseEnter();
+            Label3MouseEnter();
         }
         break;
     case WM_MOUSELEAVE:
-        self->linkHot_ = false;
-        self->Label3MouseLeave();
+        linkHot_ = false;
+        Label3MouseLeave();
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(window, LinkSubclassProc, id);
+        Libraries().RemoveWindowSubclass(window, LinkSubclassProc, id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Libraries().DefSubclassProc(window, message, wParam, lParam);
 }
 
 // ---- Handlers ----

@@ -22,6 +22,9 @@
 #include "tsquery/main_thread_win.h"
 
 namespace tav {
+namespace seclog {
+struct ScanOutcome;
+}
 
 // What the window needs from outside, so tests can stand in for it.
 struct FormSeams {
@@ -144,6 +147,9 @@ private:
     static LRESULT CALLBACK LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                              UINT_PTR id, DWORD_PTR data);
 
+    // The edit boxes' and the link's own handling, behind their subclass procedures.
+    LRESULT EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
+    LRESULT LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
     void CreateControls();
     void CreateFonts();
     HWND CreateChild(const wchar_t* className, std::string_view text, DWORD style, HWND parent,
@@ -152,10 +158,28 @@ private:
     HWND CreateButton(HWND parent, std::string_view text, int id, bool wordWrap);
     HWND CreateStatusBar(HWND parent, int id);
     void Layout();
+    // Message handlers; those answering bool: whether they handled it.
+    void OnCreate();
+    void OnSettingChange(const wchar_t* area);
+    bool OnSetCursor();
+    bool OnActivate(bool active);
+    bool OnSysCommand(WPARAM command);
+    void OnClose();
+    void OnDestroy();
     void OnCommand(int id, int code, HWND control);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     void OnTimer(UINT_PTR id);
+    // The workstation run: its start, whether it goes on (the window neither
+    // closing nor gone, the message loop not ended), the message pass of its
+    // nested loop (false: stop), its source, its end and the close it held back.
+    void BeginWorkstationRun();
+    bool RunGoesOn() const;
+    bool PassMessages();
+    std::unique_ptr<seclog::RecordSource> OpenWorkstationLog(const std::string& server, const std::string& log,
+                                                             bool isFile);
+    void ShowScanOutcome(const seclog::ScanOutcome& outcome);
+    bool CloseIfRequested();
     // The steps that end a run, whatever ended it; a count is shown when given.
     void EndWorkstationRun(std::size_t rows);
     void EndServerRun(std::optional<std::size_t> rows);
@@ -170,8 +194,9 @@ private:
     bool linkHot_ = false;
     HWND savedFocus_ = nullptr;
     std::unique_ptr<tsquery::TMainThread> MainThread;  // the running query, if any
-    bool scanRunning_ = false;
+    bool scanRunning_ = false;     // from the start of a workstation run to its end
     bool closeRequested_ = false;  // the window closes once the running scan has ended
+    bool loopEnded_ = false;       // the running scan saw WM_QUIT
     UniqueFont font_;
     UniqueFont boldFont_;
     UniqueFont linkFont_;

@@ -1,13 +1,13 @@
 // The workstation tab's handlers: start, scan and detail view. The scan's
 // logic is seclog's; these only wire it to the window.
 #include <chrono>
+#include <exception>
 #include <stdexcept>
 
 #include "app/application_win.h"
 #include "app/ids.h"
 #include "app/unit1_win.h"
 #include "base/datetime.h"
-#include "base/module_path_win.h"
 #include "base/text_win.h"
 #include "seclog/detail_view.h"
 #include "seclog/logon_scan.h"
@@ -21,11 +21,35 @@ constexpr auto kMessageInterval = std::chrono::milliseconds(5);
 
 void TForm1::BtnStart2Click()
 {
-    // Enter in Edit3 can reach here from the scan's own message processing.
+    // Enter in Edit3 can reach here from the run's own message processing.
     if (scanRunning_)
         return;
-    if (WindowText(Edit3).empty())
-        Prompts().ShowMessage(Handle_, "Вы не указали имя компьютера\rБудет опрошен текущий компьютер.");
+    // Running from the first step: from now on a close only asks the run to
+    // stop (WM_CLOSE), so no step works on a destroyed window.
+    scanRunning_ = true;
+    loopEnded_ = false;
+    std::exception_ptr failure;
+    try {
+        if (WindowText(Edit3).empty())
+            Prompts().ShowMessage(Handle_, "Вы не указали имя компьютера\rБудет опрошен текущий компьютер.");
+        if (RunGoesOn()) {
+            BeginWorkstationRun();
+            if (PassMessages())
+                ScanEventLog("security");
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    scanRunning_ = false;
+    // A run cut short still gives the tab back.
+    if (WorkstationRun.QueryFinished == 0)
+        EndWorkstationRun(0);
+    if (!CloseIfRequested() && failure)
+        std::rethrow_exception(failure);
+}
+
+void TForm1::BeginWorkstationRun()
+{
     WorkstationRun.QueryFinished = 0;
     WorkstationRun.ElapsedSeconds = 1;
     ShowWindow(LabelError, SW_HIDE);
@@ -34,27 +58,52 @@ void TForm1::BtnStart2Click()
     SetStatusText(StatusBar2, 1, kCountPrefix);
     EnableWindow(BtnStart2, FALSE);
     ShowWindow(LabelWait2, SW_SHOW);
-    Application::Instance().ProcessMessages();
-    ScanEventLog("security");
+}
+
+bool TForm1::RunGoesOn() const
+{
+    return Handle_ != nullptr && !closeRequested_ && !loopEnded_;
+}
+
+bool TForm1::PassMessages()
+{
+    if (!Application::Instance().ProcessMessages())
+        loopEnded_ = true;
+    return RunGoesOn();
+}
+
+bool TForm1::CloseIfRequested()
+{
+    if (!closeRequested_)
+        return false;
+    DestroyWindow(Handle_);
+    return true;
+}
+
+std::unique_ptr<seclog::RecordSource> TForm1::OpenWorkstationLog(const std::string& server, const std::string& log,
+                                                                 bool isFile)
+{
+    std::uint32_t error = 0;
+    return (isFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, log, error);
 }
 
 void TForm1::ScanEventLog(const std::string& logName)
 {
     // A computer's name, or the path of a saved log.
     const std::string server = WindowText(Edit3);
-    EventLogName = logName;
-    EventLogServer = server;
-    EventLogIsFile = IsExistingFile(server);
-    std::uint32_t error = 0;
-    std::unique_ptr<seclog::RecordSource> source =
-        (EventLogIsFile ? seams_.savedLogs : seams_.eventLogs)->Open(server, logName, error);
+    const bool isFile = seclog::NamesSavedLog(server);
+    std::unique_ptr<seclog::RecordSource> source = OpenWorkstationLog(server, logName, isFile);
     if (!source) {
-        SetLabelCaption(LabelError, EventLogIsFile ? "Невозможно открыть файл журнала: " + server
-                                                   : "Сервер " + server + " недоступен!");
+        SetLabelCaption(LabelError, isFile ? "Невозможно открыть файл журнала: " + server
+                                           : "Сервер " + server + " недоступен!");
         ShowWindow(LabelError, SW_SHOW);
         EndWorkstationRun(0);
         return;
     }
+    // A failed run keeps the old rows, so the detail view keeps their source.
+    EventLogName = logName;
+    EventLogServer = server;
+    EventLogIsFile = isFile;
     ListView1.Clear();
 
     seclog::LogonFilter filter(CurrentFormats(), [](DateTime utc) { return UtcToLocalDateTime(utc); });
@@ -62,46 +111,38 @@ void TForm1::ScanEventLog(const std::string& logName)
     // The window's messages are processed between records, whatever their
     // event, but at most every few milliseconds: a message check per record
     // costs more than the record itself, and this keeps the window answering.
-    auto lastPump = std::chrono::steady_clock::time_point();
-    callbacks.perRecord = [this, &lastPump] {
+    auto lastPass = std::chrono::steady_clock::time_point();
+    callbacks.perRecord = [this, &lastPass] {
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastPump >= kMessageInterval) {
-            Application::Instance().ProcessMessages();
-            lastPump = now;
-        }
-        return !closeRequested_;
+        if (now - lastPass < kMessageInterval)
+            return RunGoesOn();
+        lastPass = now;
+        return PassMessages();
     };
-    callbacks.stopRequested = [this] { return closeRequested_; };
+    callbacks.stopRequested = [this] { return !RunGoesOn(); };
     callbacks.addRow = [this](ResultRow&& row, const seclog::RecordView&) { ListView1.Append(std::move(row)); };
 
-    scanRunning_ = true;
     seclog::ScanOutcome outcome;
     try {
         outcome = seclog::RunScan(*source, filter, callbacks);
     } catch (const std::exception& failure) {
         outcome = {seclog::ScanEnd::Error, 0, failure.what()};
     }
-    scanRunning_ = false;
     source.reset();  // closes the log
-    switch (outcome.end) {
-    case seclog::ScanEnd::ReadError:
-    case seclog::ScanEnd::Malformed: {
-        const std::uint32_t code =
-            outcome.end == seclog::ScanEnd::Malformed ? seclog::kErrorEventlogFileCorrupt : outcome.error;
-        SetLabelCaption(LabelError, "Ошибка чтения журнала: " + ErrorText(code));
-        ShowWindow(LabelError, SW_SHOW);
-        break;
-    }
-    default:
-        break;
-    }
+    ShowScanOutcome(outcome);
     EndWorkstationRun(filter.RowCount());
-    if (closeRequested_) {
-        DestroyWindow(Handle_);
-        return;
-    }
     if (outcome.end == seclog::ScanEnd::Error)
         throw std::runtime_error(outcome.errorText);
+}
+
+void TForm1::ShowScanOutcome(const seclog::ScanOutcome& outcome)
+{
+    if (outcome.end != seclog::ScanEnd::ReadError && outcome.end != seclog::ScanEnd::Malformed)
+        return;
+    const std::uint32_t code =
+        outcome.end == seclog::ScanEnd::Malformed ? seclog::kErrorEventlogFileCorrupt : outcome.error;
+    SetLabelCaption(LabelError, "Ошибка чтения журнала: " + ErrorText(code));
+    ShowWindow(LabelError, SW_SHOW);
 }
 
 void TForm1::EndWorkstationRun(std::size_t rows)
@@ -120,9 +161,7 @@ void TForm1::listview1DblClick()
     const auto selected = ListView1.Selected();
     if (!selected)
         return;
-    std::uint32_t error = 0;
-    std::unique_ptr<seclog::RecordSource> source =
-        (EventLogIsFile ? seams_.savedLogs : seams_.eventLogs)->Open(EventLogServer, EventLogName, error);
+    std::unique_ptr<seclog::RecordSource> source = OpenWorkstationLog(EventLogServer, EventLogName, EventLogIsFile);
     if (!source) {
         Prompts().ShowMessage(Handle_, "Невозможно открыть файл журнала");
         return;

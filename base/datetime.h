@@ -78,7 +78,8 @@ void SetCurrentFormats(const DateTimeFormats& formats);
 
 // The same instant in local time, under the time-zone rules in force on the
 // instant's own date (so a summer event shows summer time in winter).
-// Windows: SystemTimeToTzSpecificLocalTime; elsewhere the C library's TZ rules.
+// Windows: the current dynamic time zone, with the rules of the instant's
+// year; elsewhere the C library's TZ rules.
 DateTime UtcToLocalDateTime(DateTime utc);
 
 }  // namespace tav

@@ -22,8 +22,9 @@ std::optional<DateTime> FromSystemTime(const SYSTEMTIME& time);
 // The current local date and time.
 DateTime Now();
 
-// The same instant in local time under `zone`'s rules, applied on the
-// instant's own date. The input unchanged when Windows cannot convert it.
-DateTime UtcToLocalDateTime(DateTime utc, const TIME_ZONE_INFORMATION& zone);
+// The same instant in local time in `zone`, under the rules the zone had in
+// the instant's year, applied on its own date. The input unchanged when
+// Windows cannot convert it.
+DateTime UtcToLocalDateTime(DateTime utc, const DYNAMIC_TIME_ZONE_INFORMATION& zone);
 
 }  // namespace tav

@@ -1,20 +1,35 @@
-// UTC to local time with SystemTimeToTzSpecificLocalTime, which applies the
-// daylight-saving rule to the instant's own date.
+// UTC to local time in a dynamic time zone, under the rules the zone had in
+// the instant's own year: Moscow, for one, kept UTC+4 all year from 2011 to
+// 2014, and today's rule would show its events of those years an hour off.
+// GetTimeZoneInformationForYear and SystemTimeToTzSpecificLocalTime do what
+// SystemTimeToTzSpecificLocalTimeEx does, which Wine lacks.
 #include "base/datetime_win.h"
+
+#include <cstring>
+#include <optional>
 
 namespace tav {
 namespace {
 
-// nullptr stands for the time zone currently set in Windows.
-DateTime ConvertUtc(DateTime utc, const TIME_ZONE_INFORMATION* zone)
+// The rules of `zone` in `year`. They come from the registry, and a scan
+// converts many instants of one year: the last answer is kept, per thread.
+bool RulesOfYear(const DYNAMIC_TIME_ZONE_INFORMATION& zone, WORD year, TIME_ZONE_INFORMATION& rules)
 {
-    if (DecodeDateTime(utc).year < 1601)  // SYSTEMTIME conversions start there
-        return utc;
-    const SYSTEMTIME universal = ToSystemTime(utc);
-    SYSTEMTIME local{};
-    if (!SystemTimeToTzSpecificLocalTime(zone, &universal, &local))
-        return utc;
-    return FromSystemTime(local).value_or(utc);
+    struct Kept {
+        DYNAMIC_TIME_ZONE_INFORMATION zone;
+        WORD year;
+        TIME_ZONE_INFORMATION rules;
+    };
+    thread_local std::optional<Kept> kept;
+    if (!kept || kept->year != year || std::memcmp(&kept->zone, &zone, sizeof zone) != 0) {
+        DYNAMIC_TIME_ZONE_INFORMATION dynamic = zone;  // the API takes it unqualified
+        TIME_ZONE_INFORMATION fresh{};
+        if (!GetTimeZoneInformationForYear(year, &dynamic, &fresh))
+            return false;
+        kept = Kept{zone, year, fresh};
+    }
+    rules = kept->rules;
+    return true;
 }
 
 }  // namespace
@@ -48,12 +63,23 @@ DateTime Now()
 
 DateTime UtcToLocalDateTime(DateTime utc)
 {
-    return ConvertUtc(utc, nullptr);
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    if (GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
+        return utc;
+    return UtcToLocalDateTime(utc, zone);
 }
 
-DateTime UtcToLocalDateTime(DateTime utc, const TIME_ZONE_INFORMATION& zone)
+DateTime UtcToLocalDateTime(DateTime utc, const DYNAMIC_TIME_ZONE_INFORMATION& zone)
 {
-    return ConvertUtc(utc, &zone);
+    if (DecodeDateTime(utc).year < 1601)  // SYSTEMTIME conversions start there
+        return utc;
+    const SYSTEMTIME universal = ToSystemTime(utc);
+    TIME_ZONE_INFORMATION rules{};
+    SYSTEMTIME local{};
+    if (!RulesOfYear(zone, universal.wYear, rules) ||
+        !SystemTimeToTzSpecificLocalTime(&rules, &universal, &local))
+        return utc;
+    return FromSystemTime(local).value_or(utc);
 }
 
 }  // namespace tav

@@ -19,12 +19,4 @@ std::wstring ExecutableFolder()
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
-bool IsExistingFile(std::string_view pathUtf8)
-{
-    if (pathUtf8.empty())
-        return false;
-    const DWORD attributes = GetFileAttributesW(Widen(pathUtf8).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 }  // namespace tav

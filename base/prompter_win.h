@@ -17,6 +17,27 @@ public:
     virtual void ShowError(HWND owner, std::string_view text) = 0;
 };
 
+// No exception may leave a window procedure, a subclass procedure or the
+// message loop: one that would ends in the standard error box, with its
+// text, and the program goes on. `prompter` shows the box; nullptr: the
+// program's own, which the entry point sets.
+void SetProgramPrompter(Prompter* prompter);
+// Call only inside a catch block.
+void ShowUncaught(HWND owner, Prompter* prompter = nullptr) noexcept;
+
+// Runs a procedure's work; when it throws, ShowUncaught, and the message's
+// result is 0.
+template <typename Work>
+LRESULT Guarded(HWND owner, Prompter* prompter, Work&& work) noexcept
+{
+    try {
+        return work();
+    } catch (...) {
+        ShowUncaught(owner, prompter);
+        return 0;
+    }
+}
+
 class WinPrompter final : public Prompter {
 public:
     explicit WinPrompter(std::string title) : title_(std::move(title)) {}

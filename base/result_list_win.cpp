@@ -3,15 +3,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/app_messages.h"
+#include "base/prompter_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 namespace tav {
-namespace {
-
-// Posted to the list itself: bring its item count up to the held rows.
-constexpr UINT kSyncCountMessage = WM_APP + 100;
-
-}  // namespace
 
 void ResultList::Create(HWND parent, int id, std::span<const ListColumn> columns,
                         ListOptions options, int dpi)
@@ -27,7 +24,7 @@ void ResultList::Create(HWND parent, int id, std::span<const ListColumn> columns
     if (options.headerDragDrop)
         exStyle |= LVS_EX_HEADERDRAGDROP;
     SendMessageW(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
-    SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    Libraries().SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
     columnCount_ = columns.size();
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -45,23 +42,25 @@ void ResultList::Append(ResultRow row)
 {
     store_.Append(std::move(row));
     if (!syncPosted_)
-        syncPosted_ = PostMessageW(window_, kSyncCountMessage, 0, 0) != FALSE;
+        syncPosted_ = PostMessageW(window_, WM_APP_SYNC_COUNT, 0, 0) != FALSE;
 }
 
 LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR data)
 {
     auto* self = reinterpret_cast<ResultList*>(data);
-    if (message == kSyncCountMessage) {
-        self->syncPosted_ = false;
-        self->SyncCount();
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, SubclassProc, id);
-        self->window_ = nullptr;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Guarded(window, nullptr, [&]() -> LRESULT {
+        if (message == WM_APP_SYNC_COUNT) {
+            self->syncPosted_ = false;
+            self->SyncCount();
+            return 0;
+        }
+        if (message == WM_NCDESTROY) {
+            Libraries().RemoveWindowSubclass(window, SubclassProc, id);
+            self->window_ = nullptr;
+        }
+        return Libraries().DefSubclassProc(window, message, wParam, lParam);
+    });
 }
 
 void ResultList::Clear()

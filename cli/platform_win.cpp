@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "base/datetime_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 #include "cli/platform.h"
 #include "seclog/event_log_win.h"
@@ -41,6 +42,7 @@ private:
 
 Platform HostPlatform()
 {
+    LoadDllsFromSystem32Only();  // the tool may run elevated from a downloads folder too
     static ConsoleOutput console;
     static seclog::EventLogOpener eventLogs;
     _setmode(_fileno(stdout), _O_BINARY);

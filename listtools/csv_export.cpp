@@ -13,13 +13,25 @@ bool NeedsQuotes(std::string_view field)
     return field.find_first_of(";\"\r\n") != std::string_view::npos;
 }
 
+// Excel and LibreOffice read a cell starting with one of these as a formula,
+// and log texts (workstation and user names) are chosen by whoever logs on.
+// The log's own "none" is a lone "-", which no spreadsheet evaluates.
+bool CouldStartFormula(std::string_view field)
+{
+    return !field.empty() && field != "-" &&
+           std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+}
+
 void AppendField(std::string& out, std::string_view field)
 {
+    const std::string_view guard = CouldStartFormula(field) ? "'" : "";
     if (!NeedsQuotes(field)) {
+        out += guard;
         out += field;
         return;
     }
     out += '"';
+    out += guard;
     for (char c : field) {
         if (c == '"')
             out += '"';

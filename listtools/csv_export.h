@@ -19,7 +19,9 @@ inline constexpr std::size_t kWorkstationCsvColumns[] = {1, 2, 3, 4};
 // with the row's texts of `columns`; fields joined by ";", every line ending
 // in CR LF, the last one too. A field holding ";", a double quote, CR or LF
 // is put between double quotes with its double quotes doubled; any other
-// text is written as it is. UTF-8 like the rows; the caller converts it to
+// text is written as it is. Before that, a field starting with "=", "+",
+// "-", "@", tab or CR gets a leading "'" so that no spreadsheet reads it as
+// a formula; a field that is just "-" stays as it is. UTF-8 like the rows; the caller converts it to
 // the ANSI code page when writing.
 //
 // header[i] is the caption of columns[i] in the list's stored (design)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/handles_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 #include "listtools/csv_export.h"
 
@@ -29,8 +30,10 @@ std::optional<std::wstring> CsvSaveDialog::Ask(HWND owner)
     dialog.lpstrInitialDir = directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-    if (!GetSaveFileNameW(&dialog))
+    // The current folder stays where it is: the program runs elevated, and
+    // nothing should be looked for in a folder the user once saved to.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    if (!Libraries().GetSaveFileNameW(&dialog))
         return std::nullopt;
     return std::wstring(file.data());
 }

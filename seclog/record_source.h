@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tav::seclog {
 
@@ -50,6 +51,12 @@ public:
     // source may then give others without their texts. The default ignores it.
     virtual void KeepOnlyEvents(std::span<const std::uint16_t> /*eventIds*/) {}
 };
+
+// Whether the text typed for a computer names a saved log file instead: it
+// holds "\\" or "/", or ends in ".evtx" (any case). A UNC computer name,
+// "\\\\host", is no file. Never decided by what lies on the disk: a computer
+// named like a file in the current folder stays a computer.
+bool NamesSavedLog(std::string_view text);
 
 class RecordSourceOpener {
 public:

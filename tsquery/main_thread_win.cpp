@@ -1,6 +1,7 @@
 #include "tsquery/main_thread_win.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "base/text_win.h"
@@ -15,10 +16,30 @@ namespace {
 // More than the 256 bytes a read once took: the lines come out the same.
 constexpr DWORD kReadChunk = 4096;
 
+std::optional<std::wstring> FindPowerShell(const std::wstring& programFolder)
+{
+    const auto isFile = [](const std::wstring& path) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    };
+    std::wstring path = programFolder + L"powershell.exe";
+    if (isFile(path))
+        return path;
+    std::wstring system(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(system.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::nullopt;
+    system.resize(length);
+    path = system + L"\\WindowsPowerShell\\v1.0\\powershell.exe";
+    if (isFile(path))
+        return path;
+    return std::nullopt;
+}
+
 }  // namespace
 
-bool CreateProcessLauncher::Start(const std::wstring& commandLine, const std::wstring& directory, HANDLE output,
-                                  PROCESS_INFORMATION& process)
+bool CreateProcessLauncher::Start(const std::wstring& application, const std::wstring& commandLine,
+                                  const std::wstring& directory, HANDLE output, PROCESS_INFORMATION& process)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -28,8 +49,8 @@ bool CreateProcessLauncher::Start(const std::wstring& commandLine, const std::ws
     startup.hStdOutput = output;
     startup.hStdError = output;
     std::wstring mutableLine = commandLine;  // CreateProcessW may write into it
-    return CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
-                          &startup, &process) != FALSE;
+    return CreateProcessW(application.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          directory.c_str(), &startup, &process) != FALSE;
 }
 
 TMainThread::TMainThread(std::unique_ptr<QueryJob> job, HWND notify, UINT message)
@@ -63,8 +84,8 @@ void TMainThread::Body()
     PostMessageW(notify_, message_, 0, 0);
 }
 
-PowerShellJob::PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory)
-    : launcher_(launcher), commandLine_(std::move(commandLine)), directory_(std::move(directory))
+PowerShellJob::PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring programFolder)
+    : launcher_(launcher), commandLine_(std::move(commandLine)), programFolder_(std::move(programFolder))
 {
 }
 
@@ -78,6 +99,9 @@ void PowerShellJob::Stop()
 
 QueryResult PowerShellJob::Run()
 {
+    const std::optional<std::wstring> powerShell = FindPowerShell(programFolder_);
+    if (!powerShell)
+        return {QueryResult::Outcome::StartFailed, {}, {}};
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -91,7 +115,7 @@ QueryResult PowerShellJob::Run()
     PROCESS_INFORMATION process{};
     {
         std::lock_guard lock(childLock_);
-        if (stopped_ || !launcher_.Start(commandLine_, directory_, writer.Get(), process))
+        if (stopped_ || !launcher_.Start(*powerShell, commandLine_, programFolder_, writer.Get(), process))
             return {QueryResult::Outcome::StartFailed, {}, {}};
         child_.Reset(process.hProcess);
     }

@@ -37,22 +37,27 @@ public:
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    // Hidden child with `output` as its standard output and standard error.
-    virtual bool Start(const std::wstring& commandLine, const std::wstring& directory, HANDLE output,
-                       PROCESS_INFORMATION& process) = 0;
+    // Hidden child of the program at the full path `application`, with
+    // `output` as its standard output and standard error.
+    virtual bool Start(const std::wstring& application, const std::wstring& commandLine,
+                       const std::wstring& directory, HANDLE output, PROCESS_INFORMATION& process) = 0;
 };
 
 class CreateProcessLauncher final : public ProcessLauncher {
 public:
-    bool Start(const std::wstring& commandLine, const std::wstring& directory, HANDLE output,
-               PROCESS_INFORMATION& process) override;
+    bool Start(const std::wstring& application, const std::wstring& commandLine, const std::wstring& directory,
+               HANDLE output, PROCESS_INFORMATION& process) override;
 };
 
 // Runs PowerShell hidden with its output on a pipe, collects the lines,
 // checks the first one for the two failure signatures and parses the output.
+// The program runs elevated, so PowerShell is never searched for (the
+// current folder and PATH could hold a planted one): it is powershell.exe in
+// `programFolder`, else Windows PowerShell in the system folder, else the
+// start fails. `programFolder` is also the child's current folder.
 class PowerShellJob final : public QueryJob {
 public:
-    PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring directory);
+    PowerShellJob(ProcessLauncher& launcher, std::wstring commandLine, std::wstring programFolder);
     QueryResult Run() override;
     // Ends the child, which breaks the pipe.
     void Stop() override;
@@ -60,7 +65,7 @@ public:
 private:
     ProcessLauncher& launcher_;
     const std::wstring commandLine_;
-    const std::wstring directory_;
+    const std::wstring programFolder_;
     std::mutex childLock_;
     UniqueHandle child_;  // the running child, for Stop
     bool stopped_ = false;

@@ -1,11 +1,12 @@
 #include "app/accelfix/alt_cue_fix_unit_win.h"
 
 #include <shlwapi.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 
 #include "app/application_win.h"
+#include "base/prompter_win.h"
+#include "base/system_dlls_win.h"
 
 namespace tav {
 namespace {
@@ -115,7 +116,7 @@ bool TAltCueFix::PlatformSupported()
 #elif defined(_MSC_VER)
 #pragma warning(pop)
 #endif
-    return IsAppThemed() && IsThemeActive() && CommonControlsSixOrLater();
+    return Libraries().IsAppThemed() && Libraries().IsThemeActive() && CommonControlsSixOrLater();
 }
 
 TAltCueFix::TAltCueFix(bool active) : active_(active)
@@ -175,6 +176,11 @@ void TAltCueFix::Hook(HWND form)
 }
 
 LRESULT CALLBACK TAltCueFix::HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(window, nullptr, [&] { return HookMessage(window, message, wParam, lParam); });
+}
+
+LRESULT TAltCueFix::HookMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* entry = static_cast<TFormObj*>(GetPropW(window, kEntryProperty));
     if (entry == nullptr)

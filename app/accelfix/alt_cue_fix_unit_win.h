@@ -62,6 +62,7 @@ public:
 
 private:
     static LRESULT CALLBACK HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT HookMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Hook(HWND form);
     void RepaintIfPending(TFormObj& entry);
     void RepaintWinControls(HWND control);

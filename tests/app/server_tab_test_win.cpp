@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,10 @@ using test::StatusText;
 
 class FailingLauncher final : public tsquery::ProcessLauncher {
 public:
-    bool Start(const std::wstring&, const std::wstring&, HANDLE, PROCESS_INFORMATION&) override { return false; }
+    bool Start(const std::wstring&, const std::wstring&, const std::wstring&, HANDLE, PROCESS_INFORMATION&) override
+    {
+        return false;
+    }
 };
 
 std::filesystem::path Folder()
@@ -174,6 +178,28 @@ TEST_F(ServerTabTest, AChildThatCannotStartEndsTheRun)
     // The timer stops at its next tick.
     PumpUntil([&] { return !form->TimerEnabled(TIMER1); }, 3s);
     EXPECT_FALSE(form->TimerEnabled(TIMER1));
+}
+
+// The program runs elevated: PowerShell is its own folder's or the system's,
+// never one planted in the current folder (which the search took after the
+// program's folder).
+TEST(PowerShellStart, NeverTheCurrentFolders)
+{
+    const std::filesystem::path planted = test::FreshFolder();
+    std::filesystem::copy_file(Folder() / "powershell.exe", planted / "powershell.exe");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(planted);
+    tsquery::CreateProcessLauncher launcher;
+    const std::wstring commandLine = Widen(tsquery::BuildCommandLine("srv", "14.10.2016"));
+    // A program folder without powershell.exe, then the test's own with the stand-in.
+    for (const auto& [programFolder, ranBeside] : {std::pair{test::FreshFolder(), false},
+                                                   std::pair{ExecutableFolder(), true}}) {
+        WriteStandIn("");
+        tsquery::PowerShellJob(launcher, commandLine, programFolder).Run();
+        EXPECT_FALSE(std::filesystem::exists(planted / "standin-seen.txt"));
+        EXPECT_EQ(std::filesystem::exists(Folder() / "standin-seen.txt"), ranBeside);
+    }
+    std::filesystem::current_path(previous);
 }
 
 TEST_F(ServerTabTest, ServerNamesAreCheckedBeforeAnyChildStarts)

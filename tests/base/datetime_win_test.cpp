@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <iterator>
 #include <vector>
 
 #include "base/codepage.h"
@@ -29,42 +31,52 @@ TEST(UserFormats, RussianLocaleWritesDayMonthYear)
     EXPECT_EQ(ParseDateTime(text, formats), value) << text;
 }
 
-TIME_ZONE_INFORMATION CentralEuropeanZone()
+DYNAMIC_TIME_ZONE_INFORMATION Zone(const wchar_t* key)
 {
-    TIME_ZONE_INFORMATION zone{};
-    zone.Bias = -60;
-    zone.StandardDate = {0, 10, 0, 5, 3, 0, 0, 0};  // last Sunday of October, 03:00
-    zone.DaylightDate = {0, 3, 0, 5, 2, 0, 0, 0};   // last Sunday of March, 02:00
-    zone.DaylightBias = -60;
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    wcsncpy(zone.TimeZoneKeyName, key, std::size(zone.TimeZoneKeyName) - 1);
     return zone;
 }
 
-TEST(UtcToLocal, InjectedRulesCrossDaylightSavingChanges)
+// Each instant under the rules its zone had in its year: Central Europe
+// across its daylight-saving changes, Moscow before 2011 (UTC+3, summer +4),
+// from 2011 to 2014 (UTC+4 all year) and after (UTC+3 all year).
+TEST(UtcToLocal, RulesOfTheInstantsYear)
 {
-    const TIME_ZONE_INFORMATION zone = CentralEuropeanZone();
     struct Case {
+        const wchar_t* zone;
         DateTime utc;
         DateTime local;
     };
+    const wchar_t* const europe = L"W. Europe Standard Time";
+    const wchar_t* const moscow = L"Russian Standard Time";
     const std::vector<Case> cases = {
-        {At(2021, 1, 15, 12), At(2021, 1, 15, 13)},
-        {At(2021, 7, 15, 12), At(2021, 7, 15, 14)},
-        {At(2021, 3, 28, 0, 59, 59), At(2021, 3, 28, 1, 59, 59)},
-        {At(2021, 3, 28, 1), At(2021, 3, 28, 3)},
-        {At(2021, 10, 31, 0, 59, 59), At(2021, 10, 31, 2, 59, 59)},
-        {At(2021, 10, 31, 1), At(2021, 10, 31, 2)},
+        {europe, At(2021, 1, 15, 12), At(2021, 1, 15, 13)},
+        {europe, At(2021, 7, 15, 12), At(2021, 7, 15, 14)},
+        {europe, At(2021, 3, 28, 0, 59, 59), At(2021, 3, 28, 1, 59, 59)},
+        {europe, At(2021, 3, 28, 1), At(2021, 3, 28, 3)},
+        {europe, At(2021, 10, 31, 0, 59, 59), At(2021, 10, 31, 2, 59, 59)},
+        {europe, At(2021, 10, 31, 1), At(2021, 10, 31, 2)},
+        {moscow, At(2010, 1, 15, 12), At(2010, 1, 15, 15)},
+        {moscow, At(2010, 7, 15, 12), At(2010, 7, 15, 16)},
+        {moscow, At(2012, 1, 15, 12), At(2012, 1, 15, 16)},
+        {moscow, At(2013, 7, 15, 12), At(2013, 7, 15, 16)},
+        {moscow, At(2015, 1, 15, 12), At(2015, 1, 15, 15)},
+        {moscow, At(2016, 7, 15, 12), At(2016, 7, 15, 15)},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(UtcToLocalDateTime(c.utc, zone), c.local) << FormatDateTime(c.utc, DateTimeFormats{});
+        EXPECT_EQ(FormatDateTime(UtcToLocalDateTime(c.utc, Zone(c.zone)), DateTimeFormats{}),
+                  FormatDateTime(c.local, DateTimeFormats{}))
+            << Narrow(c.zone) << ' ' << FormatDateTime(c.utc, DateTimeFormats{});
     // Before 1601 Windows cannot convert: the value comes back unchanged.
-    EXPECT_EQ(UtcToLocalDateTime(At(1600, 7, 1, 12), zone), At(1600, 7, 1, 12));
+    EXPECT_EQ(UtcToLocalDateTime(At(1600, 7, 1, 12), Zone(europe)), At(1600, 7, 1, 12));
 }
 
 TEST(UtcToLocal, DefaultIsTheCurrentZone)
 {
-    TIME_ZONE_INFORMATION zone{};
-    ASSERT_NE(GetTimeZoneInformation(&zone), TIME_ZONE_ID_INVALID);
-    for (const DateTime utc : {At(2021, 1, 15, 12), At(2021, 7, 15, 12)})
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    ASSERT_NE(GetDynamicTimeZoneInformation(&zone), TIME_ZONE_ID_INVALID);
+    for (const DateTime utc : {At(2012, 1, 15, 12), At(2021, 7, 15, 12)})
         EXPECT_EQ(UtcToLocalDateTime(utc), UtcToLocalDateTime(utc, zone));
 }
 

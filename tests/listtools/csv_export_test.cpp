@@ -57,6 +57,31 @@ TEST(BuildCsv, QuotesOnlyFieldsThatNeedIt)
     }
 }
 
+TEST(AppendCsvLine, NoFieldStartsASpreadsheetFormula)
+{
+    const struct {
+        std::string text;
+        std::string field;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\";\"y\")", "\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\""},
+        {"+1", "'+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\rcmd", "\"'\rcmd\""},
+        {"-", "-"},
+        {"--", "'--"},
+        {"a=b", "a=b"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string line;
+        AppendCsvLine(line, {c.text, "x"});
+        EXPECT_EQ(line, c.field + ";x\r\n");
+    }
+}
+
 TEST(BuildCsv, WritesOnlyTheCountedRows)
 {
     const std::vector<ResultRow> rows = {{"a", {}}, {"b", {}}};

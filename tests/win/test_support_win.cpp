@@ -9,6 +9,7 @@
 #include "app/application_win.h"
 #include "base/datetime.h"
 #include "base/datetime_win.h"
+#include "base/system_dlls_win.h"
 #include "base/text_win.h"
 
 namespace tav::test {
@@ -150,8 +151,9 @@ void RecordingPrompter::ShowError(HWND, std::string_view text)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    tav::LoadDllsFromSystem32Only();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&controls);
+    tav::Libraries().InitCommonControlsEx(&controls);
     tav::Application::Instance().Initialize("Users Tavelin");
     tav::SetCurrentFormats(tav::ReadUserDateTimeFormats());
     return RUN_ALL_TESTS();

@@ -1,0 +1,17 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when EXE imports a DLL that Windows does not always take from
+# System32: such a DLL planted beside the program would be loaded into it.
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} cannot read ${EXE}")
+endif()
+set(allowed advapi32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(import IN LISTS imports)
+  string(REPLACE "DLL Name: " "" name "${import}")
+  string(TOLOWER "${name}" name)
+  if(NOT name IN_LIST allowed)
+    message(FATAL_ERROR "${EXE} imports ${name}")
+  endif()
+endforeach()
+message(STATUS "${EXE}: ${imports}")
