@@ -284,7 +284,7 @@ TEST(Last, FolderStandsForItsEvtxFilesByName)
 
     const test::Outcome none = test::RunInProcess({"lastb", test::PathText(empty)});
     EXPECT_EQ(none.status, kExitInputFailed);
-    EXPECT_EQ(none.err, "tavelin: " + test::PathText(empty) + ": no .evtx files in this folder\n");
+    EXPECT_EQ(none.err, "tavelin: " + test::PathText(empty) + ": the folder holds no event log files (.evtx)\n");
     std::filesystem::remove_all(folder);
     std::filesystem::remove_all(empty);
 }
