@@ -2,6 +2,9 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "base/datetime.h"
 
@@ -13,7 +16,15 @@ DateTime UtcToLocalDateTime(DateTime utc)
     const std::int64_t msOfSecond = (ms % 1000 + 1000) % 1000;
     const time_t seconds = static_cast<time_t>((ms - msOfSecond) / 1000);
     // localtime_r need not look at TZ again; tzset makes a changed TZ count.
-    tzset();
+    // Only when TZ did change: without TZ, tzset reads /etc/localtime anew
+    // on every call, which costs more than the conversion.
+    thread_local std::optional<std::optional<std::string>> seenTz;  // outer: seen at all
+    const char* tzText = std::getenv("TZ");
+    const std::optional<std::string> tz = tzText ? std::optional<std::string>(tzText) : std::nullopt;
+    if (!seenTz || *seenTz != tz) {
+        tzset();
+        seenTz = tz;
+    }
     tm local{};
     if (localtime_r(&seconds, &local) == nullptr)
         return utc;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "cli/event_inputs.h"
@@ -20,15 +21,15 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
            (!run.options.from || sessions::MatchesFrom(*run.options.from, ip, workstation, from));
 }
 
-// What a record gives the caller's thread. Failed logons are read and
-// selected on the workers; the session rules need the records in order.
-struct Item {
-    enum class Kind { Times, Session, Failure, TooFewFields } kind = Kind::Times;
-    std::int64_t earliest = 0;  // Times: a stretch of records
-    std::int64_t latest = 0;
-    evtx::Record record;
-    sessions::FailedLogon failure;
+// What a record gives the caller's thread: a stretch of record times, a
+// record for the session rules (which need the records in order), a failed
+// logon read and selected on the worker, or one too short to read.
+struct Times {
+    std::int64_t earliest;
+    std::int64_t latest;
 };
+struct TooFewFields {};
+using Item = std::variant<Times, evtx::Record, sessions::FailedLogon, TooFewFields>;
 
 constexpr std::uint16_t kSessionEvents[] = {sessions::kLogShutdown, sessions::kBoot,      sessions::kLogon,
                                             sessions::kLogoff,      sessions::kUserLogoff, sessions::kReconnect,
@@ -66,28 +67,29 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.transform = [&](const evtx::Record& record, std::vector<Item>& items) {
         if (wanted.eventTimes) {
             // Consecutive records share one item: the times only bound the log.
-            if (items.empty() || items.back().kind != Item::Kind::Times)
-                items.push_back({Item::Kind::Times, record.timeCreated, record.timeCreated, {}, {}});
-            Item& times = items.back();
-            times.earliest = std::min(times.earliest, record.timeCreated);
-            times.latest = std::max(times.latest, record.timeCreated);
+            Times* times = items.empty() ? nullptr : std::get_if<Times>(&items.back());
+            if (times == nullptr)
+                times = &std::get<Times>(items.emplace_back(Times{record.timeCreated, record.timeCreated}));
+            times->earliest = std::min(times->earliest, record.timeCreated);
+            times->latest = std::max(times->latest, record.timeCreated);
         }
-        if (wanted.session && sessions::SessionTracker::Reads(record)) {
-            items.push_back({Item::Kind::Session, 0, 0, record, {}});
-            return;
+        if (wanted.session) {
+            if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(items.emplace_back(evtx::Record()))))
+                return;
+            items.pop_back();
         }
         if (!wanted.failure)
             return;
         sessions::FailedLogon row;
         switch (sessions::ReadFailedLogon(record, row)) {
         case sessions::FailedLogonRead::TooFewFields:
-            items.push_back({Item::Kind::TooFewFields, 0, 0, {}, {}});
+            items.emplace_back(TooFewFields{});
             break;
         case sessions::FailedLogonRead::Row:
             if ((failureTypes.empty() ||
                  std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
                 Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
-                items.push_back({Item::Kind::Failure, 0, 0, {}, std::move(row)});
+                items.emplace_back(std::move(row));
             break;
         case sessions::FailedLogonRead::NotFailed:
             break;
@@ -101,20 +103,14 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     };
     inputs.items = [&](std::span<Item> items) {
         for (const Item& item : items) {
-            switch (item.kind) {
-            case Item::Kind::Times:
-                wanted.eventTimes(item.earliest, item.latest);
-                break;
-            case Item::Kind::Session:
-                tracker.Offer(item.record);
-                break;
-            case Item::Kind::Failure:
-                wanted.failure(inputNumber, item.failure);
-                break;
-            case Item::Kind::TooFewFields:
+            if (const auto* times = std::get_if<Times>(&item))
+                wanted.eventTimes(times->earliest, times->latest);
+            else if (const auto* record = std::get_if<evtx::Record>(&item))
+                tracker.Offer(*record);
+            else if (const auto* failure = std::get_if<sessions::FailedLogon>(&item))
+                wanted.failure(inputNumber, *failure);
+            else
                 ++tooFew;
-                break;
-            }
         }
     };
     inputs.end = [&] {

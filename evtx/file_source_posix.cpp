@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "evtx/file_source.h"
@@ -37,14 +38,15 @@ public:
                 break;
             got += static_cast<std::size_t>(n);
         }
-        failed_ = failed_ || got != size;
+        if (got != size)
+            failed_ = true;
         return got;
     }
 
 private:
     int fd_;
     std::uint64_t size_;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "evtx/file_source.h"
 
@@ -37,14 +38,15 @@ public:
                 break;
             got += n;
         }
-        failed_ = failed_ || got != size;
+        if (got != size)
+            failed_ = true;
         return got;
     }
 
 private:
     HANDLE file_;
     std::uint64_t size_;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
 };
 
 }  // namespace

@@ -120,7 +120,6 @@ Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
 
 std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)
 {
-    const std::lock_guard<std::mutex> lock(readMutex_);
     return index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize)
                                : 0;
 }

@@ -39,7 +39,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -69,7 +68,8 @@ public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t Size() const = 0;
     // Reads up to `size` bytes at `offset`; returns the count read, fewer
-    // only at the end or on an error (then Failed() is true).
+    // only at the end or on an error (then Failed() is true). Called by the
+    // decoding threads at once.
     virtual std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) = 0;
     virtual bool Failed() const = 0;
 };
@@ -170,7 +170,6 @@ private:
     static std::unique_ptr<Reader> Finish(std::unique_ptr<Reader> reader, const std::string& name, Error& error);
 
     std::unique_ptr<ByteSource> source_;
-    std::mutex readMutex_;
     FileHeader header_;
     std::uint64_t chunkCount_ = 0;
     Stats stats_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 #include "sessions/security_events.h"
@@ -101,9 +102,34 @@ std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
 
 }  // namespace
 
-bool SessionTracker::Reads(const evtx::Record& record)
+bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
 {
-    return FieldsNeeded(record).has_value();
+    if (!FieldsNeeded(record))
+        return false;
+    static constexpr std::size_t kLogonFields[] = {logon::kSid,          logon::kUser,      logon::kDomain,
+                                                   logon::kLogonId,      logon::kType,      logon::kLogonProcess,
+                                                   logon::kWorkstation,  logon::kProcessId, logon::kIp,
+                                                   logon::kLinkedLogonId};
+    static constexpr std::size_t kLogoffFields[] = {kLogoffIdField};
+    static constexpr std::size_t kReconnectFields[] = {kReconnectIdField};
+    const std::uint32_t event = EventOf(record, kSecurityProvider);
+    const std::span<const std::size_t> used = event == kLogon                              ? kLogonFields
+                                              : event == kLogoff || event == kUserLogoff   ? kLogoffFields
+                                              : event == kReconnect || event == kDisconnect ? kReconnectFields
+                                                                                           : std::span<const std::size_t>();
+    out.recordId = record.recordId;
+    out.timeCreated = record.timeCreated;
+    out.timeWritten = record.timeWritten;
+    out.eventId = record.eventId;
+    out.provider = record.provider;
+    out.channel.clear();
+    out.computer = record.computer;
+    // The count stays: it tells records too short and the newer 4624.
+    out.strings.assign(record.strings.size(), std::string());
+    for (const std::size_t i : used)
+        if (i < record.strings.size())
+            out.strings[i] = record.strings[i];
+    return true;
 }
 
 void SessionTracker::Offer(const evtx::Record& record)

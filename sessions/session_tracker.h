@@ -33,8 +33,10 @@ public:
     SessionTracker(const SessionTracker&) = delete;
     SessionTracker& operator=(const SessionTracker&) = delete;
 
-    // Whether Offer takes any notice of `record`: the events of the rules.
-    static bool Reads(const evtx::Record& record);
+    // What Offer reads of `record`, copied into `out` with the other
+    // insertion strings left empty (a record travels between threads at the
+    // cost of a few strings); false when Offer takes no notice of it.
+    static bool Take(const evtx::Record& record, evtx::Record& out);
     void Offer(const evtx::Record& record);
     // Emits the rows still open (reason Open) and forgets everything.
     void Finish();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -283,7 +284,7 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
     std::uint64_t badOffset_;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
 };
 
 TEST(LegacySource, AFailedFileReadEndsTheReadWithAReadFault)
