@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "evtx/item_list.h"
 #include "evtx/reader.h"
 
 namespace tav::cli {
@@ -23,8 +24,8 @@ struct EventInputs {
     evtx::WalkOrder order = evtx::WalkOrder::NewestFirst;
     // The event ids the transform wants; records of others may come without texts.
     std::span<const std::uint16_t> events;
-    // On any of the threads: a record's items appended to `out` (none to leave it out).
-    std::function<void(const evtx::Record&, std::vector<Item>& out)> transform;
+    // On any of the threads: a record's items added to `out` (none to leave it out).
+    std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
     // On the caller's thread, for each input that could be opened: `begin`
     // (with its name in messages), the items, then `end`.
     std::function<void(const std::string& input)> begin;

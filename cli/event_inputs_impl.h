@@ -17,7 +17,7 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
 {
     struct Job {
         std::string computer;
-        std::vector<Item> items;
+        evtx::ItemList<Item> items;
         bool opened = false;
         std::uint32_t error = 0;
     };
@@ -30,10 +30,10 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
             if (taken == computers.size())
                 return false;
             job.computer = computers[taken++];
-            job.items.clear();
+            job.items.Clear();
             return true;
         },
-        [&](Job& job) {
+        [&](Job& job, unsigned) {
             const std::unique_ptr<seclog::RecordSource> source =
                 run.platform.liveLogs->Open(job.computer, "security", job.error);
             job.opened = source != nullptr;
@@ -45,7 +45,7 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
             const std::string name = ComputerName(job.computer);
             if (job.opened) {
                 inputs.begin(name);
-                inputs.items(job.items);
+                inputs.items(job.items.Items());
             }
             if (job.error != 0) {
                 run.Report(name, run.platform.errorText(job.error));
@@ -53,7 +53,7 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
             }
             if (job.opened)
                 inputs.end();
-            std::vector<Item>().swap(job.items);  // a computer's items can be many
+            job.items.Release();
             return true;
         });
     return allRead;

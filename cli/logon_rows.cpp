@@ -64,32 +64,37 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.events = wanted.session && wanted.failure ? std::span<const std::uint16_t>(kAllEvents)
                     : wanted.session                 ? std::span<const std::uint16_t>(kSessionEvents)
                                                      : std::span<const std::uint16_t>(kFailureEvents);
-    inputs.transform = [&](const evtx::Record& record, std::vector<Item>& items) {
+    inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
         if (wanted.eventTimes) {
             // Consecutive records share one item: the times only bound the log.
-            Times* times = items.empty() ? nullptr : std::get_if<Times>(&items.back());
+            Item* last = items.Last();
+            Times* times = last ? std::get_if<Times>(last) : nullptr;
             if (times == nullptr)
-                times = &std::get<Times>(items.emplace_back(Times{record.timeCreated, record.timeCreated}));
+                times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated});
             times->earliest = std::min(times->earliest, record.timeCreated);
             times->latest = std::max(times->latest, record.timeCreated);
         }
         if (wanted.session) {
-            if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(items.emplace_back(evtx::Record()))))
+            // Into a record an earlier chunk left: its strings' storage is reused.
+            Item& item = items.Add();
+            if (!std::holds_alternative<evtx::Record>(item))
+                item.emplace<evtx::Record>();
+            if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(item)))
                 return;
-            items.pop_back();
+            items.RemoveLast();
         }
         if (!wanted.failure)
             return;
         sessions::FailedLogon row;
         switch (sessions::ReadFailedLogon(record, row)) {
         case sessions::FailedLogonRead::TooFewFields:
-            items.emplace_back(TooFewFields{});
+            items.Add(TooFewFields{});
             break;
         case sessions::FailedLogonRead::Row:
             if ((failureTypes.empty() ||
                  std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
                 Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
-                items.emplace_back(std::move(row));
+                items.Add(std::move(row));
             break;
         case sessions::FailedLogonRead::NotFailed:
             break;

@@ -104,14 +104,15 @@ int RunLogons(const Run& run)
     static constexpr std::uint16_t kLogon = 4624;
     static constexpr std::uint16_t kEvents[] = {kLogon};
     inputs.events = kEvents;
-    inputs.transform = [&](const evtx::Record& record, std::vector<Candidate>& items) {
+    inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Candidate>& items) {
         if ((record.eventId & 0xFFFF) != kLogon)
             return;
         const auto legacyTime = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record.timeCreated, 0, UINT32_MAX));
         if (!Selected(run, record, legacyTime))
             return;
-        items.push_back({record.computer, {}});
-        evtx::LayOut(record, items.back().bytes);
+        Candidate& candidate = items.Add();
+        candidate.computer = record.computer;
+        evtx::LayOut(record, candidate.bytes);
     };
     inputs.begin = [&](const std::string& name) {
         ++inputIndex;

@@ -47,9 +47,9 @@ int RunSessions(const Run& run)
     inputs.order = evtx::WalkOrder::NewestFirst;
     static constexpr std::uint16_t kEvents[] = {tsquery::kSessionLogonEvent};
     inputs.events = kEvents;
-    inputs.transform = [&](const evtx::Record& record, std::vector<SessionItem>& items) {
+    inputs.transform = [&](const evtx::Record& record, evtx::ItemList<SessionItem>& items) {
         if (std::optional<ResultRow> row = tsquery::SavedSessionRow(record, query))
-            items.push_back({std::move(*row), record.computer, record.timeCreated, record.recordId});
+            items.Add({std::move(*row), record.computer, record.timeCreated, record.recordId});
     };
     inputs.begin = [&](const std::string&) { ++inputIndex; };
     inputs.items = [&](std::span<SessionItem> items) {

@@ -4,12 +4,13 @@
 //   tav::evtx::FileWalk<Row> walk;
 //   walk.threads = 4;
 //   walk.order = tav::evtx::WalkOrder::NewestFirst;
-//   walk.transform = [](const Record& r, std::vector<Row>& out) { ... };  // on any thread
+//   walk.transform = [](const Record& r, ItemList<Row>& out) { ... };  // on any thread
 //   walk.items = [](std::size_t file, std::span<Row> rows, double progress) { ... };
 //   ... failed, opened, ended
 //   tav::evtx::WalkFiles(paths, walk);
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "evtx/item_list.h"
 #include "evtx/legacy_source.h"
 #include "evtx/ordered_run.h"
 #include "evtx/reader.h"
@@ -32,8 +34,8 @@ struct FileWalk {
     WalkOrder order = WalkOrder::File;
     // The event ids the transform wants (Reader::KeepOnlyEvents); empty: all.
     std::span<const std::uint16_t> events;
-    // On any of the threads: a record's items appended to `out` (none to leave it out).
-    std::function<void(const Record&, std::vector<Item>& out)> transform;
+    // On any of the threads: a record's items added to `out` (none to leave it out).
+    std::function<void(const Record&, ItemList<Item>& out)> transform;
     // A file could not be opened (a Windows error and an English message).
     std::function<void(std::size_t file, std::uint32_t error, const std::string& message)> failed;
     // A file is open; its items follow.
@@ -56,7 +58,7 @@ void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk
         std::uint32_t error = 0;
         std::string message;
         Stats stats;  // of the chunk's decoding
-        std::vector<Item> items;
+        ItemList<Item> items;
     };
     // Where the walk stands: files are opened (their chunk headers read) as
     // their turn comes, so only the files in flight are open.
@@ -101,15 +103,15 @@ void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk
         ending = true;
         return true;
     };
-    const std::function<void(Job&)> work = [&](Job& job) {
-        // Here, not in `next`: freeing a chunk's items is work, and `next` runs under the lock.
-        job.items.clear();
+    // Each thread decodes into storage of its own, reused from chunk to
+    // chunk: the records' strings then never move between the threads'
+    // heaps, which costs more than decoding them.
+    std::vector<DecodedChunk> decodedOn(std::max(walk.threads, 1u));
+    const std::function<void(Job&, unsigned)> work = [&](Job& job, unsigned thread) {
+        job.items.Clear();
         if (job.kind != Job::Kind::Chunk)
             return;
-        // Each thread decodes into storage of its own, reused from chunk to
-        // chunk: the records' strings then never move between the threads'
-        // heaps, which costs more than decoding them.
-        thread_local DecodedChunk decoded;
+        DecodedChunk& decoded = decodedOn[thread];
         job.reader->Decode(job.chunk, walk.order, decoded);
         for (const std::size_t k : decoded.order)
             walk.transform(decoded.records[k], job.items);
@@ -126,7 +128,7 @@ void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk
             break;
         case Job::Kind::Chunk:
             job.reader->AddStats(job.stats);
-            walk.items(job.file, job.items, job.progress);
+            walk.items(job.file, job.items.Items(), job.progress);
             break;
         case Job::Kind::Ended:
             walk.ended(job.file, *job.reader);

@@ -20,13 +20,15 @@ inline constexpr std::size_t kJobsPerThread = 3;
 // Runs jobs on `threads` threads, the caller's among them, and hands them
 // to the caller in order. `next` fills the next job into a free slot (under
 // a lock, in job order) and answers false when there is none; `work` runs
-// on any of the threads; `consume` runs on the caller's thread in job
+// on any of the threads, told which (0 the caller's, up to `threads` - 1);
+// `consume` runs on the caller's thread in job
 // order, and false from it stops the run. At most `threads` *
 // kJobsPerThread jobs are taken and not yet consumed. Slots are reused, so
 // a job's buffers keep their storage. The caller works a job itself while
 // the one it is to consume next is not done: one thread is the plain loop.
 template <class Job>
-void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next, const std::function<void(Job&)>& work,
+void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
+                const std::function<void(Job&, unsigned thread)>& work,
                 const std::function<bool(Job&)>& consume)
 {
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -51,7 +53,7 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next, const s
         }
         return taken++ % window;
     };
-    const auto worker = [&] {
+    const auto worker = [&](unsigned thread) {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             changed.wait(lock, [&] { return stop || exhausted || taken < consumed + window; });
@@ -62,7 +64,7 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next, const s
                 continue;
             }
             lock.unlock();
-            work(slots[slot]);
+            work(slots[slot], thread);
             lock.lock();
             ready[slot] = 1;
             changed.notify_all();
@@ -86,7 +88,7 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next, const s
         }
     } pool{{}, mutex, changed, stop};
     for (unsigned t = 1; t < threads; ++t)
-        pool.workers.emplace_back(worker);
+        pool.workers.emplace_back(worker, t);
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         const std::size_t slot = consumed % window;
@@ -110,7 +112,7 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next, const s
             continue;
         }
         lock.unlock();
-        work(slots[mine]);
+        work(slots[mine], 0);
         lock.lock();
         ready[mine] = 1;
     }

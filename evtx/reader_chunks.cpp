@@ -68,7 +68,7 @@ bool Reader::Visit(WalkOrder order, const Visitor& visit)
             job.index = indexes[taken++];
             return true;
         },
-        [&](Job& job) { Decode(job.index, order, job.decoded); },
+        [&](Job& job, unsigned) { Decode(job.index, order, job.decoded); },
         [&](Job& job) {
             AddStats(job.decoded.stats);
             job.decoded.stats = {};
