@@ -17,17 +17,6 @@ using sessions::FailedLogon;
 using sessions::FailureSource;
 using sessions::Session;
 
-const char* ReasonKey(EndReason reason)
-{
-    switch (reason) {
-    case EndReason::Logoff: return "logoff";
-    case EndReason::Shutdown: return "shutdown";
-    case EndReason::Crash: return "crash";
-    case EndReason::Open: break;
-    }
-    return "open";
-}
-
 std::vector<std::string> SessionCaptions(const Run& run)
 {
     if (run.options.format == OutputFormat::Table)
@@ -57,7 +46,7 @@ std::vector<std::string> SessionCells(const Run& run, const Session& s, bool liv
                 line.Text("end", run.IsoTime(*s.end)).Number("duration_s", *s.end - s.start);
             else
                 line.Null("end").Null("duration_s");
-            line.Text("end_reason", ReasonKey(s.reason))
+            line.Text("end_reason", sessions::EndReasonKey(s.reason))
                 .Number("disconnects", s.disconnects)
                 .Number("reconnects", s.reconnects);
         }
@@ -67,7 +56,7 @@ std::vector<std::string> SessionCells(const Run& run, const Session& s, bool liv
     const std::string start = run.DisplayedText(s.start);
     if (run.options.format == OutputFormat::Csv)
         return {s.user, s.domain, s.from, type, start, s.end ? run.DisplayedText(*s.end) : std::string(),
-                s.end ? std::to_string(*s.end - s.start) : std::string(), ReasonKey(s.reason)};
+                s.end ? std::to_string(*s.end - s.start) : std::string(), sessions::EndReasonKey(s.reason)};
     std::string end;
     switch (s.reason) {
     case EndReason::Logoff: end = run.DisplayedText(*s.end); break;

@@ -6,6 +6,7 @@
 #include "base/json_string.h"
 #include "report/page_assets.h"
 #include "report/report.h"
+#include "sessions/security_events.h"
 
 namespace tav::report {
 namespace {
@@ -32,17 +33,6 @@ std::string EscapeHtml(std::string_view text)
         }
     }
     return out;
-}
-
-const char* ReasonKey(sessions::EndReason reason)
-{
-    switch (reason) {
-    case sessions::EndReason::Logoff: return "logoff";
-    case sessions::EndReason::Shutdown: return "shutdown";
-    case sessions::EndReason::Crash: return "crash";
-    case sessions::EndReason::Open: break;
-    }
-    return "open";
 }
 
 // A JSON value written field by field; every text escaped for a <script>.
@@ -121,7 +111,7 @@ std::string PageData(const ReportInput& in)
     j.Key("sessions").Open('[');
     for (const SessionRow& r : in.sessionRows) {
         j.Open('[').Text(r.user).Text(r.from).Text(r.type).Text(r.start).Text(r.end).Text(r.duration);
-        j.Num(r.startAt).Num(r.endAt).Text(ReasonKey(r.reason)).Num(r.logonType).Num(r.lane).Num(r.listed ? 1 : 0);
+        j.Num(r.startAt).Num(r.endAt).Text(sessions::EndReasonKey(r.reason)).Num(r.logonType).Num(r.lane).Num(r.listed ? 1 : 0);
         j.Close(']');
     }
     j.Close(']').Key("sessionsLeftOut").Num(in.sessionRowsLeftOut);

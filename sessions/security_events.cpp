@@ -75,6 +75,17 @@ bool MatchesFrom(std::string_view wanted, std::string_view ip, std::string_view 
     return folded == FoldCase(ip) || folded == FoldCase(workstation) || folded == FoldCase(from);
 }
 
+const char* EndReasonKey(EndReason reason)
+{
+    switch (reason) {
+    case EndReason::Logoff: return "logoff";
+    case EndReason::Shutdown: return "shutdown";
+    case EndReason::Crash: return "crash";
+    case EndReason::Open: break;
+    }
+    return "open";
+}
+
 std::string DurationText(std::int64_t seconds)
 {
     const std::int64_t minutes = (seconds < 0 ? -seconds : seconds) / 60;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "evtx/record.h"
+#include "sessions/session.h"
 
 namespace tav::sessions {
 
@@ -63,6 +64,10 @@ std::string LogonTypeName(int type);
 // A session's duration as last shows it: "(H:MM)", or "(D+HH:MM)" from a
 // day on; a negative one (a clock set back) with its minus sign.
 std::string DurationText(std::int64_t seconds);
+
+// How an end reason is named in JSON, CSV and the report page: "logoff",
+// "shutdown", "crash" or "open".
+const char* EndReasonKey(EndReason reason);
 
 // Whether a hexadecimal code of the log ("0x0", "0x00000000", "-", "")
 // stands for no value.
