@@ -15,9 +15,17 @@ constexpr std::uint32_t kRecordMagic = 0x00002a2a;
 constexpr std::uint32_t kRecordHeaderSize = 24;
 constexpr std::uint32_t kRecordMinSize = kRecordHeaderSize + 4;  // header and size copy
 
+// Word by word: a log's unused chunks are many, and a byte loop over each
+// cost more than decoding a used one.
 bool AllZero(const std::uint8_t* p, std::size_t size)
 {
-    return std::all_of(p, p + size, [](std::uint8_t b) { return b == 0; });
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8)
+        any |= LoadU64(p + i);
+    for (; i < size; ++i)
+        any |= p[i];
+    return any == 0;
 }
 
 }  // namespace
