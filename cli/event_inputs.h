@@ -24,6 +24,9 @@ struct EventInputs {
     evtx::WalkOrder order = evtx::WalkOrder::NewestFirst;
     // The event ids the transform wants; records of others may come without texts.
     std::span<const std::uint16_t> events;
+    // Of those events' insertion strings, the ones the transform reads; the
+    // others may come empty.
+    evtx::StringSet strings = evtx::kAllStrings;
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
     // On the caller's thread, for each input that could be opened: `begin`

@@ -71,6 +71,7 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
     walk.threads = run.Jobs();
     walk.order = inputs.order;
     walk.events = inputs.events;
+    walk.strings = inputs.strings;
     walk.transform = inputs.transform;
     walk.failed = [&](std::size_t file, std::uint32_t, const std::string& message) {
         run.Report(files[file], message);

@@ -64,6 +64,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.events = wanted.session && wanted.failure ? std::span<const std::uint16_t>(kAllEvents)
                     : wanted.session                 ? std::span<const std::uint16_t>(kSessionEvents)
                                                      : std::span<const std::uint16_t>(kFailureEvents);
+    inputs.strings = (wanted.session ? sessions::kSessionStrings : 0) | (wanted.failure ? sessions::kFailureStrings : 0);
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
         if (wanted.eventTimes) {
             // Consecutive records share one item: the times only bound the log.

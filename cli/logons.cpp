@@ -8,17 +8,21 @@
 #include "cli/event_inputs.h"
 #include "cli/list_out.h"
 #include "cli/tool.h"
-#include "evtx/legacy_source.h"
 #include "seclog/logon_scan.h"
 #include "sessions/security_events.h"
 
 namespace tav::cli {
 namespace {
 
-// A 4624 in the legacy layout the scan reads, and its computer.
+// What the scan reads of a 4624, and its computer. The strings are the
+// decoder's UTF-8, converted from the log's UTF-16 once.
 struct Candidate {
     std::string computer;
-    std::vector<std::uint8_t> bytes;
+    std::uint32_t recordNumber = 0;
+    std::uint32_t time = 0;
+    std::string user;
+    std::string type;
+    std::string from;
 };
 
 const std::string& StringAt(const evtx::Record& record, std::size_t index)
@@ -41,6 +45,11 @@ bool Selected(const Run& run, const evtx::Record& record, std::uint32_t legacyTi
             sessions::MatchesFrom(*run.options.from, StringAt(record, logon::kIp), workstation, workstation));
 }
 
+// The strings of a 4624 that Selected and the scan read.
+constexpr evtx::StringSet kUsedStrings =
+    evtx::StringsAt({sessions::logon::kUser, sessions::logon::kDomain, sessions::logon::kType,
+                     sessions::logon::kWorkstation, sessions::logon::kIp});
+
 std::vector<std::string> Captions(const Run& run)
 {
     const ListShape& shape = LogonList();
@@ -52,22 +61,21 @@ std::vector<std::string> Captions(const Run& run)
     return captions;
 }
 
-std::vector<std::string> Cells(const Run& run, const ResultRow& row, const seclog::RecordView& record,
-                               const std::string& computer)
+std::vector<std::string> Cells(const Run& run, const ResultRow& row, const Candidate& logon)
 {
     const ListShape& shape = LogonList();
     if (run.options.format == OutputFormat::Json) {
         const std::string& type = row.Text(4);
         std::string text;
         JsonLine(text)
-            .Number("id", record.recordNumber)
+            .Number("id", logon.recordNumber)
             .Text("date", row.Text(1))
             .Text("user", row.Text(2))
             .Text("from", row.Text(3))
             .Text("type", type)
-            .Text("time", run.IsoTime(record.timeGenerated))
-            .Text("computer", computer)
-            .Number("record_id", record.recordNumber)
+            .Text("time", run.IsoTime(logon.time))
+            .Text("computer", logon.computer)
+            .Number("record_id", logon.recordNumber)
             .Number("logon_type", type == seclog::kLocalLogonText ? 2 : 3);
         return {std::move(text)};
     }
@@ -94,25 +102,28 @@ int RunLogons(const Run& run)
     std::map<std::string, seclog::LogonFilter> filters;
     std::map<std::string, bool> ended;  // by computer: the scan ended early
     bool failed = false;
-    const Candidate* current = nullptr;
-    seclog::ScanCallbacks callbacks;
-    callbacks.addRow = [&](ResultRow&& row, const seclog::RecordView& record) {
-        out.Add({inputIndex, 0, 0}, current->computer, Cells(run, row, record, current->computer));
-    };
+    ResultRow row;
+    std::string error;
     EventInputs<Candidate> inputs;
     inputs.order = evtx::WalkOrder::NewestFirst;
     static constexpr std::uint16_t kLogon = 4624;
     static constexpr std::uint16_t kEvents[] = {kLogon};
     inputs.events = kEvents;
+    inputs.strings = kUsedStrings;
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Candidate>& items) {
         if ((record.eventId & 0xFFFF) != kLogon)
             return;
         const auto legacyTime = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record.timeCreated, 0, UINT32_MAX));
         if (!Selected(run, record, legacyTime))
             return;
+        namespace logon = sessions::logon;
         Candidate& candidate = items.Add();
         candidate.computer = record.computer;
-        evtx::LayOut(record, candidate.bytes);
+        candidate.recordNumber = static_cast<std::uint32_t>(record.recordId);
+        candidate.time = legacyTime;
+        candidate.user = StringAt(record, logon::kUser);
+        candidate.type = StringAt(record, logon::kType);
+        candidate.from = StringAt(record, logon::kWorkstation);
     };
     inputs.begin = [&](const std::string& name) {
         ++inputIndex;
@@ -127,25 +138,28 @@ int RunLogons(const Run& run)
                 continue;
             seclog::LogonFilter& filter =
                 filters.try_emplace(key, run.platform.formats, toDisplayed).first->second;
-            current = &candidate;
-            const std::optional<seclog::ScanOutcome> outcome = seclog::ScanRecords(candidate.bytes, filter, callbacks);
-            if (!outcome)
+            const seclog::LogonEvent event{candidate.recordNumber, candidate.time, kLogon,
+                                           candidate.user,         candidate.type, candidate.from};
+            switch (filter.Offer(event, row, error)) {
+            case seclog::LogonFilter::Verdict::Skip:
                 continue;
-            ended[key] = true;
-            switch (outcome->end) {
-            case seclog::ScanEnd::RowCap:
+            case seclog::LogonFilter::Verdict::Add:
+                out.Add({inputIndex, 0, 0}, candidate.computer, Cells(run, row, candidate));
+                continue;
+            case seclog::LogonFilter::Verdict::Cap:
                 run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows of " +
                                       ComputerName(candidate.computer) + ", the program's limit");
                 break;
-            case seclog::ScanEnd::Error:
-                run.Report(input, outcome->errorText);
+            case seclog::LogonFilter::Verdict::Error:
+                run.Report(input, error);
                 failed = true;
                 break;
-            default:
+            case seclog::LogonFilter::Verdict::Malformed:
                 run.Report(input, run.platform.errorText(seclog::kErrorEventlogFileCorrupt));
                 failed = true;
                 break;
             }
+            ended[key] = true;
         }
     };
     inputs.end = [] {};

@@ -200,10 +200,11 @@ struct BinXmlDecoder::CompileState {
     bool keptAttribute = false;  // the start tag has a kept attribute
 };
 
-void BinXmlDecoder::Reset(const std::uint8_t* chunk, const EventIdSet* keep)
+void BinXmlDecoder::Reset(const std::uint8_t* chunk, const EventIdSet* keep, StringSet strings)
 {
     chunk_ = chunk;
     keep_ = keep;
+    strings_ = strings;
     names_.clear();
     templates_.clear();
     ops_.clear();
@@ -714,8 +715,11 @@ std::string* BinXmlDecoder::TextOf(Field field)
         return &record_->channel;
     case Field::Computer:
         return &record_->computer;
-    case Field::Payload:
-        return &record_->strings[stringCount_ - 1];
+    case Field::Payload: {
+        // A string the walk does not want is counted, but left empty.
+        const std::size_t position = std::min<std::size_t>(stringCount_ - 1, 63);
+        return (strings_ >> position & 1) != 0 ? &record_->strings[stringCount_ - 1] : nullptr;
+    }
     case Field::EventId:
     case Field::Qualifiers:
     case Field::SystemTime:

@@ -28,8 +28,9 @@ public:
     // Start of a new chunk: forgets the names and templates of the last one.
     // `chunk` holds 64 KiB and stays in place while records are decoded.
     // With `keep`, records of other event ids are left undecoded where their
-    // template tells the event id and time without expanding it.
-    void Reset(const std::uint8_t* chunk, const EventIdSet* keep = nullptr);
+    // template tells the event id and time without expanding it. Only the
+    // insertion strings in `strings` get their texts.
+    void Reset(const std::uint8_t* chunk, const EventIdSet* keep = nullptr, StringSet strings = kAllStrings);
 
     enum class Outcome { Decoded, Skipped, Garbage };
 
@@ -166,6 +167,7 @@ private:
 
     const std::uint8_t* chunk_ = nullptr;
     const EventIdSet* keep_ = nullptr;
+    StringSet strings_ = kAllStrings;
     bool skipped_ = false;  // the record is left out; eventId_ and timeCreated_ say what it was
     std::unordered_map<std::uint32_t, Name> names_;
     std::unordered_map<std::uint32_t, Template> templates_;

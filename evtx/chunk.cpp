@@ -87,7 +87,7 @@ Chunk::State Chunk::Parse(std::size_t available, Stats* stats, const ReadOptions
     }
 
     walkEnd_ = std::min<std::uint32_t>(dataEnd, static_cast<std::uint32_t>(available));
-    decoder_.Reset(bytes, options.keepEvents.get());
+    decoder_.Reset(bytes, options.keepEvents.get(), options.keepStrings);
     return State::Ok;
 }
 

@@ -34,6 +34,8 @@ struct ReadOptions {
     // their template tells the id and time without expanding, come with
     // just their ids and times.
     std::shared_ptr<const EventIdSet> keepEvents;
+    // Of the records decoded, only these insertion strings get their texts.
+    StringSet keepStrings = kAllStrings;
     // Computes each chunk's data checksum, which only feeds the counters.
     bool verifyData = false;
 };

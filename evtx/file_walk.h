@@ -34,6 +34,8 @@ struct FileWalk {
     WalkOrder order = WalkOrder::File;
     // The event ids the transform wants (Reader::KeepOnlyEvents); empty: all.
     std::span<const std::uint16_t> events;
+    // Of those events' insertion strings, the ones the transform reads.
+    StringSet strings = kAllStrings;
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const Record&, ItemList<Item>& out)> transform;
     // A file could not be opened (a Windows error and an English message).
@@ -95,7 +97,7 @@ void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk
         }
         job.kind = Job::Kind::Opened;
         if (!walk.events.empty())
-            opened->KeepOnlyEvents(walk.events);
+            opened->KeepOnlyEvents(walk.events, walk.strings);
         reader = std::move(opened);
         job.reader = reader;
         chunks = reader->WalkChunks(walk.order);

@@ -57,7 +57,10 @@ public:
     // The record whose id has these low 32 bits, then those after it by id.
     seclog::ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
     // Records of other ids then mostly come without texts.
-    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds) override { reader_->KeepOnlyEvents(eventIds); }
+    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds, std::uint64_t strings) override
+    {
+        reader_->KeepOnlyEvents(eventIds, strings);
+    }
 
     // Share of the chunks the sequential read has taken, 0 to 1.
     double Progress() const;

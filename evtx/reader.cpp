@@ -105,8 +105,9 @@ bool Reader::ReadHeader(const std::string& name, Error& error)
     return true;
 }
 
-void Reader::KeepOnlyEvents(std::span<const std::uint16_t> eventIds)
+void Reader::KeepOnlyEvents(std::span<const std::uint16_t> eventIds, StringSet strings)
 {
+    options_.keepStrings = strings;
     auto keep = std::make_shared<EventIdSet>();
     for (const std::uint16_t id : eventIds)
         keep->set(id);

@@ -32,7 +32,7 @@
 // every record go by:
 //
 //   static constexpr std::uint16_t kLogons[] = {4624};
-//   reader->KeepOnlyEvents(kLogons);
+//   reader->KeepOnlyEvents(kLogons, tav::evtx::StringsAt({5, 8, 11}));
 #pragma once
 
 #include <cstdint>
@@ -121,7 +121,9 @@ public:
     // Walks after this decode in full only records of these event ids (the
     // low 16 bits); others come with empty texts where their template tells
     // their id and time without expanding it. Callers go on checking ids.
-    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds);
+    // Of the insertion strings, only those in `strings` get their texts (the
+    // count of strings stays right).
+    void KeepOnlyEvents(std::span<const std::uint16_t> eventIds, StringSet strings = kAllStrings);
     // Walks after this compute each chunk's data checksum into the stats.
     void VerifyDataChecksums() { options_.verifyData = true; }
 

@@ -2,7 +2,9 @@
 // event-log read gives, and counters of what it met on the way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,18 @@ struct Record {
     // string), or the leaf values below the UserData wrapper; UTF-8.
     std::vector<std::string> strings;
 };
+
+// Insertion strings, by position from 0, a walk decodes: bit i for string
+// i, bit 63 for string 63 and all after it. The others come empty.
+using StringSet = std::uint64_t;
+inline constexpr StringSet kAllStrings = ~StringSet{0};
+constexpr StringSet StringsAt(std::initializer_list<std::size_t> positions)
+{
+    StringSet set = 0;
+    for (const std::size_t position : positions)
+        set |= StringSet{1} << (position < 63 ? position : 63);
+    return set;
+}
 
 struct Stats {
     std::uint64_t recordsRead = 0;

@@ -48,24 +48,13 @@ bool ReadLogonStrings(const RecordView& record, LogonStrings& out)
 }
 
 // The text of logon type "2" or "3" exactly; nullptr for any other.
-const char* ConnectionType(Utf16 logonType)
+const char* ConnectionType(std::string_view logonType)
 {
-    if (logonType.size() != 2 || logonType[1] != 0)
-        return nullptr;
-    if (logonType[0] == '2')
+    if (logonType == "2")
         return kLocalLogonText;
-    if (logonType[0] == '3')
+    if (logonType == "3")
         return kNetworkLogonText;
     return nullptr;
-}
-
-bool HoldsDollar(Utf16 text)
-{
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-        if (text[i] == '$' && text[i + 1] == 0)
-            return true;
-    }
-    return false;
 }
 
 std::int64_t GapMs(DateTime a, DateTime b)
@@ -99,19 +88,29 @@ LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row
     LogonStrings strings;
     if (!ReadLogonStrings(record, strings))
         return Verdict::Malformed;
-    const char* type = ConnectionType(strings.logonType);
-    if (type == nullptr || strings.logonFrom.empty() || HoldsDollar(strings.userName))
+    const std::string user = Utf16leToUtf8(strings.userName);
+    const std::string type = Utf16leToUtf8(strings.logonType);
+    const std::string from = Utf16leToUtf8(strings.logonFrom);
+    return Offer(LogonEvent{record.recordNumber, record.timeGenerated, record.eventId, user, type, from}, row, error);
+}
+
+LogonFilter::Verdict LogonFilter::Offer(const LogonEvent& logon, ResultRow& row, std::string& error)
+{
+    if ((logon.eventId & 0xFFFF) != kLogonEventId)
+        return Verdict::Skip;
+    const char* type = ConnectionType(logon.logonType);
+    if (type == nullptr || logon.logonFrom.empty() || logon.userName.find('$') != std::string_view::npos)
         return Verdict::Skip;
 
     std::string dateText =
-        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(record.timeGenerated)), formats_);
+        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(logon.timeGenerated)), formats_);
     const std::optional<DateTime> time = ParseDateTime(dateText, formats_);
     if (!time) {
         error = "'" + dateText + "' is not a valid date and time";
         return Verdict::Error;
     }
-    std::string user = Utf16leToUtf8(strings.userName);
-    std::string from = Utf16leToUtf8(strings.logonFrom);
+    std::string user(logon.userName);
+    std::string from(logon.logonFrom);
     std::string key = CollapseKey(user, from, type);
     const auto last = lastRowTime_.find(key);
     if (last != lastRowTime_.end() && GapMs(*time, last->second) <= LogonGapMs)
@@ -123,7 +122,7 @@ LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row
         last->second = *time;
     else
         lastRowTime_.emplace(std::move(key), *time);
-    row.caption = std::to_string(record.recordNumber);
+    row.caption = std::to_string(logon.recordNumber);
     row.subItems = {std::move(dateText), std::move(user), std::move(from), type};
     ++rowCount_;
     return Verdict::Add;
@@ -180,7 +179,10 @@ std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, Logo
 ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
 {
     static constexpr std::uint16_t kWanted[] = {kLogonEventId};
-    source.KeepOnlyEvents(kWanted);
+    constexpr std::uint64_t kWantedStrings =  // from 0
+        std::uint64_t{1} << (kUserNameString - 1) | std::uint64_t{1} << (kLogonTypeString - 1) |
+        std::uint64_t{1} << (kLogonFromString - 1);
+    source.KeepOnlyEvents(kWanted, kWantedStrings);
     std::vector<std::uint8_t> buffer(EventLogBufferSize);
     for (;;) {
         const ReadResult read = source.ReadNext(buffer);

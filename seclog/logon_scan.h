@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "base/datetime.h"
@@ -27,6 +28,17 @@ inline constexpr std::uint32_t kMaxReadBufferSize = 0x7FFFF;  // the platform's 
 inline constexpr char kLocalLogonText[] = "Локальный вход";     // logon type "2"
 inline constexpr char kNetworkLogonText[] = "Удаленный доступ";  // logon type "3"
 
+// What the scan reads of a record: the legacy header's numbers and, of a
+// 4624, the account name, logon type and logon-from text (UTF-8).
+struct LogonEvent {
+    std::uint32_t recordNumber = 0;
+    std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC
+    std::uint32_t eventId = 0;
+    std::string_view userName;
+    std::string_view logonType;
+    std::string_view logonFrom;
+};
+
 // Rows of ListView1: caption ID, then Date, User Name, Logon From, Connection Type.
 class LogonFilter {
 public:
@@ -41,6 +53,8 @@ public:
         Error,      // `error` holds the text (a Date text that does not parse back)
     };
     Verdict Offer(const RecordView& record, ResultRow& row, std::string& error);
+    // The same for a record decoded otherwise (never Malformed).
+    Verdict Offer(const LogonEvent& logon, ResultRow& row, std::string& error);
     std::size_t RowCount() const { return rowCount_; }
 
 private:

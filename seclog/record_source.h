@@ -47,9 +47,12 @@ public:
     virtual ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer);
 
     // A hint before the first read: the caller wants only records of these
-    // event ids (the low 16 bits) and still checks every record's id; a
-    // source may then give others without their texts. The default ignores it.
-    virtual void KeepOnlyEvents(std::span<const std::uint16_t> /*eventIds*/) {}
+    // event ids (the low 16 bits) and still checks every record's id, and of
+    // their insertion strings only those whose bit is set in `strings` (bit
+    // i for string i from 0, bit 63 for 63 on); a source may then give the
+    // other records without texts, and the other strings empty. The default
+    // ignores it.
+    virtual void KeepOnlyEvents(std::span<const std::uint16_t> /*eventIds*/, std::uint64_t /*strings*/) {}
 };
 
 // Whether the text typed for a computer names a saved log file instead: it

@@ -43,6 +43,17 @@ inline constexpr std::size_t kFields = kIp + 1;
 inline constexpr std::size_t kLogoffIdField = 3;     // 4634 and 4647: TargetLogonId
 inline constexpr std::size_t kReconnectIdField = 2;  // 4778 and 4779: LogonID
 
+// The insertion strings the rules read, for the reader to decode no others.
+inline constexpr evtx::StringSet kLogonStrings =
+    evtx::StringsAt({logon::kSid, logon::kUser, logon::kDomain, logon::kLogonId, logon::kType, logon::kLogonProcess,
+                     logon::kWorkstation, logon::kProcessId, logon::kIp, logon::kLinkedLogonId});
+inline constexpr evtx::StringSet kLogoffStrings = evtx::StringsAt({kLogoffIdField});
+inline constexpr evtx::StringSet kReconnectStrings = evtx::StringsAt({kReconnectIdField});
+inline constexpr evtx::StringSet kSessionStrings = kLogonStrings | kLogoffStrings | kReconnectStrings;
+inline constexpr evtx::StringSet kFailureStrings =
+    evtx::StringsAt({failed::kUser, failed::kDomain, failed::kStatus, failed::kSubStatus, failed::kType,
+                     failed::kWorkstation, failed::kIp});
+
 // The event id (qualifiers left out) of a record of `provider`; 0 for a
 // record of any other provider.
 std::uint32_t EventOf(const evtx::Record& record, std::string_view provider);

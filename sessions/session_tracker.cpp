@@ -106,17 +106,11 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
 {
     if (!FieldsNeeded(record))
         return false;
-    static constexpr std::size_t kLogonFields[] = {logon::kSid,          logon::kUser,      logon::kDomain,
-                                                   logon::kLogonId,      logon::kType,      logon::kLogonProcess,
-                                                   logon::kWorkstation,  logon::kProcessId, logon::kIp,
-                                                   logon::kLinkedLogonId};
-    static constexpr std::size_t kLogoffFields[] = {kLogoffIdField};
-    static constexpr std::size_t kReconnectFields[] = {kReconnectIdField};
     const std::uint32_t event = EventOf(record, kSecurityProvider);
-    const std::span<const std::size_t> used = event == kLogon                              ? kLogonFields
-                                              : event == kLogoff || event == kUserLogoff   ? kLogoffFields
-                                              : event == kReconnect || event == kDisconnect ? kReconnectFields
-                                                                                           : std::span<const std::size_t>();
+    const evtx::StringSet used = event == kLogon                                ? kLogonStrings
+                                 : event == kLogoff || event == kUserLogoff     ? kLogoffStrings
+                                 : event == kReconnect || event == kDisconnect ? kReconnectStrings
+                                                                               : 0;
     out.recordId = record.recordId;
     out.timeCreated = record.timeCreated;
     out.timeWritten = record.timeWritten;
@@ -126,8 +120,8 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
     out.computer = record.computer;
     // The count stays: it tells records too short and the newer 4624.
     out.strings.assign(record.strings.size(), std::string());
-    for (const std::size_t i : used)
-        if (i < record.strings.size())
+    for (std::size_t i = 0; i < record.strings.size() && i < 63; ++i)
+        if ((used >> i & 1) != 0)
             out.strings[i] = record.strings[i];
     return true;
 }
