@@ -1,8 +1,8 @@
-// The check that a walk keeping only some event ids gives exactly the
-// records of those ids that a full walk gives, and every other record the
-// full walk reads with the same ids and times (it may give more: a record
-// left undecoded is not found to be garbage further in). Used over the
-// samples and by the fuzzer.
+// The check that a walk keeping only some event ids and strings gives
+// exactly the records of those ids that a full walk gives (the other
+// strings empty), and every other record the full walk reads with the same
+// ids and times (it may give more: a record left undecoded is not found to
+// be garbage further in). Used over the samples and by the fuzzer.
 #pragma once
 
 #include <algorithm>
@@ -23,7 +23,8 @@ inline bool SameRecord(const Record& a, const Record& b)
 }
 
 // Empty when both walks agree; else what differs.
-inline std::string CompareKeptEvents(std::span<const std::uint8_t> bytes, std::span<const std::uint16_t> events)
+inline std::string CompareKeptEvents(std::span<const std::uint8_t> bytes, std::span<const std::uint16_t> events,
+                                     StringSet strings = kAllStrings)
 {
     const auto walk = [&](bool keepOnly) {
         std::vector<Record> records;
@@ -32,9 +33,12 @@ inline std::string CompareKeptEvents(std::span<const std::uint8_t> bytes, std::s
         if (!reader)
             return records;
         if (keepOnly)
-            reader->KeepOnlyEvents(events);
+            reader->KeepOnlyEvents(events, strings);
         reader->ForEachRecordNewestFirst([&](const Record& r) {
             records.push_back(r);
+            for (std::size_t i = 0; i < r.strings.size(); ++i)
+                if ((strings >> std::min<std::size_t>(i, 63) & 1) == 0)
+                    records.back().strings[i].clear();
             if (std::find(events.begin(), events.end(), r.eventId & 0xFFFF) == events.end())
                 records.back() = {r.recordId, r.timeCreated, r.timeWritten, r.eventId & 0xFFFF, {}, {}, {}, {}};
             return true;
