@@ -208,6 +208,10 @@ void BinXmlDecoder::Reset(const std::uint8_t* chunk, const EventIdSet* keep, Str
     names_.clear();
     templates_.clear();
     ops_.clear();
+    steps_.clear();
+    contexts_.clear();
+    plans_.clear();
+    plansByEntry_.clear();
 }
 
 // ---- Compiling token streams ----------------------------------------------
@@ -481,6 +485,210 @@ bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& val
     return true;
 }
 
+// ---- Flattened walks --------------------------------------------------------
+
+// The steps Run would take through a template entered with `context` open
+// (its elements' roles, the innermost capturing or not), for values that
+// hold no surprises; -1 when an insertion string's element holds an
+// element (then which strings there are depends on the values) or the
+// chunk's steps are used up.
+std::int32_t BinXmlDecoder::Plan(const Template& tmpl, std::vector<Open> stack)
+{
+    if (steps_.size() + 2 * tmpl.opCount > kMaxOps)
+        return -1;
+    const auto firstStep = static_cast<std::uint32_t>(steps_.size());
+    bool inAttribute = false;
+    Field attributeField = Field::None;
+    const auto step = [&](StepKind kind, Field field, std::uint32_t a = 0, bool optional = false) {
+        steps_.push_back({kind, field, optional, inAttribute, a, 0, 0, 0});
+    };
+    const auto endAttribute = [&] {
+        if (inAttribute && IsNumberField(attributeField)) {
+            step(StepKind::Commit, attributeField);
+            step(StepKind::StartNumber, Field::None);
+        }
+        inAttribute = false;
+    };
+    const auto currentField = [&] {
+        if (inAttribute)
+            return attributeField;
+        return stack.empty() || !stack.back().capturing ? Field::None : ContentField(stack.back().role);
+    };
+    const auto closeElement = [&] {
+        const Open top = stack.back();
+        stack.pop_back();
+        if (top.capturing && IsNumberField(ContentField(top.role)))
+            step(StepKind::Commit, ContentField(top.role));
+    };
+    for (std::uint32_t i = tmpl.firstOp; i < tmpl.firstOp + tmpl.opCount; ++i) {
+        const Op op = ops_[i];
+        switch (op.kind) {
+        case OpKind::Open: {
+            inAttribute = false;
+            Role parent = Role::Ignored;
+            const bool root = stack.empty();
+            if (!root) {
+                if (stack.back().capturing && ContentField(stack.back().role) == Field::Payload) {
+                    steps_.resize(firstStep);
+                    return -1;
+                }
+                parent = stack.back().role;
+                stack.back().capturing = false;
+            }
+            const Role role = RoleOf(parent, op.name, root);
+            const Field field = ContentField(role);
+            stack.push_back({role, field != Field::None});
+            if (field == Field::Payload)
+                step(StepKind::NewString, field);
+            else if (IsNumberField(field))
+                step(StepKind::StartNumber, field);
+            else if (field != Field::None)
+                step(StepKind::Clear, field);
+            break;
+        }
+        case OpKind::CloseStart:
+            endAttribute();
+            break;
+        case OpKind::CloseEmpty:
+            endAttribute();
+            closeElement();
+            break;
+        case OpKind::End:
+            closeElement();
+            break;
+        case OpKind::Attribute: {
+            endAttribute();
+            inAttribute = true;
+            const Role role = stack.back().role;
+            attributeField = role == Role::Provider && op.name == Name::NameAttr       ? Field::Provider
+                             : role == Role::EventId && op.name == Name::Qualifiers    ? Field::Qualifiers
+                             : role == Role::TimeCreated && op.name == Name::SystemTime ? Field::SystemTime
+                                                                                        : Field::None;
+            if (attributeField == Field::Provider)
+                step(StepKind::Clear, attributeField);
+            else if (attributeField != Field::None)
+                step(StepKind::StartNumber, attributeField);
+            break;
+        }
+        case OpKind::Text:
+            step(StepKind::Text, currentField(), op.a);
+            steps_.back().b = op.b;
+            break;
+        case OpKind::CodePoint:
+            step(StepKind::CodePoint, currentField(), op.a);
+            break;
+        case OpKind::Subst:
+            step(StepKind::Value, currentField(), op.a, op.optional);
+            // Where a BinXml value may go on: the elements open here.
+            if (!inAttribute && currentField() == Field::None) {
+                steps_.back().context = static_cast<std::uint32_t>(contexts_.size());
+                steps_.back().contextSize = static_cast<std::uint32_t>(stack.size());
+                contexts_.insert(contexts_.end(), stack.begin(), stack.end());
+            }
+            break;
+        }
+    }
+    plans_.push_back({firstStep, static_cast<std::uint32_t>(steps_.size()) - firstStep, tmpl.opCount});
+    return static_cast<std::int32_t>(plans_.size() - 1);
+}
+
+// The plan of the template defined at `definition` entered at the Value
+// step `at` (kRootContext: as the record's root), made once per chunk.
+std::int32_t BinXmlDecoder::PlanFor(const Template& tmpl, std::uint32_t definition, std::uint32_t at)
+{
+    const std::uint64_t key = std::uint64_t{at} << 32 | definition;
+    const auto found = plansByEntry_.find(key);
+    if (found != plansByEntry_.end())
+        return found->second;
+    std::vector<Open> context;
+    if (at != kRootContext) {
+        const Step& step = steps_[at];
+        context.assign(contexts_.begin() + step.context, contexts_.begin() + step.context + step.contextSize);
+    }
+    const std::int32_t plan = Plan(tmpl, std::move(context));
+    plansByEntry_.emplace(key, plan);
+    return plan;
+}
+
+// The plan of the BinXml fragment in [pos, end) where Value step `at`
+// substitutes it, its values read into level `nesting`; -1 when it is no
+// template instance or has no plan.
+std::int32_t BinXmlDecoder::PlanOfFragment(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t at)
+{
+    while (end - pos >= 4 && chunk_[pos] == kFragmentHeader)
+        pos += 4;
+    if (pos >= end || chunk_[pos] != kTemplateInstance)
+        return -1;
+    std::uint32_t definition = 0;
+    const Template* tmpl = ReadTemplateInstance(pos, end, nesting, definition);
+    return tmpl == nullptr ? -1 : PlanFor(*tmpl, definition, at);
+}
+
+// Takes a plan's steps for the values at level `nesting`, as Run would
+// have walked its template; false, with the record half done, where the
+// values hold what the steps do not foresee (the caller then walks the
+// record again with Run).
+bool BinXmlDecoder::Replay(std::int32_t plan, int nesting)
+{
+    const PlanSteps steps = plans_[static_cast<std::size_t>(plan)];
+    budget_ -= steps.opCount;
+    if (budget_ < 0)
+        return false;
+    for (std::uint32_t i = steps.first; i < steps.first + steps.count; ++i) {
+        const Step step = steps_[i];  // steps_ may grow below (nested plans)
+        switch (step.kind) {
+        case StepKind::NewString:
+            NewString();
+            break;
+        case StepKind::Clear:
+            TextOf(step.field)->clear();
+            break;
+        case StepKind::StartNumber:
+            StartNumber();
+            break;
+        case StepKind::Commit:
+            CommitNumber(step.field);
+            break;
+        case StepKind::Text:
+            AppendText(step.field, step.a, step.b);
+            break;
+        case StepKind::CodePoint:
+            AppendCodePointText(step.field, step.a);
+            break;
+        case StepKind::Value: {
+            const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
+            const Value value = step.a < values.size() ? values[step.a] : Value{0, 0, kNull};
+            budget_ -= value.size;
+            if (budget_ < 0)
+                return false;
+            if (value.type == kBinXml) {
+                if (step.inAttribute || step.field != Field::None || nesting + 1 >= kMaxNesting)
+                    return false;
+                if (value.size == 0)
+                    break;
+                const std::int32_t inner = PlanOfFragment(value.offset, value.offset + value.size, nesting + 1, i);
+                if (inner < 0 || !Replay(inner, nesting + 1))
+                    return false;
+                break;
+            }
+            if (value.type == kNull) {
+                // An optional substitution's Null leaves an insertion string out.
+                if (step.optional && step.field == Field::Payload)
+                    return false;
+                break;
+            }
+            if (step.field == Field::None)
+                break;
+            if ((value.type & kArrayFlag) != 0)
+                return false;
+            AppendScalar(step.field, value.type, chunk_ + value.offset, value.size);
+            break;
+        }
+        }
+    }
+    return true;
+}
+
 // ---- Decoding records ------------------------------------------------------
 
 std::vector<BinXmlDecoder::Value>& BinXmlDecoder::ValuesAt(int nesting)
@@ -495,16 +703,7 @@ BinXmlDecoder::Outcome BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t 
                                              Record& record)
 {
     record_ = &record;
-    skipped_ = false;
-    record.provider.clear();
-    record.channel.clear();
-    record.computer.clear();
-    stringCount_ = 0;
-    budget_ = kRecordBudget;
-    stack_.clear();
-    inAttribute_ = false;
-    eventId_ = qualifiers_ = timeCreated_ = 0;
-    haveTimeCreated_ = false;
+    BeginRecord();
     if (begin > end || end > kChunkSize)
         return Outcome::Garbage;
     const bool ok = DecodeFragment(begin, end, 0) && stack_.empty();
@@ -512,6 +711,20 @@ BinXmlDecoder::Outcome BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t 
     record.eventId = static_cast<std::uint32_t>(((qualifiers_ & 0xFFFF) << 16) | (eventId_ & 0xFFFF));
     record.timeCreated = FiletimeToUnixSeconds(haveTimeCreated_ ? timeCreated_ : fallbackTime);
     return skipped_ ? Outcome::Skipped : ok ? Outcome::Decoded : Outcome::Garbage;
+}
+
+void BinXmlDecoder::BeginRecord()
+{
+    skipped_ = false;
+    record_->provider.clear();
+    record_->channel.clear();
+    record_->computer.clear();
+    stringCount_ = 0;
+    budget_ = kRecordBudget;
+    stack_.clear();
+    inAttribute_ = false;
+    eventId_ = qualifiers_ = timeCreated_ = 0;
+    haveTimeCreated_ = false;
 }
 
 // A fragment: header(s), then a template instance or a plain element tree.
@@ -533,46 +746,67 @@ bool BinXmlDecoder::DecodeFragment(std::uint32_t pos, std::uint32_t end, int nes
     return ok;
 }
 
-bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting)
+// The template instance at `pos`: its template, its values read into level
+// `nesting`; nullptr when it is not well-formed.
+const BinXmlDecoder::Template* BinXmlDecoder::ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting,
+                                                                   std::uint32_t& definition)
 {
     if (end - pos < 10)
-        return false;
-    const std::uint32_t definition = LoadU32(chunk_ + pos + 6);
+        return nullptr;
+    definition = LoadU32(chunk_ + pos + 6);
     pos += 10;
     if (definition == pos) {  // defined right here: skip the definition
         if (end - pos < 24)
-            return false;
+            return nullptr;
         const std::uint32_t size = LoadU32(chunk_ + pos + 20);
         if (end - pos - 24 < size)
-            return false;
+            return nullptr;
         pos += 24 + size;
     }
     const Template* tmpl = TemplateAt(definition);
     if (tmpl == nullptr || end - pos < 4)
-        return false;
-    const std::uint32_t firstOp = tmpl->firstOp;
-    const std::uint32_t opCount = tmpl->opCount;
+        return nullptr;
 
     // Value descriptors, then the values back to back.
     const std::uint32_t count = LoadU32(chunk_ + pos);
     pos += 4;
     if (count > (end - pos) / 4)
-        return false;
+        return nullptr;
     std::vector<Value>& values = ValuesAt(nesting);
     values.resize(count);
     std::uint32_t data = pos + 4 * count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint16_t size = LoadU16(chunk_ + pos + 4 * i);
         if (end - data < size)
-            return false;
+            return nullptr;
         values[i] = {data, size, chunk_[pos + 4 * i + 2]};
         data += size;
     }
-    if (nesting == 0 && keep_ != nullptr && Unwanted(*tmpl, values)) {
-        skipped_ = true;
-        return true;
+    return tmpl;
+}
+
+bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting)
+{
+    std::uint32_t definition = 0;
+    const Template* tmpl = ReadTemplateInstance(pos, end, nesting, definition);
+    if (tmpl == nullptr)
+        return false;
+    if (nesting == 0 && keep_ != nullptr) {
+        if (Unwanted(*tmpl, values_[0])) {
+            skipped_ = true;
+            return true;
+        }
+        // Only walks that keep some events take the flattened steps; the
+        // full walk stays the reference they are tested against. A record
+        // the steps do not foresee is walked again from its start.
+        const std::int32_t plan = PlanFor(*tmpl, definition, kRootContext);
+        if (plan >= 0) {
+            if (Replay(plan, 0))
+                return true;
+            BeginRecord();
+        }
     }
-    return Run(firstOp, opCount, nesting);
+    return Run(tmpl->firstOp, tmpl->opCount, nesting);
 }
 
 bool BinXmlDecoder::Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting)
@@ -605,10 +839,10 @@ bool BinXmlDecoder::Run(std::uint32_t firstOp, std::uint32_t opCount, int nestin
             StartAttribute(op.name);
             break;
         case OpKind::Text:
-            AppendText(op.a, op.b);
+            AppendText(CurrentField(), op.a, op.b);
             break;
         case OpKind::CodePoint:
-            AppendCodePointText(op.a);
+            AppendCodePointText(CurrentField(), op.a);
             break;
         case OpKind::Subst: {
             // An index past the list is Null.
@@ -644,10 +878,10 @@ bool BinXmlDecoder::OpenElement(Name name)
     frame.capturing = field != Field::None;
     if (field == Field::Payload)
         NewString();
-    else if (std::string* text = TextOf(field))
-        text->clear();
     else if (IsNumberField(field))
         StartNumber();
+    else if (std::string* text = TextOf(field))
+        text->clear();
     stack_.push_back(frame);
     return true;
 }
@@ -774,9 +1008,8 @@ void BinXmlDecoder::CommitNumber(Field field)
     }
 }
 
-void BinXmlDecoder::AppendText(std::uint32_t offset, std::uint32_t units)
+void BinXmlDecoder::AppendText(Field field, std::uint32_t offset, std::uint32_t units)
 {
-    const Field field = CurrentField();
     if (std::string* text = TextOf(field)) {
         AppendUtf16le(*text, chunk_ + offset, units);
         ++numberPieces_;
@@ -784,9 +1017,9 @@ void BinXmlDecoder::AppendText(std::uint32_t offset, std::uint32_t units)
     }
 }
 
-void BinXmlDecoder::AppendCodePointText(std::uint32_t codePoint)
+void BinXmlDecoder::AppendCodePointText(Field field, std::uint32_t codePoint)
 {
-    if (std::string* text = TextOf(CurrentField())) {
+    if (std::string* text = TextOf(field)) {
         AppendUtf8(*text, codePoint);
         ++numberPieces_;
         numberIsValue_ = false;

@@ -127,6 +127,46 @@ public:
         std::uint32_t firstString;
     };
 
+    // What a template's walk does to the record, worked out once for where
+    // it is entered: the element stack's effect flattened into steps on
+    // fields. A record whose values the steps do not foresee (an array or
+    // an optional Null where text is taken, BinXml where an element's
+    // content is) is walked with Run instead.
+    enum class StepKind : std::uint8_t {
+        NewString,
+        Clear,        // field's text starts again
+        StartNumber,
+        Commit,       // field's number is taken
+        Text,         // a = chunk offset, b = code units
+        CodePoint,    // a = code point
+        Value,        // a = value index; field may be None (the value only costs budget)
+    };
+
+    struct Step {
+        StepKind kind;
+        Field field;
+        bool optional;
+        bool inAttribute;
+        std::uint32_t a;
+        std::uint32_t b;
+        // Value outside any field: the elements open there, in contexts_.
+        std::uint32_t context;
+        std::uint32_t contextSize;
+    };
+
+    // An element open where a plan starts: what Run's Frame holds that
+    // decides the steps.
+    struct Open {
+        Role role;
+        bool capturing;
+    };
+
+    struct PlanSteps {
+        std::uint32_t first;
+        std::uint32_t count;
+        std::uint32_t opCount;  // of its template, for the budget
+    };
+
 private:
     struct Template {
         std::uint32_t firstOp = 0;
@@ -136,6 +176,7 @@ private:
         std::int32_t timeValue = -1;
         bool ok = false;
     };
+    static constexpr std::uint32_t kRootContext = 0xFFFFFFFF;
 
     bool ReadName(std::uint32_t offset, Name& name, std::uint32_t& size);
     bool ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& name);
@@ -144,6 +185,12 @@ private:
     bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
     const Template* TemplateAt(std::uint32_t offset);
     void FindSystemValues(Template& tmpl) const;
+    std::int32_t Plan(const Template& tmpl, std::vector<Open> stack);
+    std::int32_t PlanFor(const Template& tmpl, std::uint32_t definition, std::uint32_t at);
+    std::int32_t PlanOfFragment(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t at);
+    bool Replay(std::int32_t plan, int nesting);
+    const Template* ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition);
+    void BeginRecord();
     bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
 
     std::vector<Value>& ValuesAt(int nesting);
@@ -156,8 +203,8 @@ private:
     void StartAttribute(Name name);
     void EndAttribute();
     Field CurrentField() const;
-    void AppendText(std::uint32_t offset, std::uint32_t units);
-    void AppendCodePointText(std::uint32_t codePoint);
+    void AppendText(Field field, std::uint32_t offset, std::uint32_t units);
+    void AppendCodePointText(Field field, std::uint32_t codePoint);
     bool AppendValue(const Value& value, bool optional, int nesting);
     void AppendScalar(Field field, std::uint8_t type, const std::uint8_t* p, std::size_t size);
     std::string* TextOf(Field field);
@@ -172,6 +219,10 @@ private:
     std::unordered_map<std::uint32_t, Name> names_;
     std::unordered_map<std::uint32_t, Template> templates_;
     std::vector<Op> ops_;
+    std::vector<Step> steps_;
+    std::vector<Open> contexts_;
+    std::vector<PlanSteps> plans_;
+    std::unordered_map<std::uint64_t, std::int32_t> plansByEntry_;  // (step entered at, definition) -> plan or -1
     std::vector<std::vector<Value>> values_;  // one list per nesting level
 
     // State of the record being decoded.
