@@ -992,9 +992,11 @@ void BinXmlDecoder::CommitNumber(Field field)
                 return;
             value = *time;
         } else {
+            // Digits past 64 bits are no number, and leave `value` as it was.
             const char* first = numberText_.data();
             const char* last = first + numberText_.size();
-            if (numberText_.empty() || std::from_chars(first, last, value).ptr != last)
+            const auto [end, error] = std::from_chars(first, last, value);
+            if (numberText_.empty() || error != std::errc() || end != last)
                 return;
         }
     }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the .evtx reader's libFuzzer target with clang (ASan + UBSan) and
-# runs it for SECONDS seconds, seeded with the sample logs and with each of
-# their chunks on its own. Finds go to build/fuzz/artifacts/.
+# runs it for SECONDS seconds, seeded with the sample logs, with each of
+# their chunks on its own, and with its earlier finds (tests/data/evtx/fuzz-finds).
+# Finds go to build/fuzz/artifacts/.
 #   tools/evtx-fuzz.sh SECONDS [extra libFuzzer options]
 set -eu
 seconds=${1:?usage: tools/evtx-fuzz.sh SECONDS [libFuzzer options]}
@@ -33,6 +34,7 @@ for f in "$samples"/*.evtx; do
     i=$((i + 1))
   done
 done
+cp "$samples"/fuzz-finds/* "$seeds/"
 
 "$out/evtx_fuzz" -max_total_time="$seconds" -max_len=70000 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$out/artifacts/" "$@" "$corpus" "$seeds"

@@ -289,5 +289,19 @@ TEST(EvtxSamples, WalksKeepingSomeEventsGiveWhatTheFullWalkGives)
     EXPECT_EQ(files, 18u);
 }
 
+// Inputs on which the fuzzer once found the two walks apart.
+TEST(EvtxFuzzFinds, WalksKeepingSomeEventsGiveWhatTheFullWalkGives)
+{
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(tav::test::SamplesFolder() / "fuzz-finds")) {
+        ++files;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(test::CompareKeptEvents(bytes, test::kFuzzedEvents, test::kFuzzedStrings), "")
+            << entry.path().filename();
+    }
+    EXPECT_GE(files, 1u);
+}
+
 }  // namespace
 }  // namespace tav::evtx
