@@ -747,7 +747,9 @@ bool BinXmlDecoder::DecodeFragment(std::uint32_t pos, std::uint32_t end, int nes
 }
 
 // The template instance at `pos`: its template, its values read into level
-// `nesting`; nullptr when it is not well-formed.
+// `nesting`; nullptr when it is not well-formed. A walk that keeps some
+// events reads a record's values only as far as its event id and time
+// until it knows that the record is kept; when it is not, skipped_ is set.
 const BinXmlDecoder::Template* BinXmlDecoder::ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting,
                                                                    std::uint32_t& definition)
 {
@@ -774,6 +776,8 @@ const BinXmlDecoder::Template* BinXmlDecoder::ReadTemplateInstance(std::uint32_t
         return nullptr;
     std::vector<Value>& values = ValuesAt(nesting);
     values.resize(count);
+    const bool sieve = nesting == 0 && keep_ != nullptr && tmpl->eventIdValue >= 0 && tmpl->timeValue >= 0;
+    const std::uint32_t sieveAt = sieve ? static_cast<std::uint32_t>(std::max(tmpl->eventIdValue, tmpl->timeValue)) + 1 : 0;
     std::uint32_t data = pos + 4 * count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint16_t size = LoadU16(chunk_ + pos + 4 * i);
@@ -781,6 +785,10 @@ const BinXmlDecoder::Template* BinXmlDecoder::ReadTemplateInstance(std::uint32_t
             return nullptr;
         values[i] = {data, size, chunk_[pos + 4 * i + 2]};
         data += size;
+        if (sieve && i + 1 == sieveAt && Unwanted(*tmpl, values)) {
+            skipped_ = true;
+            return tmpl;
+        }
     }
     return tmpl;
 }
@@ -791,11 +799,9 @@ bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end,
     const Template* tmpl = ReadTemplateInstance(pos, end, nesting, definition);
     if (tmpl == nullptr)
         return false;
+    if (skipped_)
+        return true;
     if (nesting == 0 && keep_ != nullptr) {
-        if (Unwanted(*tmpl, values_[0])) {
-            skipped_ = true;
-            return true;
-        }
         // Only walks that keep some events take the flattened steps; the
         // full walk stays the reference they are tested against. A record
         // the steps do not foresee is walked again from its start.
