@@ -494,7 +494,9 @@ bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& val
 // chunk's steps are used up.
 std::int32_t BinXmlDecoder::Plan(const Template& tmpl, std::vector<Open> stack)
 {
-    if (steps_.size() + 2 * tmpl.opCount > kMaxOps)
+    // An operation makes at most three steps; what a chunk plans is bounded
+    // as what it compiles is.
+    if (steps_.size() + 3 * tmpl.opCount > kMaxOps || contexts_.size() > kMaxOps)
         return -1;
     const auto firstStep = static_cast<std::uint32_t>(steps_.size());
     bool inAttribute = false;

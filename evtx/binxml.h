@@ -6,7 +6,10 @@
 // of the elements open, which tells the System fields and the payload
 // (EventData/Data, the leaves below the UserData wrapper, the items of
 // ProcessingErrorData) from the rest; text is converted to UTF-8 only for
-// those.
+// those. Walks that keep only some events go further: a template's walk is
+// flattened once (for each place a nested template is entered) into steps
+// on the fields, which a kept record takes with its values, without the
+// element stack; the full walk stays as it is, the reference.
 #pragma once
 
 #include <bitset>
