@@ -460,27 +460,41 @@ void BinXmlDecoder::FindSystemValues(Template& tmpl) const
     }
 }
 
+// The number value `index` holds, as ValueNumber gives it; the types event
+// ids and times have go first, for the records a walk passes over.
+bool BinXmlDecoder::NumberAt(const std::vector<Value>& values, std::int32_t index, std::uint64_t& number) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= values.size())
+        return false;
+    const Value& value = values[static_cast<std::size_t>(index)];
+    const std::uint8_t* p = chunk_ + value.offset;
+    if (value.type == kUInt16 && value.size >= 2) {
+        number = LoadU16(p);
+        return true;
+    }
+    if (value.type == kFiletime && value.size >= 8) {
+        number = LoadU64(p);
+        return true;
+    }
+    if (value.type & kArrayFlag)
+        return false;
+    const auto general = ValueNumber(value.type, ValueBytes(p, value.size));
+    number = general.value_or(0);
+    return general.has_value();
+}
+
 // Whether a record of this template and these values has an event id the
 // walk does not keep (its id and time then noted); false whenever either
 // is not plain from its value.
 bool BinXmlDecoder::Unwanted(const Template& tmpl, const std::vector<Value>& values)
 {
-    const auto number = [&](std::int32_t index) -> std::optional<std::uint64_t> {
-        if (index < 0 || static_cast<std::size_t>(index) >= values.size())
-            return std::nullopt;
-        const Value& value = values[static_cast<std::size_t>(index)];
-        if (value.type & kArrayFlag)
-            return std::nullopt;
-        return ValueNumber(value.type, ValueBytes(chunk_ + value.offset, value.size));
-    };
-    const auto id = number(tmpl.eventIdValue);
-    if (!id || keep_->test(static_cast<std::size_t>(*id & 0xFFFF)))
+    std::uint64_t eventId = 0;
+    std::uint64_t created = 0;
+    if (!NumberAt(values, tmpl.eventIdValue, eventId) || keep_->test(static_cast<std::size_t>(eventId & 0xFFFF)) ||
+        !NumberAt(values, tmpl.timeValue, created))
         return false;
-    const auto time = number(tmpl.timeValue);
-    if (!time)
-        return false;
-    eventId_ = *id;
-    timeCreated_ = *time;
+    eventId_ = eventId;
+    timeCreated_ = created;
     haveTimeCreated_ = true;
     return true;
 }

@@ -194,6 +194,7 @@ private:
     bool Replay(std::int32_t plan, int nesting);
     const Template* ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition);
     void BeginRecord();
+    bool NumberAt(const std::vector<Value>& values, std::int32_t index, std::uint64_t& number) const;
     bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
 
     std::vector<Value>& ValuesAt(int nesting);
