@@ -4,8 +4,8 @@
 # and over synthetic logs of 128 MiB and 1 GiB written by our writer into
 # build/ (ours and evtxexport; python-evtx is too slow there). Prints
 # records/s and MB/s for each, and the peak memory of each reader.
-# Then the commands on one thread against just reading the bytes (cat), each
-# pinned to the same core: tavelin
+# Then the commands on one thread against just reading the bytes (cat), all
+# on one core (hyperfine pinned there, so that no command pays for taskset): tavelin
 # logons and sessions over the largest Security sample repeated to 60 MiB,
 # and both over the 1 GiB log, as multiples of cat's time and in GB/s.
 #   tools/evtx-bench.sh [RUNS]
@@ -82,15 +82,15 @@ open(sys.argv[2], "wb").write(out)
 PY
 tavelin=$build/native-release/cli/tavelin
 one="taskset -c 0"
-hyperfine -N --warmup 2 --runs "$((runs * 3))" --export-json "$out/commands.json" \
-  -n cat "$one cat $repeated" \
-  -n logons "$one $tavelin logons --jobs 1 --format csv $repeated" \
-  -n sessions "$one $tavelin sessions --jobs 1 $repeated" \
+$one hyperfine -N --warmup 2 --runs "$((runs * 3))" --export-json "$out/commands.json" \
+  -n cat "cat $repeated" \
+  -n logons "$tavelin logons --jobs 1 --format csv $repeated" \
+  -n sessions "$tavelin sessions --jobs 1 $repeated" \
   -n evtxexport "evtxexport $repeated" > /dev/null
-hyperfine -N --runs 3 --export-json "$out/commands-1g.json" \
-  -n cat "$one cat $build/synthetic-1g.evtx" \
-  -n logons "$one $tavelin logons --jobs 1 --format csv $build/synthetic-1g.evtx" \
-  -n sessions "$one $tavelin sessions --jobs 1 $build/synthetic-1g.evtx" > /dev/null
+$one hyperfine -N --runs 3 --export-json "$out/commands-1g.json" \
+  -n cat "cat $build/synthetic-1g.evtx" \
+  -n logons "$tavelin logons --jobs 1 --format csv $build/synthetic-1g.evtx" \
+  -n sessions "$tavelin sessions --jobs 1 $build/synthetic-1g.evtx" > /dev/null
 echo "logons-1g peak $(rss $one "$tavelin" logons --jobs 1 --format csv "$build/synthetic-1g.evtx") KB"
 python3 - "$out" "$(stat -c %s "$build/synthetic-1g.evtx")" <<'PY'
 import json, sys
