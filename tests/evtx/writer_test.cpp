@@ -90,6 +90,47 @@ TEST(EvtxWriter, RecordsReadBackFieldForField)
     std::filesystem::remove(path);
 }
 
+// A walk that keeps some events and strings gives the written records of
+// those events with only those strings (the others empty, the count kept),
+// and every other record with its ids and time alone.
+TEST(EvtxWriter, WalksKeepingSomeEventsAndStringsReadWhatWasWritten)
+{
+    std::vector<WriterEvent> events = Sample(400);
+    std::vector<std::string> many;
+    for (int i = 0; i < 70; ++i)
+        many.push_back("s" + std::to_string(i));
+    events.push_back(Event(401, (16384u << 16) | 4624u, many));
+    const std::filesystem::path path = test::WriteLog("kept.evtx", events);
+    static constexpr std::uint16_t kKept[] = {4624, 21};
+    constexpr StringSet kStrings = StringsAt({1, 2, 64});
+    Error error;
+    auto reader = Reader::Open(path, error);
+    ASSERT_TRUE(reader) << error.message;
+    reader->KeepOnlyEvents(kKept, kStrings);
+    std::size_t i = 0;
+    reader->ForEachRecord([&](const Record& got) {
+        const Record& want = events[i++].record;
+        EXPECT_EQ(got.recordId, want.recordId);
+        EXPECT_EQ(got.timeCreated, want.timeCreated);
+        EXPECT_EQ(got.eventId & 0xFFFF, want.eventId & 0xFFFF);
+        if ((want.eventId & 0xFFFF) != 4624 && (want.eventId & 0xFFFF) != 21) {
+            EXPECT_TRUE(got.strings.empty() && got.provider.empty()) << "record " << want.recordId;
+            return true;
+        }
+        EXPECT_EQ(got.eventId, want.eventId);
+        EXPECT_EQ(got.provider, want.provider);
+        EXPECT_EQ(got.computer, want.computer);
+        EXPECT_EQ(got.strings.size(), want.strings.size()) << "record " << want.recordId;
+        for (std::size_t k = 0; k < std::min(got.strings.size(), want.strings.size()); ++k)
+            EXPECT_EQ(got.strings[k], (kStrings >> std::min<std::size_t>(k, 63) & 1) != 0 ? want.strings[k] : "")
+                << "record " << want.recordId << " string " << k;
+        return true;
+    });
+    EXPECT_EQ(i, events.size());
+    reader.reset();  // Windows removes no open file
+    std::filesystem::remove(path);
+}
+
 TEST(EvtxWriter, EventTooLargeForAChunkIsRefused)
 {
     const std::filesystem::path path = test::TempPath("large.evtx");
