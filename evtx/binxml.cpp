@@ -174,6 +174,21 @@ BinXmlDecoder::Field ContentField(BinXmlDecoder::Role role)
     }
 }
 
+// The field an attribute of an element of `role` fills; None for others.
+BinXmlDecoder::Field AttributeField(BinXmlDecoder::Role role, BinXmlDecoder::Name name)
+{
+    using R = BinXmlDecoder::Role;
+    using N = BinXmlDecoder::Name;
+    using F = BinXmlDecoder::Field;
+    if (role == R::Provider && name == N::NameAttr)
+        return F::Provider;
+    if (role == R::EventId && name == N::Qualifiers)
+        return F::Qualifiers;
+    if (role == R::TimeCreated && name == N::SystemTime)
+        return F::SystemTime;
+    return F::None;
+}
+
 bool IsNumberField(BinXmlDecoder::Field field)
 {
     return field == BinXmlDecoder::Field::EventId || field == BinXmlDecoder::Field::Qualifiers ||
@@ -575,11 +590,7 @@ std::int32_t BinXmlDecoder::Plan(const Template& tmpl, std::vector<Open> stack)
         case OpKind::Attribute: {
             endAttribute();
             inAttribute = true;
-            const Role role = stack.back().role;
-            attributeField = role == Role::Provider && op.name == Name::NameAttr       ? Field::Provider
-                             : role == Role::EventId && op.name == Name::Qualifiers    ? Field::Qualifiers
-                             : role == Role::TimeCreated && op.name == Name::SystemTime ? Field::SystemTime
-                                                                                        : Field::None;
+            attributeField = AttributeField(stack.back().role, op.name);
             if (attributeField == Field::Provider)
                 step(StepKind::Clear, attributeField);
             else if (attributeField != Field::None)
@@ -631,8 +642,7 @@ std::int32_t BinXmlDecoder::PlanFor(const Template& tmpl, std::uint32_t definiti
 // template instance or has no plan.
 std::int32_t BinXmlDecoder::PlanOfFragment(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t at)
 {
-    while (end - pos >= 4 && chunk_[pos] == kFragmentHeader)
-        pos += 4;
+    pos = SkipFragmentHeaders(pos, end);
     if (pos >= end || chunk_[pos] != kTemplateInstance)
         return -1;
     std::uint32_t definition = 0;
@@ -744,10 +754,16 @@ void BinXmlDecoder::BeginRecord()
 }
 
 // A fragment: header(s), then a template instance or a plain element tree.
-bool BinXmlDecoder::DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting)
+std::uint32_t BinXmlDecoder::SkipFragmentHeaders(std::uint32_t pos, std::uint32_t end) const
 {
     while (end - pos >= 4 && chunk_[pos] == kFragmentHeader)
         pos += 4;
+    return pos;
+}
+
+bool BinXmlDecoder::DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting)
+{
+    pos = SkipFragmentHeaders(pos, end);
     if (pos >= end)
         return false;
     if (chunk_[pos] == kTemplateInstance)
@@ -931,17 +947,11 @@ void BinXmlDecoder::StartAttribute(Name name)
     attributeField_ = Field::None;
     if (stack_.empty())
         return;
-    const Role role = stack_.back().role;
-    if (role == Role::Provider && name == Name::NameAttr) {
-        attributeField_ = Field::Provider;
+    attributeField_ = AttributeField(stack_.back().role, name);
+    if (attributeField_ == Field::Provider)
         record_->provider.clear();
-    } else if (role == Role::EventId && name == Name::Qualifiers) {
-        attributeField_ = Field::Qualifiers;
+    else if (attributeField_ != Field::None)
         StartNumber();
-    } else if (role == Role::TimeCreated && name == Name::SystemTime) {
-        attributeField_ = Field::SystemTime;
-        StartNumber();
-    }
 }
 
 void BinXmlDecoder::EndAttribute()

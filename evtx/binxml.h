@@ -198,6 +198,7 @@ private:
     bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
 
     std::vector<Value>& ValuesAt(int nesting);
+    std::uint32_t SkipFragmentHeaders(std::uint32_t pos, std::uint32_t end) const;
     bool DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting);
     bool DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting);
     bool Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting);

@@ -88,8 +88,11 @@ LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row
     LogonStrings strings;
     if (!ReadLogonStrings(record, strings))
         return Verdict::Malformed;
-    const std::string user = Utf16leToUtf8(strings.userName);
+    // Most 4624s are of other types: they go before their strings are converted.
     const std::string type = Utf16leToUtf8(strings.logonType);
+    if (ConnectionType(type) == nullptr)
+        return Verdict::Skip;
+    const std::string user = Utf16leToUtf8(strings.userName);
     const std::string from = Utf16leToUtf8(strings.logonFrom);
     return Offer(LogonEvent{record.recordNumber, record.timeGenerated, record.eventId, user, type, from}, row, error);
 }
