@@ -120,7 +120,7 @@ void TForm1::ScanEventLog(const std::string& logName)
         return PassMessages();
     };
     callbacks.stopRequested = [this] { return !RunGoesOn(); };
-    callbacks.addRow = [this](ResultRow&& row, const seclog::RecordView&) { ListView1.Append(std::move(row)); };
+    callbacks.addRow = [this](ResultRow&& row) { ListView1.Append(std::move(row)); };
 
     seclog::ScanOutcome outcome;
     try {

@@ -101,6 +101,25 @@ public:
         return result;
     }
 
+    // The records left in the chunk at hand, or else in the next one that
+    // holds any, to `take` until it answers false.
+    seclog::ReadResult Hand(const seclog::DecodedTake& take)
+    {
+        const Record* record = Next();
+        if (record == nullptr)
+            return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
+        for (;;) {
+            const seclog::DecodedRecord decoded{RecordNumber(*record), LegacyTime(record->timeCreated),
+                                                record->eventId, record->strings};
+            if (!take(decoded) || nextRecord_ == order_.size())
+                break;
+            record = &records_[order_[nextRecord_++]];
+        }
+        seclog::ReadResult result;
+        result.ok = true;
+        return result;
+    }
+
     std::size_t ChunksTaken() const { return nextChunk_; }
     std::size_t ChunkCount() const { return chunks_.size(); }
 
@@ -187,12 +206,22 @@ void LegacySource::KnowChunks()
     chunksKnown_ = true;
 }
 
-seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
+LegacySource::Cursor& LegacySource::Sequential()
 {
     KnowChunks();
     if (!sequential_)
         sequential_ = std::make_unique<Cursor>(*reader_, newestFirst_, true);
-    return sequential_->Fill(pending_, buffer);
+    return *sequential_;
+}
+
+seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
+{
+    return Sequential().Fill(pending_, buffer);
+}
+
+seclog::ReadResult LegacySource::ReadNextDecoded(const seclog::DecodedTake& take)
+{
+    return Sequential().Hand(take);
 }
 
 seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)

@@ -54,6 +54,8 @@ public:
     // Records by id descending (chunk by chunk as Reader's newest-first walk
     // goes); a failed file read: !ok with kErrorReadFault from then on.
     seclog::ReadResult ReadNext(std::span<std::uint8_t> buffer) override;
+    // The same records, decoded, a chunk per read.
+    seclog::ReadResult ReadNextDecoded(const seclog::DecodedTake& take) override;
     // The record whose id has these low 32 bits, then those after it by id.
     seclog::ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
     // Records of other ids then mostly come without texts.
@@ -70,6 +72,7 @@ private:
     class Cursor;
     // Reads the chunk headers for the orders of the chunks, once.
     void KnowChunks();
+    Cursor& Sequential();
 
     std::unique_ptr<Reader> reader_;
     std::vector<ChunkSpan> chunks_;  // newest first

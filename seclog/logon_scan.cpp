@@ -142,6 +142,60 @@ ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0, std::string errorText = 
     return outcome;
 }
 
+// What a verdict means for the run; nullopt when it goes on.
+std::optional<ScanOutcome> Handle(LogonFilter::Verdict verdict, ResultRow& row, std::string& error,
+                                  const ScanCallbacks& callbacks)
+{
+    switch (verdict) {
+    case LogonFilter::Verdict::Skip:
+        return std::nullopt;
+    case LogonFilter::Verdict::Add:
+        if (callbacks.addRow)
+            callbacks.addRow(std::move(row));
+        return std::nullopt;
+    case LogonFilter::Verdict::Cap:
+        return Ended(ScanEnd::RowCap);
+    case LogonFilter::Verdict::Malformed:
+        return Ended(ScanEnd::Malformed);
+    case LogonFilter::Verdict::Error:
+        return Ended(ScanEnd::Error, 0, std::move(error));
+    }
+    return std::nullopt;
+}
+
+// The run over decoded records; nullopt when the source has none.
+std::optional<ScanOutcome> ScanDecoded(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
+{
+    std::optional<ScanOutcome> outcome;
+    ResultRow row;
+    std::string error;
+    const DecodedTake take = [&](const DecodedRecord& record) {
+        if (callbacks.perRecord && !callbacks.perRecord()) {
+            outcome = Ended(ScanEnd::Stopped);
+            return false;
+        }
+        const auto text = [&record](std::uint16_t number) {
+            return number <= record.strings.size() ? std::string_view(record.strings[number - 1]) : std::string_view();
+        };
+        const LogonEvent logon{record.recordNumber, record.timeGenerated, record.eventId,
+                               text(kUserNameString), text(kLogonTypeString), text(kLogonFromString)};
+        outcome = Handle(filter.Offer(logon, row, error), row, error, callbacks);
+        return !outcome;
+    };
+    for (bool first = true;; first = false) {
+        const ReadResult read = source.ReadNextDecoded(take);
+        if (outcome)
+            return outcome;
+        if (!read.ok) {
+            if (first && read.error == kErrorNotSupported)
+                return std::nullopt;
+            return read.error == kErrorHandleEof ? Ended(ScanEnd::EndOfLog) : Ended(ScanEnd::ReadError, read.error);
+        }
+        if (callbacks.stopRequested && callbacks.stopRequested())
+            return Ended(ScanEnd::Stopped);
+    }
+}
+
 }  // namespace
 
 std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
@@ -162,20 +216,8 @@ std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, Logo
         }
         if (callbacks.perRecord && !callbacks.perRecord())
             return Ended(ScanEnd::Stopped);
-        switch (filter.Offer(record, row, error)) {
-        case LogonFilter::Verdict::Skip:
-            break;
-        case LogonFilter::Verdict::Add:
-            if (callbacks.addRow)
-                callbacks.addRow(std::move(row), record);
-            break;
-        case LogonFilter::Verdict::Cap:
-            return Ended(ScanEnd::RowCap);
-        case LogonFilter::Verdict::Malformed:
-            return Ended(ScanEnd::Malformed);
-        case LogonFilter::Verdict::Error:
-            return Ended(ScanEnd::Error, 0, std::move(error));
-        }
+        if (auto outcome = Handle(filter.Offer(record, row, error), row, error, callbacks))
+            return outcome;
     }
 }
 
@@ -186,6 +228,8 @@ ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbac
         std::uint64_t{1} << (kUserNameString - 1) | std::uint64_t{1} << (kLogonTypeString - 1) |
         std::uint64_t{1} << (kLogonFromString - 1);
     source.KeepOnlyEvents(kWanted, kWantedStrings);
+    if (auto outcome = ScanDecoded(source, filter, callbacks))
+        return std::move(*outcome);
     std::vector<std::uint8_t> buffer(EventLogBufferSize);
     for (;;) {
         const ReadResult read = source.ReadNext(buffer);

@@ -80,8 +80,7 @@ struct ScanCallbacks {
     std::function<bool()> perRecord;
     // Checked after every successful read; true stops the run (Stopped).
     std::function<bool()> stopRequested;
-    // A row, and the record it was made from.
-    std::function<void(ResultRow&&, const RecordView&)> addRow;
+    std::function<void(ResultRow&&)> addRow;
 };
 
 // Offers every record of `bytes` (whole records) to `filter`, as RunScan
@@ -89,7 +88,8 @@ struct ScanCallbacks {
 std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
                                        const ScanCallbacks& callbacks);
 
-// Reads `source` to its end, newest first, with one reusable buffer of
+// Reads `source` to its end, newest first: decoded records where the source
+// has them (ReadNextDecoded), else with one reusable buffer of
 // EventLogBufferSize bytes, grown up to kMaxReadBufferSize when a record
 // does not fit. A read that claims success with no bytes, or with more
 // than the buffer holds, ends the run as Malformed.

@@ -18,11 +18,25 @@ bool NamesSavedLog(std::string_view text)
     return !uncComputer && text.find_first_of("\\/") != std::string_view::npos;
 }
 
-ReadResult RecordSource::ReadNextOldestFirst(std::span<std::uint8_t>)
+namespace {
+
+ReadResult NotSupported()
 {
     ReadResult result;
     result.error = kErrorNotSupported;
     return result;
+}
+
+}  // namespace
+
+ReadResult RecordSource::ReadNextOldestFirst(std::span<std::uint8_t>)
+{
+    return NotSupported();
+}
+
+ReadResult RecordSource::ReadNextDecoded(const DecodedTake&)
+{
+    return NotSupported();
 }
 
 }  // namespace tav::seclog

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -26,6 +27,18 @@ struct ReadResult {
     std::uint32_t error = 0;        // when !ok
 };
 
+// A record as a source that decodes the log itself hands it over, without
+// the legacy layout: the header's numbers and the insertion strings from
+// the first, UTF-8 (those the caller did not keep come empty).
+struct DecodedRecord {
+    std::uint32_t recordNumber = 0;
+    std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC
+    std::uint32_t eventId = 0;        // with qualifiers in the high 16 bits
+    std::span<const std::string> strings;
+};
+// Takes one record; false ends the read (the rest of its stretch is dropped).
+using DecodedTake = std::function<bool(const DecodedRecord&)>;
+
 class RecordSource {
 public:
     virtual ~RecordSource() = default;  // closes the log
@@ -45,6 +58,14 @@ public:
     // direction only. One that cannot read forwards answers !ok with
     // kErrorNotSupported.
     virtual ReadResult ReadNextOldestFirst(std::span<std::uint8_t> buffer);
+
+    // Sequential backwards read as ReadNext, for a source that decodes the
+    // log itself: hands the records of its next stretch (a saved log's
+    // chunk) to `take`, newest first, so that their texts are converted
+    // once. !ok at the end and on failure as ReadNext; a source that only
+    // has the legacy layout answers !ok with kErrorNotSupported. A source is
+    // read sequentially in one of the two ways only.
+    virtual ReadResult ReadNextDecoded(const DecodedTake& take);
 
     // A hint before the first read: the caller wants only records of these
     // event ids (the low 16 bits) and still checks every record's id, and of

@@ -37,7 +37,7 @@ std::vector<ResultRow> ScanCoreRows(const std::string& golden)
     seclog::LogonFilter filter(DateTimeFormats{}, [](DateTime utc) { return utc; });
     std::vector<ResultRow> rows;
     seclog::ScanCallbacks callbacks;
-    callbacks.addRow = [&rows](ResultRow&& row, const seclog::RecordView&) { rows.push_back(std::move(row)); };
+    callbacks.addRow = [&rows](ResultRow&& row) { rows.push_back(std::move(row)); };
     EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::EndOfLog);
     return rows;
 }

@@ -79,7 +79,7 @@ std::vector<Texts> Scan(seclog::RecordSource& source)
     seclog::LogonFilter filter = Filter();
     std::vector<Texts> rows;
     seclog::ScanCallbacks callbacks;
-    callbacks.addRow = [&](ResultRow&& row, const seclog::RecordView&) { rows.push_back(TextsOf(row)); };
+    callbacks.addRow = [&](ResultRow&& row) { rows.push_back(TextsOf(row)); };
     EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::EndOfLog);
     return rows;
 }
@@ -315,6 +315,37 @@ TEST(LegacySource, AFailedFileReadEndsTheReadWithAReadFault)
     EXPECT_EQ(source.ReadNext(buffer).error, kErrorReadFault);
     EXPECT_EQ(source.ReadRecord(1, buffer).error, kErrorReadFault);
     EXPECT_LT(source.Progress(), 1.0);
+
+    // The scan's decoded read ends the same way, after the same records.
+    auto again = Reader::Open(std::make_unique<FailingBytes>(bytes, badOffset), "failing", error);
+    ASSERT_TRUE(again) << error.message;
+    LegacySource scanned(std::move(again));
+    seclog::LogonFilter filter = Filter();
+    std::size_t offered = 0;
+    seclog::ScanCallbacks callbacks;
+    callbacks.perRecord = [&] { return ++offered > 0; };
+    const seclog::ScanOutcome outcome = seclog::RunScan(scanned, filter, callbacks);
+    EXPECT_EQ(outcome.end, seclog::ScanEnd::ReadError);
+    EXPECT_EQ(outcome.error, kErrorReadFault);
+    EXPECT_EQ(offered, records);
+}
+
+TEST(LegacySource, TheScansDecodedReadStopsWhereItIsAsked)
+{
+    const std::filesystem::path path = test::WriteLog("stops.evtx", Events(700));
+    // Stopped by the record callback (mid-chunk) or after a read.
+    for (const bool perRecord : {true, false}) {
+        LegacySource source(OpenFile(path));
+        seclog::LogonFilter filter = Filter();
+        std::size_t records = 0;
+        seclog::ScanCallbacks callbacks;
+        callbacks.perRecord = [&] { return !perRecord || ++records < 10; };
+        callbacks.stopRequested = [&] { return !perRecord; };
+        EXPECT_EQ(seclog::RunScan(source, filter, callbacks).end, seclog::ScanEnd::Stopped);
+        EXPECT_LT(source.Progress(), 1.0);
+        EXPECT_EQ(records, perRecord ? 10u : 0u);
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(LegacyFileOpener, OpensSavedLogsAndSaysWhyOthersFail)

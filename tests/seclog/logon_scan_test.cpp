@@ -175,7 +175,7 @@ ScanRun Scan(std::shared_ptr<const MemoryLog> log, ReadFailure failure = {}, int
     ScanCallbacks callbacks;
     callbacks.perRecord = [&] { return ++run.perRecordCalls != stopAtRecord; };
     callbacks.stopRequested = [&] { return ++run.stopChecks == stopAtCheck; };
-    callbacks.addRow = [&](ResultRow&& row, const RecordView&) { run.rows.push_back(std::move(row)); };
+    callbacks.addRow = [&](ResultRow&& row) { run.rows.push_back(std::move(row)); };
     run.outcome = RunScan(source, filter, callbacks);
     EXPECT_EQ(filter.RowCount(), run.rows.size());
     return run;

@@ -128,7 +128,7 @@ void BM_RunScan(benchmark::State& state)
         ScanCallbacks callbacks;
         callbacks.perRecord = [] { return true; };
         callbacks.stopRequested = [] { return false; };
-        callbacks.addRow = [&](ResultRow&& row, const RecordView&) { store.Append(std::move(row)); };
+        callbacks.addRow = [&](ResultRow&& row) { store.Append(std::move(row)); };
         const ScanOutcome outcome = RunScan(source, filter, callbacks);
         if (outcome.end != ScanEnd::EndOfLog)
             state.SkipWithError("the scan did not read to the end of the log");
