@@ -220,8 +220,8 @@ void BinXmlDecoder::Reset(const std::uint8_t* chunk, const EventIdSet* keep, Str
     chunk_ = chunk;
     keep_ = keep;
     strings_ = strings;
-    names_.clear();
-    templates_.clear();
+    names_.Clear();
+    templates_.Clear();
     ops_.clear();
     steps_.clear();
     contexts_.clear();
@@ -239,13 +239,12 @@ bool BinXmlDecoder::ReadName(std::uint32_t offset, Name& name, std::uint32_t& si
     size = 8 + 2 * units + 2;
     if (size > kChunkSize - offset)
         return false;
-    const auto found = names_.find(offset);
-    if (found != names_.end()) {
-        name = found->second;
+    if (const Name* found = names_.Find(offset)) {
+        name = *found;
         return true;
     }
     name = Identify(chunk_ + offset + 8, units);
-    names_.emplace(offset, name);
+    names_.Add(offset, name);
     return true;
 }
 
@@ -392,13 +391,15 @@ bool BinXmlDecoder::Compile(std::uint32_t pos, std::uint32_t end, bool dependenc
     return true;
 }
 
-// The compiled template whose definition starts at `offset`; nullptr when
-// the definition is not well-formed.
-const BinXmlDecoder::Template* BinXmlDecoder::TemplateAt(std::uint32_t offset)
+// The compiled template whose definition starts at `offset`, into `out`
+// (a copy: compiling nested templates moves the table's entries); false
+// when the definition is not well-formed.
+bool BinXmlDecoder::TemplateAt(std::uint32_t offset, Template& out)
 {
-    const auto found = templates_.find(offset);
-    if (found != templates_.end())
-        return found->second.ok ? &found->second : nullptr;
+    if (const Template* found = templates_.Find(offset)) {
+        out = *found;
+        return out.ok;
+    }
     Template entry;
     entry.firstOp = static_cast<std::uint32_t>(ops_.size());
     if (offset <= kChunkSize - 24) {
@@ -412,8 +413,9 @@ const BinXmlDecoder::Template* BinXmlDecoder::TemplateAt(std::uint32_t offset)
     entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
     if (entry.ok)
         FindSystemValues(entry);
-    const auto inserted = templates_.emplace(offset, entry).first;
-    return entry.ok ? &inserted->second : nullptr;
+    templates_.Add(offset, entry);
+    out = entry;
+    return entry.ok;
 }
 
 // The value indexes whose substitutions are all there is in System/EventID
@@ -646,8 +648,8 @@ std::int32_t BinXmlDecoder::PlanOfFragment(std::uint32_t pos, std::uint32_t end,
     if (pos >= end || chunk_[pos] != kTemplateInstance)
         return -1;
     std::uint32_t definition = 0;
-    const Template* tmpl = ReadTemplateInstance(pos, end, nesting, definition);
-    return tmpl == nullptr ? -1 : PlanFor(*tmpl, definition, at);
+    Template tmpl;
+    return ReadTemplateInstance(pos, end, nesting, definition, tmpl) ? PlanFor(tmpl, definition, at) : -1;
 }
 
 // Takes a plan's steps for the values at level `nesting`, as Run would
@@ -778,58 +780,57 @@ bool BinXmlDecoder::DecodeFragment(std::uint32_t pos, std::uint32_t end, int nes
     return ok;
 }
 
-// The template instance at `pos`: its template, its values read into level
-// `nesting`; nullptr when it is not well-formed. A walk that keeps some
+// The template instance at `pos`: its template into `tmpl`, its values
+// read into level `nesting`; false when it is not well-formed. A walk that keeps some
 // events reads a record's values only as far as its event id and time
 // until it knows that the record is kept; when it is not, skipped_ is set.
-const BinXmlDecoder::Template* BinXmlDecoder::ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting,
-                                                                   std::uint32_t& definition)
+bool BinXmlDecoder::ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition,
+                                         Template& tmpl)
 {
     if (end - pos < 10)
-        return nullptr;
+        return false;
     definition = LoadU32(chunk_ + pos + 6);
     pos += 10;
     if (definition == pos) {  // defined right here: skip the definition
         if (end - pos < 24)
-            return nullptr;
+            return false;
         const std::uint32_t size = LoadU32(chunk_ + pos + 20);
         if (end - pos - 24 < size)
-            return nullptr;
+            return false;
         pos += 24 + size;
     }
-    const Template* tmpl = TemplateAt(definition);
-    if (tmpl == nullptr || end - pos < 4)
-        return nullptr;
+    if (!TemplateAt(definition, tmpl) || end - pos < 4)
+        return false;
 
     // Value descriptors, then the values back to back.
     const std::uint32_t count = LoadU32(chunk_ + pos);
     pos += 4;
     if (count > (end - pos) / 4)
-        return nullptr;
+        return false;
     std::vector<Value>& values = ValuesAt(nesting);
     values.resize(count);
-    const bool sieve = nesting == 0 && keep_ != nullptr && tmpl->eventIdValue >= 0 && tmpl->timeValue >= 0;
-    const std::uint32_t sieveAt = sieve ? static_cast<std::uint32_t>(std::max(tmpl->eventIdValue, tmpl->timeValue)) + 1 : 0;
+    const bool sieve = nesting == 0 && keep_ != nullptr && tmpl.eventIdValue >= 0 && tmpl.timeValue >= 0;
+    const std::uint32_t sieveAt = sieve ? static_cast<std::uint32_t>(std::max(tmpl.eventIdValue, tmpl.timeValue)) + 1 : 0;
     std::uint32_t data = pos + 4 * count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint16_t size = LoadU16(chunk_ + pos + 4 * i);
         if (end - data < size)
-            return nullptr;
+            return false;
         values[i] = {data, size, chunk_[pos + 4 * i + 2]};
         data += size;
-        if (sieve && i + 1 == sieveAt && Unwanted(*tmpl, values)) {
+        if (sieve && i + 1 == sieveAt && Unwanted(tmpl, values)) {
             skipped_ = true;
-            return tmpl;
+            return true;
         }
     }
-    return tmpl;
+    return true;
 }
 
 bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting)
 {
     std::uint32_t definition = 0;
-    const Template* tmpl = ReadTemplateInstance(pos, end, nesting, definition);
-    if (tmpl == nullptr)
+    Template tmpl;
+    if (!ReadTemplateInstance(pos, end, nesting, definition, tmpl))
         return false;
     if (skipped_)
         return true;
@@ -837,14 +838,14 @@ bool BinXmlDecoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end,
         // Only walks that keep some events take the flattened steps; the
         // full walk stays the reference they are tested against. A record
         // the steps do not foresee is walked again from its start.
-        const std::int32_t plan = PlanFor(*tmpl, definition, kRootContext);
+        const std::int32_t plan = PlanFor(tmpl, definition, kRootContext);
         if (plan >= 0) {
             if (Replay(plan, 0))
                 return true;
             BeginRecord();
         }
     }
-    return Run(tmpl->firstOp, tmpl->opCount, nesting);
+    return Run(tmpl.firstOp, tmpl.opCount, nesting);
 }
 
 bool BinXmlDecoder::Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting)

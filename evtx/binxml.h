@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "evtx/offset_map.h"
 #include "evtx/record.h"
 
 namespace tav::evtx {
@@ -186,13 +187,14 @@ private:
     bool Compile(std::uint32_t pos, std::uint32_t end, bool dependencyIds);
     struct CompileState;
     bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
-    const Template* TemplateAt(std::uint32_t offset);
+    bool TemplateAt(std::uint32_t offset, Template& out);
     void FindSystemValues(Template& tmpl) const;
     std::int32_t Plan(const Template& tmpl, std::vector<Open> stack);
     std::int32_t PlanFor(const Template& tmpl, std::uint32_t definition, std::uint32_t at);
     std::int32_t PlanOfFragment(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t at);
     bool Replay(std::int32_t plan, int nesting);
-    const Template* ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition);
+    bool ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition,
+                              Template& tmpl);
     void BeginRecord();
     bool NumberAt(const std::vector<Value>& values, std::int32_t index, std::uint64_t& number) const;
     bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
@@ -221,8 +223,8 @@ private:
     const EventIdSet* keep_ = nullptr;
     StringSet strings_ = kAllStrings;
     bool skipped_ = false;  // the record is left out; eventId_ and timeCreated_ say what it was
-    std::unordered_map<std::uint32_t, Name> names_;
-    std::unordered_map<std::uint32_t, Template> templates_;
+    OffsetMap<Name> names_;
+    OffsetMap<Template> templates_;  // by their definitions' offsets
     std::vector<Op> ops_;
     std::vector<Step> steps_;
     std::vector<Open> contexts_;
