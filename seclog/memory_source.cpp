@@ -84,6 +84,10 @@ bool MemorySource::CopyUnit(std::size_t index, std::span<std::uint8_t> buffer,
     const MemoryLog::Unit& unit = log_->units_[index];
     if (unit.size > buffer.size() - written)
         return false;
+    // An empty unit may come from a log or go to a buffer without storage,
+    // and memcpy takes no null pointer, not even for no bytes.
+    if (unit.size == 0)
+        return true;
     std::memcpy(buffer.data() + written, log_->bytes_.data() + unit.offset, unit.size);
     written += unit.size;
     return true;

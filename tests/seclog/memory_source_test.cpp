@@ -79,6 +79,25 @@ TEST(MemorySource, SeekReadsForwardsFromARecordNumber)
     EXPECT_EQ(Numbers(buffer, read.bytesRead), (std::vector<std::uint32_t>{5}));
 }
 
+TEST(MemorySource, EmptyUnitsAndEmptyBuffersCopyNothing)
+{
+    // A log of nothing but an empty unit holds no bytes at all, so its data
+    // pointer is null; an empty buffer's may be too.
+    auto log = std::make_shared<MemoryLog>();
+    log->AddRaw({});
+    for (const std::size_t size : {std::size_t{0}, std::size_t{16}}) {
+        SCOPED_TRACE(size);
+        MemorySource source(log);
+        std::vector<std::uint8_t> buffer(size);
+        const auto reads = {&MemorySource::ReadNext, &MemorySource::ReadNextOldestFirst};
+        for (const auto read : reads) {
+            const ReadResult result = (source.*read)(buffer);
+            EXPECT_TRUE(result.ok);
+            EXPECT_EQ(result.bytesRead, 0u);
+        }
+    }
+}
+
 TEST(MemorySourceOpener, RefusesServersAndCountsOpensAndCloses)
 {
     MemorySourceOpener opener(FiveRecords());
