@@ -1,9 +1,12 @@
 // The page: the frame of page.html with its style, its script and the
 // content as JSON in a <script> element of its own, escaped so that no text
-// of a log can end that element.
+// of a log can end that element. Texts of logs and names of inputs are shown
+// as the terminal shows them, their control characters escaped, so that none
+// turns the page's text around or forges a line.
 #include <string_view>
 
 #include "base/json_string.h"
+#include "base/visible_text.h"
 #include "report/page_assets.h"
 #include "report/report.h"
 #include "sessions/security_events.h"
@@ -74,11 +77,13 @@ public:
         fresh_ = false;
         return *this;
     }
-    Json& Texts(const std::vector<std::string>& texts)
+    // A text of a log or the name of an input.
+    Json& Shown(std::string_view text) { return Text(VisibleText(text)); }
+    Json& Shown(const std::vector<std::string>& texts)
     {
         Open('[');
         for (const std::string& text : texts)
-            Text(text);
+            Shown(text);
         return Close(']');
     }
 
@@ -100,33 +105,38 @@ std::string PageData(const ReportInput& in)
     Json j(out);
     j.Open('{');
     j.Key("lang").Text(in.language == Language::English ? "en" : "ru");
-    j.Key("utc").Num(in.utc ? 1 : 0).Key("live").Num(in.live ? 1 : 0);
-    j.Key("inputs").Texts(in.inputs).Key("computers").Texts(in.computers);
+    j.Key("utc").Num(in.utc ? 1 : 0).Key("live").Num(in.live ? 1 : 0).Key("zone").Shown(in.zone);
+    j.Key("inputs").Shown(in.inputs).Key("computers").Shown(in.computers);
+    j.Key("unread").Open('[');
+    for (const auto& [input, why] : in.unread)
+        j.Open('[').Shown(input).Shown(why).Close(']');
+    j.Close(']').Key("notices").Shown(in.notices);
     j.Key("first").Text(in.first).Key("last").Text(in.last);
     j.Key("firstAt").Num(in.firstAt).Key("lastAt").Num(in.lastAt);
     j.Key("counts").Open('{');
     j.Key("sessions").Num(in.sessions).Key("open").Num(in.open).Key("failures").Num(in.failures);
     j.Key("users").Num(in.users).Key("sources").Num(in.sources).Close('}');
-    j.Key("lanes").Texts(in.lanes).Key("usersLeftOut").Num(in.usersLeftOut).Key("barsLeftOut").Num(in.barsLeftOut);
+    j.Key("lanes").Shown(in.lanes).Key("usersLeftOut").Num(in.usersLeftOut).Key("barsLeftOut").Num(in.barsLeftOut);
     j.Key("sessions").Open('[');
     for (const SessionRow& r : in.sessionRows) {
-        j.Open('[').Text(r.user).Text(r.from).Text(r.type).Text(r.start).Text(r.end).Text(r.duration);
+        j.Open('[').Shown(r.user).Shown(r.from).Text(r.type).Text(r.start).Text(r.end).Text(r.duration);
         j.Num(r.startAt).Num(r.endAt).Text(sessions::EndReasonKey(r.reason)).Num(r.logonType).Num(r.lane).Num(r.listed ? 1 : 0);
         j.Close(']');
     }
     j.Close(']').Key("sessionsLeftOut").Num(in.sessionRowsLeftOut);
+    // A reason the tool does not know is the status code of the log.
     j.Key("failures").Open('[');
     for (const FailureRow& r : in.failureRows)
-        j.Open('[').Text(r.time).Text(r.user).Text(r.from).Text(r.type).Text(r.reason).Num(r.at).Close(']');
+        j.Open('[').Text(r.time).Shown(r.user).Shown(r.from).Text(r.type).Shown(r.reason).Num(r.at).Close(']');
     j.Close(']').Key("failuresLeftOut").Num(in.failureRowsLeftOut);
     j.Key("summary").Open('[');
     for (const SourceRow& r : in.summary) {
-        j.Open('[').Text(r.from).Num(r.attempts).Num(r.users).Text(r.first).Text(r.last).Text(r.topReason);
-        j.Text(r.topUsers).Num(r.firstAt).Num(r.lastAt).Close(']');
+        j.Open('[').Shown(r.from).Num(r.attempts).Num(r.users).Text(r.first).Text(r.last).Shown(r.topReason);
+        j.Shown(r.topUsers).Num(r.firstAt).Num(r.lastAt).Close(']');
     }
     j.Close(']').Key("summaryLeftOut").Num(in.summaryLeftOut);
     j.Key("series").Open('{').Key("start").Num(in.series.start).Key("step").Num(in.series.step);
-    j.Key("sources").Texts(in.series.sources).Key("counts").Open('[');
+    j.Key("sources").Shown(in.series.sources).Key("counts").Open('[');
     for (const std::vector<std::uint64_t>& counts : in.series.counts) {
         j.Open('[');
         for (const std::uint64_t count : counts)
@@ -151,7 +161,7 @@ std::string ReportHtml(const ReportInput& input)
 {
     std::string title = "Tavelin:";
     for (std::size_t i = 0; i < input.inputs.size(); ++i)
-        title += (i == 0 ? " " : ", ") + input.inputs[i];
+        title += (i == 0 ? " " : ", ") + VisibleText(input.inputs[i]);
     const std::pair<std::string_view, std::string> parts[] = {
         {"{{lang}}", input.language == Language::English ? "en" : "ru"},
         {"{{title}}", EscapeHtml(title)},

@@ -1,11 +1,14 @@
 'use strict';
 // Draws the report from the JSON beside this script. Every text of a log
-// goes into the page as a text node or an attribute value, never as markup.
+// goes into the page as a text node or an attribute value, never as markup,
+// in an element of its own that isolates its direction (a name written right
+// to left does not reorder what stands beside it), cut when long and whole in
+// its tooltip.
 (function () {
   const D = JSON.parse(document.getElementById('data').textContent);
   const TEXTS = {
     ru: {
-      title: 'Отчёт о входах в систему', inputs: 'Журналы', computers: 'Компьютеры', range: 'Период',
+      title: 'Отчёт о входах в систему', unread: 'Не прочитаны:', notices: 'Предупреждения', inputs: 'Журналы', computers: 'Компьютеры', range: 'Период',
       utc: 'время UTC', local: 'местное время', sessions: 'Сеансов', open: 'открыто', failures: 'Неудачных входов',
       users: 'Пользователей', sources: 'Источников', timeline: 'Сеансы', fit: 'Показать всё',
       hint: 'Колесо мыши: масштаб; перетаскивание: сдвиг; наведите на полосу, чтобы увидеть сеанс.',
@@ -27,7 +30,7 @@
       stepDays: n => `${n} дн.`,
     },
     en: {
-      title: 'Logon report', inputs: 'Logs', computers: 'Computers', range: 'Period',
+      title: 'Logon report', unread: 'Not read:', notices: 'Warnings', inputs: 'Logs', computers: 'Computers', range: 'Period',
       utc: 'UTC', local: 'local time', sessions: 'Sessions', open: 'open', failures: 'Failed logons',
       users: 'Users', sources: 'Sources', timeline: 'Sessions', fit: 'Fit',
       hint: 'Wheel: zoom; drag: pan; hover a bar to see its session.',
@@ -62,6 +65,18 @@
   }
   const s = (tag, attrs, ...children) => h('svg:' + tag, attrs, ...children);
 
+  // A text of a log: isolated, and cut when `cut` (CSS does it, .cut) with
+  // the whole text as its tooltip once it may not fit. In a plain-text
+  // tooltip, FSI and PDI isolate it: the page's data has none of its own.
+  const LONG = 24;
+  const whole = text => text.length > LONG ? { title: text } : {};
+  const logText = (text, cut) => h('bdi', cut ? { class: 'cut', ...whole(text) } : {}, text);
+  const isolated = text => '\u2068' + text + '\u2069';
+  const shortened = (text, most) => {
+    const points = Array.from(text);
+    return points.length > most ? points.slice(0, most - 1).join('') + '…' : text;
+  };
+
   // Times are seconds in the shown zone: read them as UTC.
   const pad = n => String(n).padStart(2, '0');
   function timeLabel(t, step) {
@@ -95,15 +110,27 @@
 
   function section(title, ...children) { return h('section', {}, h('h2', {}, title), ...children); }
 
+  // The inputs not read and the tool's warnings, as it wrote them.
+  function warnings() {
+    const parts = [];
+    if (D.unread.length) parts.push(h('h2', {}, L.unread),
+      h('ul', { class: 'unread' }, D.unread.map(([input, why]) => h('li', {}, logText(input), ': ', logText(why)))));
+    if (D.notices.length) parts.push(h('h2', {}, L.notices),
+      h('ul', { class: 'notices' }, D.notices.map(notice => h('li', {}, logText(notice)))));
+    return parts.length ? h('div', { class: 'warnings', role: 'status' }, parts) : [];
+  }
+
   function header() {
     const c = D.counts;
     const facts = h('dl', { class: 'facts' });
     const fact = (name, value) => facts.append(h('dt', {}, name), h('dd', {}, value));
-    fact(L.inputs, D.inputs.join(', '));
-    if (D.computers.length) fact(L.computers, D.computers.join(', '));
-    fact(L.range, D.first ? `${D.first} – ${D.last} (${D.utc ? L.utc : L.local})` : '—');
+    const list = (texts, cut) => texts.flatMap((text, i) => i ? [', ', logText(text, cut)] : [logText(text, cut)]);
+    fact(L.inputs, list(D.inputs, false));
+    if (D.computers.length) fact(L.computers, list(D.computers, true));
+    const zone = D.utc ? L.utc : D.zone ? logText(D.zone) : L.local;
+    fact(L.range, D.first ? [`${D.first} – ${D.last} (`, zone, ')'] : '—');
     const count = (name, value, cls) => h('div', { class: 'count ' + cls }, h('b', {}, number(value)), name);
-    return h('header', {}, h('h1', {}, L.title), facts,
+    return h('header', {}, h('h1', {}, L.title), warnings(), facts,
       h('div', { class: 'counts' },
         count(L.sessions, c.sessions, 'sessions'), count(L.open, c.open, 'open'),
         count(L.failures, c.failures, 'failures'), count(L.users, c.users, 'users'),
@@ -134,7 +161,8 @@
       const g = s('g', { class: 'lane', 'data-user': user, transform: `translate(0 ${i * LANE})` });
       g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: width - LABEL, height: LANE - 2, opacity: i % 2 ? 0.35 : 0.7 }));
       plot.append(g);
-      svg.append(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, user.length > 22 ? user.slice(0, 21) + '…' : user));
+      const label = shortened(user, 22);
+      svg.append(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, label, label === user ? [] : s('title', {}, user)));
       return g;
     });
     const shapes = rows.map((r, k) => {
@@ -205,7 +233,7 @@
       tip.hidden = !row || !!drag;
       if (tip.hidden) return;
       const line = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
-      tip.replaceChildren(line(L.user, row[0]), line(L.from, row[1]), line(L.type, row[2]), line(L.start, row[3]),
+      tip.replaceChildren(line(L.user, logText(row[0], true)), line(L.from, logText(row[1], true)), line(L.type, row[2]), line(L.start, row[3]),
         line(L.end, endText(row)), line(L.duration, row[5]));
       tip.style.left = Math.min(e.clientX + 14, window.innerWidth - tip.offsetWidth - 4) + 'px';
       tip.style.top = (e.clientY + 14) + 'px';
@@ -261,31 +289,35 @@
       g.append(s('polyline', { points: counts.map((n, k) => `${x(k).toFixed(1)},${y(n).toFixed(1)}`).join(' ') }));
       counts.forEach((n, k) => {
         if (n) g.append(s('circle', { cx: x(k), cy: y(n), r: 3 },
-          s('title', {}, `${S.sources[i] || '—'}: ${n} (${timeLabel(S.start + k * S.step, Math.min(S.step, 3600))})`)));
+          s('title', {}, `${isolated(S.sources[i] || '—')}: ${n} (${timeLabel(S.start + k * S.step, Math.min(S.step, 3600))})`)));
       });
       svg.append(g);
     });
-    const legend = h('div', { class: 'legend' }, S.sources.map((src, i) => h('span', {}, h('i', { class: 's' + i }), src || '—')));
+    const legend = h('div', { class: 'legend' }, S.sources.map((src, i) => h('span', {}, h('i', { class: 's' + i }), logText(src || '—', true))));
     return section(L.failuresOverTime, legend, svg,
       h('p', { class: 'note' }, L.perStep(L.steps[S.step] || L.stepDays(S.step / 86400))));
   }
 
   // A table sortable by any column and filtered by a text box, drawn 500
   // rows at a time so that a page of 10,000 opens at once. `columns`:
-  // [caption, the cell's text, its sort key (default the text), numeric].
+  // [caption, the cell's text, its sort key (default the text), its kind:
+  // 'num' for a number, 'log' for a text of a log].
   const PAGE = 500;
   function table(kind, columns, rows, leftOut) {
     const collator = new Intl.Collator(D.lang, { numeric: true });
     const filter = h('input', { type: 'search', class: 'filter', placeholder: L.filter, 'aria-label': L.filter });
     const count = h('span', { class: 'hint' });
     const more = h('button', { type: 'button', class: 'more' });
-    const heads = columns.map(([caption, , , numeric]) => h('th', { class: numeric ? 'num' : '' }, caption));
+    const heads = columns.map(([caption, , , kind]) => h('th', { class: kind === 'num' ? 'num' : '' }, caption));
     const body = h('tbody');
     let order = rows, shown = rows, drawn = 0;
     function draw(upTo) {
       const fragment = document.createDocumentFragment();
       for (const r of shown.slice(drawn, upTo))
-        fragment.append(h('tr', {}, columns.map(([, text, , numeric]) => h('td', { class: numeric ? 'num' : '' }, String(text(r))))));
+        fragment.append(h('tr', {}, columns.map(([, text, , kind]) => {
+          const value = String(text(r));
+          return h('td', { class: kind || '', ...(kind === 'log' ? whole(value) : {}) }, value);
+        })));
       body.append(fragment);
       drawn = Math.min(upTo, shown.length);
       count.textContent = L.shown(number(drawn), number(shown.length), number(rows.length));
@@ -323,15 +355,17 @@
     const sessions = D.sessions.filter(r => r[11]);
     const out = [];
     out.push(section(L.sessionTable, sessions.length ? table('sessions', [
-      [L.user, r => r[0]], [L.from, r => r[1]], [L.type, r => r[2]], [L.start, r => r[3], r => r[6]],
+      [L.user, r => r[0], null, 'log'], [L.from, r => r[1], null, 'log'], [L.type, r => r[2]], [L.start, r => r[3], r => r[6]],
       [L.end, endText, r => r[7]], [L.duration, r => r[5], r => r[8] === 'open' ? Infinity : r[7] - r[6]],
     ], sessions, D.sessionsLeftOut) : h('p', { class: 'empty' }, L.noSessions)));
     if (D.summary.length) out.push(section(L.summary, table('summary', [
-      [L.from, r => r[0]], [L.attempts, r => r[1], r => r[1], true], [L.users, r => r[2], r => r[2], true],
-      [L.first, r => r[3], r => r[7]], [L.last, r => r[4], r => r[8]], [L.topReason, r => r[5]], [L.topUsers, r => r[6]],
+      [L.from, r => r[0], null, 'log'], [L.attempts, r => r[1], r => r[1], 'num'], [L.users, r => r[2], r => r[2], 'num'],
+      [L.first, r => r[3], r => r[7]], [L.last, r => r[4], r => r[8]], [L.topReason, r => r[5], null, 'log'],
+      [L.topUsers, r => r[6], null, 'log'],
     ], D.summary, D.summaryLeftOut)));
     out.push(section(L.failureTable, D.failures.length ? table('failures', [
-      [L.time, r => r[0], r => r[5]], [L.user, r => r[1]], [L.from, r => r[2]], [L.type, r => r[3]], [L.reason, r => r[4]],
+      [L.time, r => r[0], r => r[5]], [L.user, r => r[1], null, 'log'], [L.from, r => r[2], null, 'log'], [L.type, r => r[3]],
+      [L.reason, r => r[4], null, 'log'],
     ], D.failures, D.failuresLeftOut) : h('p', { class: 'empty' }, L.noFailures)));
     return out;
   }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sessions/session.h"
@@ -23,7 +24,9 @@ inline constexpr std::size_t kMaxSeries = 10;   // failure sources drawn over ti
 inline constexpr std::size_t kMaxBuckets = 120; // steps of the failures-over-time chart, at most
 
 // Times on the page are seconds since 1970 in the shown zone (local time, or
-// UTC with --utc); texts are as last and lastb write them.
+// UTC with --utc); texts are as last and lastb write them. Texts of logs and
+// names of inputs go in as they are: the page shows their control
+// characters escaped.
 
 // A session as last lists it, and where it goes on the page.
 struct SessionRow {
@@ -63,7 +66,15 @@ struct ReportInput {
     std::vector<std::string> computers;  // as the events name them
     bool live = false;                   // an open session is still logged on
     bool utc = false;                    // times in UTC, else in local time
+    std::string zone;                    // the local zone and its offsets over the period: "Europe/Berlin, UTC+1/+2"
     Language language = Language::Russian;
+
+    // Said at the top of the page: the inputs that could not be read and
+    // why (the system's English text), and the warnings the tool wrote
+    // while reading (damaged inputs, records read twice, logs of the wrong
+    // kind), in English without the tool's "tavelin: ".
+    std::vector<std::pair<std::string, std::string>> unread;
+    std::vector<std::string> notices;
 
     // The time the logs cover: their first and last event.
     std::int64_t firstAt = 0, lastAt = 0;

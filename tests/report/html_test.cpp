@@ -1,7 +1,9 @@
-// The page: every text of a log inside it stays text, whatever it holds.
+// The page: every text of a log inside it stays text, whatever it holds,
+// and reaches the page's data with its control characters escaped.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "base/json_string.h"
 #include "report/report.h"
@@ -51,6 +53,88 @@ TEST(ReportHtml, JsonStringsForAScript)
         AppendJsonString(inScript, c.text, true);
         EXPECT_EQ(plain, c.plain);
         EXPECT_EQ(inScript, c.inScript);
+    }
+}
+
+// The JSON of the page's data.
+std::string Data(const std::string& page)
+{
+    const std::string open = "<script type=\"application/json\" id=\"data\">";
+    const std::size_t start = page.find(open) + open.size();
+    return page.substr(start, page.find("</script>", start) - start);
+}
+
+std::size_t Count(std::string_view text, std::string_view part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string_view::npos; at += part.size())
+        ++n;
+    return n;
+}
+
+// Every text of a log, and the names of inputs, as the terminal shows them:
+// the JSON holds the escape's backslash, not the character.
+TEST(ReportHtml, LogTextWithControlsShownEscaped)
+{
+    const struct {
+        const char* text;
+        const char* inData;  // as a JSON string holds it
+        const char* raw;     // how the JSON would hold the character itself
+    } kCases[] = {
+        {"\x1b[31mred\x1b[0m", R"(\\x1b[31mred\\x1b[0m)", R"(\u001b)"},
+        {"two\nlines", R"(two\\nlines)", R"(two\n)"},
+        {"abc\xE2\x80\xAE" "def", R"(abc\\u202edef)", "\xE2\x80\xAE"},
+        {"line\xE2\x80\xA8" "sep", R"(line\\u2028sep)", R"(line\u2028)"},
+        {"c1\xC2\x85" "del\x7F", R"(c1\\x85del\\x7f)", "\xC2\x85"},
+        {"CORP\\j.smith", R"(CORP\\j.smith)", R"(CORP\\\\)"},  // a backslash stays one
+    };
+    constexpr std::size_t kPlaces = 16;  // each field below that holds the text
+    for (const auto& c : kCases) {
+        const std::string t = c.text;
+        ReportInput in;
+        in.inputs = {t};
+        in.computers = {t};
+        in.unread = {{t, t}};
+        in.notices = {t};
+        in.zone = t;
+        in.lanes = {t};
+        SessionRow row;
+        row.user = row.from = t;
+        in.sessionRows = {row};
+        in.failureRows = {{"1.1.2024 0:00:00", t, t, "Network", t, 0}};
+        SourceRow source;
+        source.from = source.topReason = source.topUsers = t;
+        in.summary = {source};
+        in.series.sources = {t};
+        const std::string data = Data(ReportHtml(in));
+        EXPECT_EQ(Count(data, c.inData), kPlaces) << c.text << "\n" << data;
+        EXPECT_EQ(Count(data, c.raw), 0u) << c.text;
+    }
+}
+
+// What the tool says of its inputs, and the zone, reach the page's data.
+TEST(ReportHtml, UnreadNoticesAndZone)
+{
+    const struct {
+        std::vector<std::pair<std::string, std::string>> unread;
+        std::vector<std::string> notices;
+        std::string zone;
+        const char* inData;
+    } kCases[] = {
+        {{}, {}, "", "\"zone\":\"\",\"inputs\":[],\"computers\":[],\"unread\":[],\"notices\":[]"},
+        {{{"gone.evtx", "No such file or directory"}, {"C:\\Windows", "Is a directory"}},
+         {"bad.evtx: 2 damaged chunks skipped", "two.evtx: 40 records read twice"},
+         "Europe/Berlin, UTC+1/+2",
+         "\"zone\":\"Europe/Berlin, UTC+1/+2\",\"inputs\":[],\"computers\":[],"
+         "\"unread\":[[\"gone.evtx\",\"No such file or directory\"],[\"C:\\\\Windows\",\"Is a directory\"]],"
+         "\"notices\":[\"bad.evtx: 2 damaged chunks skipped\",\"two.evtx: 40 records read twice\"]"},
+    };
+    for (const auto& c : kCases) {
+        ReportInput in;
+        in.unread = c.unread;
+        in.notices = c.notices;
+        in.zone = c.zone;
+        EXPECT_NE(Data(ReportHtml(in)).find(c.inData), std::string::npos) << c.inData;
     }
 }
 
