@@ -66,7 +66,16 @@ std::string LogonTypeName(int type)
 bool MatchesUser(std::string_view wanted, std::string_view user, std::string_view domain)
 {
     const std::string folded = FoldCase(wanted);
-    return folded == FoldCase(user) || folded == FoldCase(std::string(domain) + "\\" + std::string(user));
+    const std::string name = FoldCase(user);
+    if (folded == name)
+        return true;
+    // Some records carry no domain (a burst of guessed passwords, for one):
+    // DOMAIN\NAME then matches them by the name alone, or they would drop out.
+    if (domain.empty() || domain == "-") {
+        const std::size_t slash = folded.find('\\');
+        return slash != std::string::npos && std::string_view(folded).substr(slash + 1) == name;
+    }
+    return folded == FoldCase(domain) + "\\" + name;
 }
 
 bool MatchesFrom(std::string_view wanted, std::string_view ip, std::string_view workstation, std::string_view from)

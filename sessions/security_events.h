@@ -85,7 +85,8 @@ const char* EndReasonKey(EndReason reason);
 bool IsZeroCode(std::string_view text);
 
 // Whether `wanted` names the user, as the name alone or as DOMAIN\name,
-// without regard to case.
+// without regard to case. A record whose domain is empty or "-" matches
+// DOMAIN\name by its name.
 bool MatchesUser(std::string_view wanted, std::string_view user, std::string_view domain);
 // Whether `wanted` is the address, the workstation or the From of a row,
 // without regard to case.
