@@ -13,13 +13,41 @@ bool NeedsQuotes(std::string_view field)
     return field.find_first_of(";\"\r\n") != std::string_view::npos;
 }
 
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits from `pos` on; where they end.
+std::size_t SkipDigits(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && IsDigit(text[pos]))
+        ++pos;
+    return pos;
+}
+
+// An optional sign, digits, and optionally a point and digits: a cell that
+// a spreadsheet reads as that number whatever its first character.
+bool IsPlainNumber(std::string_view field)
+{
+    std::size_t pos = !field.empty() && (field[0] == '+' || field[0] == '-') ? 1 : 0;
+    const std::size_t digits = SkipDigits(field, pos);
+    if (digits == pos)
+        return false;
+    if (digits == field.size())
+        return true;
+    pos = digits + 1;
+    return field[digits] == '.' && SkipDigits(field, pos) == field.size() && field.size() > pos;
+}
+
 // Excel and LibreOffice read a cell starting with one of these as a formula,
 // and log texts (workstation and user names) are chosen by whoever logs on.
-// The log's own "none" is a lone "-", which no spreadsheet evaluates.
+// The log's own "none" is a lone "-", and a signed number such as a status
+// code stays a number: no spreadsheet evaluates either.
 bool CouldStartFormula(std::string_view field)
 {
     return !field.empty() && field != "-" &&
-           std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+           std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos && !IsPlainNumber(field);
 }
 
 void AppendField(std::string& out, std::string_view field)

@@ -21,8 +21,10 @@ inline constexpr std::size_t kWorkstationCsvColumns[] = {1, 2, 3, 4};
 // is put between double quotes with its double quotes doubled; any other
 // text is written as it is. Before that, a field starting with "=", "+",
 // "-", "@", tab or CR gets a leading "'" so that no spreadsheet reads it as
-// a formula; a field that is just "-" stays as it is. UTF-8 like the rows; the caller converts it to
-// the ANSI code page when writing.
+// a formula; a field that is just "-" or a whole number ("-16926393",
+// "-1.5", "+3": a sign, digits, optionally a point and digits) stays as it
+// is. UTF-8 like the rows; the caller converts it to the ANSI code page when
+// writing.
 //
 // header[i] is the caption of columns[i] in the list's stored (design)
 // column order, fetched by stored column index: where the user has dragged

@@ -64,8 +64,19 @@ TEST(AppendCsvLine, NoFieldStartsASpreadsheetFormula)
         std::string field;
     } cases[] = {
         {"=HYPERLINK(\"http://x\";\"y\")", "\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\""},
-        {"+1", "'+1"},
         {"-2+3", "'-2+3"},
+        // A whole number is read as one anyway, so it keeps its text.
+        {"-16926393", "-16926393"},
+        {"-1.5", "-1.5"},
+        {"+3", "+3"},
+        {"-0.25", "-0.25"},
+        {"-1.", "'-1."},
+        {"-.5", "'-.5"},
+        {"+", "'+"},
+        {"-1e5", "'-1e5"},
+        {"-1.5.2", "'-1.5.2"},
+        {"- 1", "'- 1"},
+        {"+-1", "'+-1"},
         {"@SUM(A1)", "'@SUM(A1)"},
         {"\tcmd", "'\tcmd"},
         {"\rcmd", "\"'\rcmd\""},
