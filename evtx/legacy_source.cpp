@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <system_error>
 
 #include "seclog/event_record.h"
@@ -39,6 +40,30 @@ seclog::ReadResult Failure(std::uint32_t error, std::uint32_t bytesNeeded = 0)
     result.error = error;
     result.bytesNeeded = bytesNeeded;
     return result;
+}
+
+// A string of the legacy layout ends at its first NUL, where the decoder
+// keeps what follows; the window reads the layout's strings, each at its own
+// position, whichever way the source hands them over.
+std::string_view UpToNul(const std::string& text)
+{
+    return std::string_view(text).substr(0, text.find('\0'));
+}
+
+bool HoldsNul(const std::string& text)
+{
+    return text.find('\0') != std::string::npos;
+}
+
+// `strings`, or when one holds a NUL, their cut copies in `scratch`.
+std::span<const std::string> LegacyStrings(const std::vector<std::string>& strings, std::vector<std::string>& scratch)
+{
+    if (std::none_of(strings.begin(), strings.end(), HoldsNul))
+        return strings;
+    scratch.clear();
+    for (const std::string& text : strings)
+        scratch.emplace_back(UpToNul(text));
+    return scratch;
 }
 
 std::string FileName(const std::filesystem::path& path)
@@ -110,7 +135,7 @@ public:
             return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
         for (;;) {
             const seclog::DecodedRecord decoded{RecordNumber(*record), LegacyTime(record->timeCreated),
-                                                record->eventId, record->strings};
+                                                record->eventId, LegacyStrings(record->strings, cutStrings_)};
             if (!take(decoded) || nextRecord_ == order_.size())
                 break;
             record = &records_[order_[nextRecord_++]];
@@ -175,6 +200,7 @@ private:
     std::vector<Record> records_;  // storage reused from chunk to chunk
     std::vector<std::size_t> order_;
     std::size_t nextRecord_ = 0;
+    std::vector<std::string> cutStrings_;  // the strings handed over when one held a NUL
 };
 
 void LayOut(const Record& record, std::vector<std::uint8_t>& out)
@@ -186,7 +212,9 @@ void LayOut(const Record& record, std::vector<std::uint8_t>& out)
     legacy.eventId = record.eventId;
     legacy.sourceName = record.provider;
     legacy.computerName = record.computer;
-    legacy.strings.assign(record.strings.begin(), record.strings.end());
+    legacy.strings.reserve(record.strings.size());
+    for (const std::string& text : record.strings)
+        legacy.strings.emplace_back(UpToNul(text));
     out.clear();
     seclog::EncodeRecord(legacy, out);
 }

@@ -82,15 +82,13 @@ void AppendSid(std::string& out, ValueBytes value)
     }
 }
 
+// Trailing NULs are padding; text behind a NUL inside the string is kept,
+// since whoever wrote the event may have hidden something there.
 void AppendString(std::string& out, ValueBytes value)
 {
     std::size_t units = value.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        if (value[2 * i] == 0 && value[2 * i + 1] == 0) {
-            units = i;
-            break;
-        }
-    }
+    while (units > 0 && value[2 * units - 2] == 0 && value[2 * units - 1] == 0)
+        --units;
     AppendUtf16le(out, value.data(), units);
 }
 

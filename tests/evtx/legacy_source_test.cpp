@@ -259,6 +259,58 @@ TEST(LegacySource, AnswersAsTheMemorySourceDoes)
     }
 }
 
+TEST(LegacySource, StringsEndAtTheirFirstNulAsInTheLegacyLayout)
+{
+    // The reader keeps the text behind a NUL inside a string. The legacy
+    // layout ends a string at its first NUL, and the window's strings stay
+    // those of that layout, each at its own position, whichever way it reads.
+    std::vector<WriterEvent> events = Events(2);
+    events[0].record.strings[0] = std::string("S-1\0x", 5);
+    events[0].record.strings[5] = std::string("eve\0admin", 9);
+    events[1].record.strings[5] = std::string("\0root", 5);
+    const std::filesystem::path path = test::WriteLog("nul.evtx", events);
+    const auto cut = [](std::vector<std::string> strings) {
+        for (std::string& s : strings)
+            s.resize(std::min(s.size(), s.find('\0')));
+        return strings;
+    };
+    const auto laidOut = [](std::span<const std::uint8_t> bytes) {
+        std::vector<std::vector<std::string>> strings;
+        seclog::RecordWalker walker(bytes);
+        seclog::RecordView view;
+        while (walker.Next(view) == seclog::WalkStep::Record)
+            strings.push_back(seclog::InsertionStrings(view).value());
+        return strings;
+    };
+    const std::vector<std::vector<std::string>> newestFirst = {cut(events[1].record.strings),
+                                                               cut(events[0].record.strings)};
+
+    const std::vector<Record> read = NewestFirst(path);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0].strings, events[1].record.strings);
+    EXPECT_EQ(read[1].strings, events[0].record.strings);
+    {
+        LegacySource source(OpenFile(path));
+        std::vector<std::uint8_t> buffer(1 << 16);
+        const ReadResult sequential = source.ReadNext(buffer);
+        ASSERT_TRUE(sequential.ok);
+        EXPECT_EQ(laidOut(std::span(buffer).first(sequential.bytesRead)), newestFirst);
+        const ReadResult seek = source.ReadRecord(1, buffer);
+        ASSERT_TRUE(seek.ok);
+        EXPECT_EQ(laidOut(std::span(buffer).first(seek.bytesRead)), (std::vector{newestFirst[1], newestFirst[0]}));
+    }
+    {
+        LegacySource source(OpenFile(path));
+        std::vector<std::vector<std::string>> decoded;
+        ASSERT_TRUE(source.ReadNextDecoded([&](const seclog::DecodedRecord& record) {
+            decoded.emplace_back(record.strings.begin(), record.strings.end());
+            return true;
+        }).ok);
+        EXPECT_EQ(decoded, newestFirst);
+    }
+    std::filesystem::remove(path);
+}
+
 // A file whose reads fail at one offset (and stop there).
 class FailingBytes final : public ByteSource {
 public:

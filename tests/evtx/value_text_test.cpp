@@ -19,10 +19,15 @@ TEST(EvtxValueText, EachTypeRendersAsInEventXml)
     const struct {
         std::uint8_t type;
         std::vector<std::uint8_t> bytes;
-        const char* text;
+        std::string text;
     } cases[] = {
         {kNull, {}, ""},
-        {kString, {'a', 0, ' ', 0, 0, 0, 'b', 0}, "a "},  // cut at the NUL, blank kept
+        // Text behind an inner NUL is kept (it may be planted there); trailing NULs go.
+        {kString, {'a', 0, ' ', 0, 0, 0, 'b', 0}, std::string("a \0b", 4)},
+        {kString, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, std::string("a\0b", 3)},
+        {kString, {0, 0, 'b', 0}, std::string("\0b", 2)},
+        {kString, {' ', 0, 0, 0}, " "},
+        {kString, {0, 0, 0, 0}, ""},
         {kString, {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
         {kString, {0x00, 0xD8, 'x', 0}, "\xEF\xBF\xBDx"},  // lone surrogate
         {kAnsiString, {'A', 0x80, 0xE9, 0, 'z'}, "A\xE2\x82\xAC\xC3\xA9"},
