@@ -254,7 +254,7 @@ std::size_t Utf8Length(std::string_view utf8)
     return count;
 }
 
-std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePage)
+std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePage, std::size_t* lost)
 {
     if (codePage == kUtf8CodePage)
         return WellFormedUtf8(utf8);
@@ -263,8 +263,13 @@ std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePa
         return std::nullopt;
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();)
-        out += EncodeCharacter(*page, ReadUtf8(utf8, pos));
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t c = ReadUtf8(utf8, pos);
+        const char byte = EncodeCharacter(*page, c);
+        if (lost != nullptr && byte == '?' && c != '?')
+            ++*lost;
+        out += byte;
+    }
     return out;
 }
 

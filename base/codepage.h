@@ -30,8 +30,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 std::size_t Utf8Length(std::string_view utf8);
 
 // UTF-8 text in code page 1251, 866, 1252 or 65001 (UTF-8). Characters the
-// code page lacks become '?'. nullopt for any other code page.
-std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePage);
+// code page lacks become '?', counted into `lost` when given. nullopt for any
+// other code page.
+std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePage, std::size_t* lost = nullptr);
 // Bytes in one of those code pages as UTF-8; nullopt for any other code page.
 std::optional<std::string> DecodeCodePage(std::string_view bytes, unsigned codePage);
 

@@ -12,7 +12,7 @@ bool InputFiles(const Run& run, std::vector<std::string>& files)
     std::vector<InputProblem> problems;
     files = ExpandInputs(run.options.files, problems);
     for (const InputProblem& problem : problems)
-        run.Report(problem.input, problem.reason);
+        run.Unread(problem.input, problem.reason);
     return problems.empty();
 }
 
@@ -24,12 +24,12 @@ bool InputComputers(const Run& run, std::vector<std::string>& computers)
     std::ifstream file(evtx::PathFromUtf8(*run.options.computersFile), std::ios::binary);
     std::ostringstream text;
     if (!file || !(text << file.rdbuf()) || file.bad()) {
-        run.Report(*run.options.computersFile, "cannot read the list of computers");
+        run.Unread(*run.options.computersFile, "cannot read the list of computers");
         return false;
     }
     const std::vector<std::string> named = ComputerList(text.str());
     if (named.empty()) {
-        run.Report(*run.options.computersFile, "the list names no computer");
+        run.Unread(*run.options.computersFile, "the list names no computer");
         return false;
     }
     computers.insert(computers.end(), named.begin(), named.end());

@@ -44,11 +44,12 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
         [&](Job& job) {
             const std::string name = ComputerName(job.computer);
             if (job.opened) {
+                ++run.state.inputsRead;
                 inputs.begin(name);
                 inputs.items(job.items.Items());
             }
             if (job.error != 0) {
-                run.Report(name, run.platform.errorText(job.error));
+                run.Unread(name, run.platform.errorText(job.error));
                 allRead = false;
             }
             if (job.opened)
@@ -74,10 +75,11 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
     walk.strings = inputs.strings;
     walk.transform = inputs.transform;
     walk.failed = [&](std::size_t file, std::uint32_t, const std::string& message) {
-        run.Report(files[file], message);
+        run.Unread(files[file], message);
         allRead = false;
     };
     walk.opened = [&](std::size_t file) {
+        ++run.state.inputsRead;
         bar.emplace(run.err, run.platform.stderrIsTerminal, files[file]);
         inputs.begin(files[file]);
     };
@@ -89,7 +91,7 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
         bar->Finish();
         bar.reset();
         if (reader.ReadError()) {
-            run.Report(files[file], run.platform.errorText(evtx::kErrorReadFault));
+            run.Unread(files[file], run.platform.errorText(evtx::kErrorReadFault));
             allRead = false;
         }
         inputs.end();

@@ -1,9 +1,11 @@
 // tavelin last and lastb: logon sessions with their end and duration, and
 // failed logons with their reason, from Security logs.
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "cli/commands.h"
-#include "cli/list_out.h"
+#include "cli/output.h"
 #include "cli/logon_rows.h"
 #include "cli/tool.h"
 #include "sessions/failed_logons.h"
@@ -17,87 +19,84 @@ using sessions::FailedLogon;
 using sessions::FailureSource;
 using sessions::Session;
 
-std::vector<std::string> SessionCaptions(const Run& run)
-{
-    if (run.options.format == OutputFormat::Table)
-        return {"User", "From", "Type", "Start", "End", "Duration"};
-    return {"User", "Domain", "From", "Type", "Start", "End", "Duration (s)", "End Reason"};
-}
+const ListForm kSessionForm{{"User", "From", "Type", "Start", "End", "Duration"},
+                            {"User", "Domain", "From", "Type", "Start", "End", "Duration (s)", "End Reason"}};
 
-std::vector<std::string> SessionCells(const Run& run, const Session& s, bool live)
+void Describe(const Run& run, const Session& s, bool live, Row& out)
 {
-    if (run.options.format == OutputFormat::Json) {
-        std::string text;
-        {
-            JsonLine line(text);
-            line.Number("record_id", static_cast<long long>(s.recordId))
-                .Text("computer", s.computer)
-                .Text("user", s.user)
-                .Text("domain", s.domain)
-                .Text("sid", s.sid)
-                .Type("logon_type", s.logonType)
-                .Text("logon_type_name", sessions::LogonTypeName(s.logonType))
-                .Text("from", s.from)
-                .Text("ip", s.ip)
-                .Text("workstation", s.workstation)
-                .Text("logon_id", s.logonId)
-                .Text("start", run.IsoTime(s.start));
-            if (s.end)
-                line.Text("end", run.IsoTime(*s.end)).Number("duration_s", *s.end - s.start);
-            else
-                line.Null("end").Null("duration_s");
-            line.Text("end_reason", sessions::EndReasonKey(s.reason))
-                .Number("disconnects", s.disconnects)
-                .Number("reconnects", s.reconnects);
-        }
-        return {std::move(text)};
-    }
     const std::string type = sessions::LogonTypeName(s.logonType);
-    const std::string start = run.DisplayedText(s.start);
-    if (run.options.format == OutputFormat::Csv)
-        return {s.user, s.domain, s.from, type, start, s.end ? run.DisplayedText(*s.end) : std::string(),
-                s.end ? std::to_string(*s.end - s.start) : std::string(), sessions::EndReasonKey(s.reason)};
+    switch (out.Format()) {
+    case OutputFormat::Json:
+        out.Number("record_id", static_cast<long long>(s.recordId))
+            .Text("computer", s.computer)
+            .Text("user", s.user)
+            .Text("domain", s.domain)
+            .Text("sid", s.sid)
+            .Type("logon_type", s.logonType)
+            .Text("logon_type_name", type)
+            .Text("from", s.from)
+            .Text("ip", s.ip)
+            .Text("workstation", s.workstation)
+            .Text("logon_id", s.logonId)
+            .Text("start", run.IsoTime(s.start));
+        if (s.end)
+            out.Text("end", run.IsoTime(*s.end)).Number("duration_s", *s.end - s.start);
+        else
+            out.Null("end").Null("duration_s");
+        out.Text("end_reason", sessions::EndReasonKey(s.reason))
+            .Number("disconnects", s.disconnects)
+            .Number("reconnects", s.reconnects);
+        return;
+    case OutputFormat::Csv:
+        out.Cell(s.user).Cell(s.domain).Cell(s.from).Cell(type).Cell(run.DisplayedText(s.start));
+        out.Cell(s.end ? run.DisplayedText(*s.end) : std::string())
+            .Cell(s.end ? std::to_string(*s.end - s.start) : std::string())
+            .Cell(sessions::EndReasonKey(s.reason));
+        return;
+    case OutputFormat::Table:
+        break;
+    }
     std::string end;
     switch (s.reason) {
-    case EndReason::Logoff: end = run.DisplayedText(*s.end); break;
+    case EndReason::Logoff: end = run.ShownText(*s.end); break;
     case EndReason::Shutdown: end = "down"; break;
     case EndReason::Crash: end = "crash"; break;
     case EndReason::Open: end = live ? "still logged on" : "no logoff in log"; break;
     }
-    return {s.user, s.from, type, start, end, s.end ? sessions::DurationText(*s.end - s.start) : std::string()};
+    out.Cell(s.user).Cell(s.from).Cell(type).Cell(run.ShownText(s.start)).Cell(end);
+    out.Cell(s.end ? sessions::DurationText(*s.end - s.start) : std::string());
 }
 
-std::vector<std::string> FailureCaptions(const Run& run)
-{
-    if (run.options.format == OutputFormat::Table)
-        return {"Time", "User", "From", "Type", "Reason"};
-    return {"Time", "User", "Domain", "From", "Type", "Reason", "Status", "Sub Status"};
-}
+const ListForm kFailureForm{{"Time", "User", "From", "Type", "Reason"},
+                            {"Time", "User", "Domain", "From", "Type", "Reason", "Status", "Sub Status"}};
 
-std::vector<std::string> FailureCells(const Run& run, const FailedLogon& f)
+void Describe(const Run& run, const FailedLogon& f, Row& out)
 {
-    if (run.options.format == OutputFormat::Json) {
-        std::string text;
-        JsonLine(text)
-            .Number("record_id", static_cast<long long>(f.recordId))
+    const std::string type = sessions::LogonTypeName(f.logonType);
+    switch (out.Format()) {
+    case OutputFormat::Json:
+        out.Number("record_id", static_cast<long long>(f.recordId))
             .Text("computer", f.computer)
             .Text("time", run.IsoTime(f.time))
             .Text("user", f.user)
             .Text("domain", f.domain)
             .Type("logon_type", f.logonType)
-            .Text("logon_type_name", sessions::LogonTypeName(f.logonType))
+            .Text("logon_type_name", type)
             .Text("from", f.from)
             .Text("ip", f.ip)
             .Text("workstation", f.workstation)
             .Text("status", f.status)
             .Text("sub_status", f.subStatus)
             .Text("reason", f.reason);
-        return {std::move(text)};
+        return;
+    case OutputFormat::Table:
+        out.Cell(run.ShownText(f.time)).Cell(f.user).Cell(f.from).Cell(type).Cell(f.reason);
+        return;
+    case OutputFormat::Csv:
+        out.Cell(run.DisplayedText(f.time)).Cell(f.user).Cell(f.domain).Cell(f.from).Cell(type).Cell(f.reason);
+        out.Cell(f.status).Cell(f.subStatus);
+        return;
     }
-    const std::string type = sessions::LogonTypeName(f.logonType);
-    if (run.options.format == OutputFormat::Table)
-        return {run.DisplayedText(f.time), f.user, f.from, type, f.reason};
-    return {run.DisplayedText(f.time), f.user, f.domain, f.from, type, f.reason, f.status, f.subStatus};
 }
 
 std::string Joined(const std::vector<std::string>& names)
@@ -108,28 +107,55 @@ std::string Joined(const std::vector<std::string>& names)
     return text;
 }
 
-int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
+const ListForm kSummaryForm{{"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"},
+                            {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"}};
+
+void Describe(const Run& run, const std::string& computer, const FailureSource& s, Row& out)
 {
-    ListOut out(run, {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"}, false);
-    for (const FailureSource& s : sources) {
-        if (run.options.format == OutputFormat::Json) {
-            std::string text;
-            JsonLine(text)
-                .Text("from", s.from)
-                .Number("attempts", static_cast<long long>(s.attempts))
-                .Number("users", static_cast<long long>(s.users))
-                .Text("first", run.IsoTime(s.first))
-                .Text("last", run.IsoTime(s.last))
-                .Text("top_reason", s.topReason)
-                .Texts("top_users", s.topUsers);
-            out.Add({}, {}, {std::move(text)});
-        } else {
-            out.Add({}, {},
-                    {s.from, std::to_string(s.attempts), std::to_string(s.users), run.DisplayedText(s.first),
-                     run.DisplayedText(s.last), s.topReason, Joined(s.topUsers)});
+    if (out.Format() == OutputFormat::Json) {
+        out.Text("from", s.from)
+            .Number("attempts", static_cast<long long>(s.attempts))
+            .Number("users", static_cast<long long>(s.users))
+            .Text("first", run.IsoTime(s.first))
+            .Text("last", run.IsoTime(s.last))
+            .Text("top_reason", s.topReason)
+            .Texts("top_users", s.topUsers)
+            .Text("computer", computer);
+        return;
+    }
+    const bool table = out.Format() == OutputFormat::Table;
+    out.Cell(s.from).Cell(std::to_string(s.attempts)).Cell(std::to_string(s.users));
+    out.Cell(table ? run.ShownText(s.first) : run.DisplayedText(s.first));
+    out.Cell(table ? run.ShownText(s.last) : run.DisplayedText(s.last));
+    out.Cell(s.topReason).Cell(Joined(s.topUsers));
+}
+
+// lastb --summary: the failed logons per source, of each computer on its own.
+int RunLastbSummary(const Run& run)
+{
+    struct Computer {
+        std::string name;  // as its first failed logon writes it
+        sessions::FailureSummary summary;
+    };
+    std::vector<std::unique_ptr<Computer>> computers;  // in the order they appear
+    std::map<std::string, Computer*> byKey;
+    const bool allRead = ReadLogonRows(run, {.failure = [&](std::uint64_t, const FailedLogon& f) {
+        Computer*& computer = byKey[sessions::ComputerKey(f.computer)];
+        if (computer == nullptr) {
+            computer = computers.emplace_back(std::make_unique<Computer>()).get();
+            computer->name = f.computer;
+        }
+        computer->summary.Add(f);
+    }});
+    Output out(run, kSummaryForm);
+    for (std::size_t i = 0; i < computers.size(); ++i) {
+        for (const FailureSource& source : computers[i]->summary.Sources()) {
+            Row row = out.NewRow();
+            Describe(run, computers[i]->name, source, row);
+            out.Add({i, 0, 0}, computers[i]->name, std::move(row));
         }
     }
-    return out.Write();
+    return out.Finish(allRead);
 }
 
 }  // namespace
@@ -137,29 +163,29 @@ int WriteSummary(const Run& run, const std::vector<FailureSource>& sources)
 int RunLast(const Run& run)
 {
     const bool live = ReadsLiveLogs(run.options);
-    ListOut out(run, SessionCaptions(run));
+    Output out(run, kSessionForm);
     // Newest start first, of equal starts the later record; each input on its own.
     const bool allRead = ReadLogonRows(run, {.session = [&](std::uint64_t input, const Session& s) {
-        out.Add({input, s.start, s.recordId}, s.computer, SessionCells(run, s, live));
+        Row row = out.NewRow();
+        Describe(run, s, live, row);
+        out.Add({input, s.start, s.recordId}, s.computer, std::move(row));
     }});
-    const int written = out.Write();
-    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
+    return out.Finish(allRead);
 }
 
 int RunLastb(const Run& run)
 {
-    ListOut out(run, FailureCaptions(run));
-    sessions::FailureSummary summary;
+    if (run.options.summary)
+        return RunLastbSummary(run);
+    Output out(run, kFailureForm);
     // Newest first, of equal times the later record: a log whose clock was
     // set back is not in time order.
-    const bool allRead = ReadLogonRows(run, {.failure = [&](std::uint64_t input, const FailedLogon& row) {
-        if (run.options.summary)
-            summary.Add(row);
-        else
-            out.Add({input, row.time, row.recordId}, row.computer, FailureCells(run, row));
+    const bool allRead = ReadLogonRows(run, {.failure = [&](std::uint64_t input, const FailedLogon& f) {
+        Row row = out.NewRow();
+        Describe(run, f, row);
+        out.Add({input, f.time, f.recordId}, f.computer, std::move(row));
     }});
-    const int written = run.options.summary ? WriteSummary(run, summary.Sources()) : out.Write();
-    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
+    return out.Finish(allRead);
 }
 
 }  // namespace tav::cli

@@ -6,7 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/event_inputs.h"
-#include "cli/list_out.h"
+#include "cli/output.h"
 #include "cli/tool.h"
 #include "seclog/logon_scan.h"
 #include "sessions/security_events.h"
@@ -50,25 +50,17 @@ constexpr evtx::StringSet kUsedStrings =
     evtx::StringsAt({sessions::logon::kUser, sessions::logon::kDomain, sessions::logon::kType,
                      sessions::logon::kWorkstation, sessions::logon::kIp});
 
-std::vector<std::string> Captions(const Run& run)
-{
-    const ListShape& shape = LogonList();
-    if (run.options.format == OutputFormat::Table)
-        return shape.captions;
-    std::vector<std::string> captions;
-    for (const std::size_t column : shape.csvColumns)
-        captions.push_back(shape.captions[column]);
-    return captions;
-}
+const ListForm kLogonForm{{"ID", "Date", "User Name", "Logon From", "Connection Type"},
+                          {"Date", "User Name", "Logon From", "Connection Type"}};
 
-std::vector<std::string> Cells(const Run& run, const ResultRow& row, const Candidate& logon)
+// A row of the workstation list (ID, Date, User Name, Logon From, Connection
+// Type); the CSV leaves out the ID as the program's export does.
+void Describe(const Run& run, const ResultRow& row, const Candidate& logon, Row& out)
 {
-    const ListShape& shape = LogonList();
-    if (run.options.format == OutputFormat::Json) {
+    switch (out.Format()) {
+    case OutputFormat::Json: {
         const std::string& type = row.Text(4);
-        std::string text;
-        JsonLine(text)
-            .Number("id", logon.recordNumber)
+        out.Number("id", logon.recordNumber)
             .Text("date", row.Text(1))
             .Text("user", row.Text(2))
             .Text("from", row.Text(3))
@@ -77,24 +69,23 @@ std::vector<std::string> Cells(const Run& run, const ResultRow& row, const Candi
             .Text("computer", logon.computer)
             .Number("record_id", logon.recordNumber)
             .Number("logon_type", type == seclog::kLocalLogonText ? 2 : 3);
-        return {std::move(text)};
+        return;
     }
-    std::vector<std::string> cells;
-    if (run.options.format == OutputFormat::Table) {
-        for (std::size_t c = 0; c < shape.captions.size(); ++c)
-            cells.push_back(row.Text(c));
-    } else {
-        for (const std::size_t column : shape.csvColumns)
-            cells.push_back(row.Text(column));
+    case OutputFormat::Table:
+        out.Cell(row.Text(0)).Cell(run.ShownText(logon.time));
+        break;
+    case OutputFormat::Csv:
+        out.Cell(row.Text(1));
+        break;
     }
-    return cells;
+    out.Cell(row.Text(2)).Cell(row.Text(3)).Cell(row.Text(4));
 }
 
 }  // namespace
 
 int RunLogons(const Run& run)
 {
-    ListOut out(run, Captions(run));
+    Output out(run, kLogonForm);
     const auto toDisplayed = [&run](DateTime utc) { return run.ToDisplayed(utc); };
     std::uint64_t inputIndex = 0;
     std::string input;
@@ -143,9 +134,12 @@ int RunLogons(const Run& run)
             switch (filter.Offer(event, row, error)) {
             case seclog::LogonFilter::Verdict::Skip:
                 continue;
-            case seclog::LogonFilter::Verdict::Add:
-                out.Add({inputIndex, 0, 0}, candidate.computer, Cells(run, row, candidate));
+            case seclog::LogonFilter::Verdict::Add: {
+                Row cells = out.NewRow();
+                Describe(run, row, candidate, cells);
+                out.Add({inputIndex, 0, 0}, candidate.computer, std::move(cells));
                 continue;
+            }
             case seclog::LogonFilter::Verdict::Cap:
                 run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows of " +
                                       ComputerName(candidate.computer) + ", the program's limit");
@@ -163,9 +157,8 @@ int RunLogons(const Run& run)
         }
     };
     inputs.end = [] {};
-    const bool allRead = ReadEventInputs(run, inputs) && !failed;
-    const int written = out.Write();
-    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
+    const bool allRead = ReadEventInputs(run, inputs);
+    return out.Finish(allRead && !failed);
 }
 
 }  // namespace tav::cli

@@ -20,8 +20,12 @@ struct Platform {
     DateTimeFormats formats;  // the user's regional formats on Windows, the defaults elsewhere
     std::function<DateTime(DateTime)> utcToLocal;
     unsigned defaultCodePage = kUtf8CodePage;  // of CSV output: the ANSI code page on Windows
-    // `utf8` in `codePage`; nullopt for a code page the platform cannot write.
-    std::function<std::optional<std::string>(std::string_view utf8, unsigned codePage)> encode;
+    // `utf8` in `codePage`, the characters it cannot hold written as '?' and
+    // counted into `lost`; nullopt for a code page the platform cannot write.
+    std::function<std::optional<std::string>(std::string_view utf8, unsigned codePage, std::size_t& lost)> encode;
+    // Why the latest write to standard output failed, read right after it;
+    // empty when the reader closed the pipe, which ends the output quietly.
+    std::function<std::string()> outputError;
     // The text of a Windows system error code.
     std::function<std::string(std::uint32_t)> errorText;
     // The event logs of computers (server name, log name); nullptr outside Windows.

@@ -2,6 +2,9 @@
 // the TZ rules, UTF-8 output, no event-log service.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "base/codepage.h"
 #include "cli/platform.h"
 
@@ -28,7 +31,13 @@ Platform HostPlatform()
 {
     Platform platform;
     platform.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
-    platform.encode = [](std::string_view utf8, unsigned codePage) { return EncodeCodePage(utf8, codePage); };
+    platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) {
+        return EncodeCodePage(utf8, codePage, &lost);
+    };
+    platform.outputError = [] {
+        const int error = errno;
+        return error == EPIPE ? std::string() : std::string(std::strerror(error));
+    };
     platform.errorText = ErrorText;
     platform.stderrIsTerminal = isatty(STDERR_FILENO) == 1;
     return platform;

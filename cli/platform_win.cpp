@@ -6,7 +6,10 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "base/datetime_win.h"
 #include "base/system_dlls_win.h"
@@ -38,6 +41,35 @@ private:
     UINT codePage_;
 };
 
+// `utf8` in an ANSI or OEM code page without best-fit look-alikes: a
+// character the code page lacks is '?' and counted, as on other systems.
+std::string Encoded(std::string_view utf8, UINT codePage, std::size_t& lost)
+{
+    if (codePage == CP_UTF8 || std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0 && c < 0x80; }))
+        return ToCodePage(utf8, codePage);
+    const std::wstring wide = Widen(utf8);
+    const auto convert = [&](const wchar_t* text, int length, std::string& out) {
+        BOOL usedDefault = FALSE;
+        const int count = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, "?", &usedDefault);
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(std::max(count, 0)));
+        WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, length, out.data() + at, count, "?", nullptr);
+        return usedDefault != FALSE;
+    };
+    std::string out;
+    if (!convert(wide.data(), static_cast<int>(wide.size()), out))
+        return out;
+    // Some character was lost: count them one by one.
+    out.clear();
+    for (std::size_t i = 0; i < wide.size();) {
+        const int units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]) ? 2 : 1;
+        if (convert(wide.data() + i, units, out))
+            ++lost;
+        i += static_cast<std::size_t>(units);
+    }
+    return out;
+}
+
 }  // namespace
 
 Platform HostPlatform()
@@ -50,10 +82,17 @@ Platform HostPlatform()
     platform.formats = ReadUserDateTimeFormats();
     platform.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
     platform.defaultCodePage = GetACP();
-    platform.encode = [](std::string_view utf8, unsigned codePage) -> std::optional<std::string> {
+    platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) -> std::optional<std::string> {
         if (!IsValidCodePage(codePage))
             return std::nullopt;
-        return ToCodePage(utf8, codePage);
+        return Encoded(utf8, codePage, lost);
+    };
+    platform.outputError = [] {
+        const int error = errno;
+        const DWORD systemError = GetLastError();
+        if (error == EPIPE || systemError == ERROR_NO_DATA || systemError == ERROR_BROKEN_PIPE)
+            return std::string();
+        return std::string(std::strerror(error));
     };
     platform.errorText = [](std::uint32_t code) { return ErrorText(code); };
     platform.liveLogs = &eventLogs;

@@ -1,12 +1,13 @@
 // tavelin report: the sessions and failed logons of Security logs as one
-// self-contained HTML page.
+// self-contained HTML page, written whole or not at all, never over an input.
 #include <filesystem>
-#include <fstream>
 
 #include "cli/commands.h"
-#include "cli/logon_rows.h"
+#include "cli/files.h"
 #include "cli/inputs.h"
+#include "cli/logon_rows.h"
 #include "cli/tool.h"
+#include "evtx/legacy_source.h"
 #include "report/collector.h"
 
 namespace tav::cli {
@@ -18,13 +19,51 @@ std::uint32_t Number(std::uint64_t input)
     return static_cast<std::uint32_t>(input);
 }
 
+bool EndsInEvtx(const std::string& name)
+{
+    constexpr std::string_view kEnd = ".evtx";
+    if (name.size() < kEnd.size())
+        return false;
+    for (std::size_t i = 0; i < kEnd.size(); ++i) {
+        char c = name[name.size() - kEnd.size() + i];
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (c != kEnd[i])
+            return false;
+    }
+    return true;
+}
+
+// Why the page cannot go to `output`: it would replace a log, or it names a
+// folder; empty when it can.
+std::string OutputProblem(const Run& run, const std::string& output)
+{
+    if (EndsInEvtx(output))
+        return output + ": the page would replace an event log (.evtx); name an .html file";
+    std::error_code error;
+    if (std::filesystem::is_directory(evtx::PathFromUtf8(output), error))
+        return output + ": is a folder; name an .html file in it";
+    std::vector<InputProblem> ignored;
+    for (const std::string& input : ExpandInputs(run.options.files, ignored))
+        if (SameFile(input, output))
+            return output + ": is an input (" + input + "); the page would replace it";
+    return {};
+}
+
 }  // namespace
 
 int RunReport(const Run& run)
 {
+    const std::string& output = run.options.output;
+    const bool toStandardOutput = output == "-";
+    if (!toStandardOutput) {
+        if (const std::string problem = OutputProblem(run, output); !problem.empty()) {
+            run.Error(problem);
+            return kExitUsage;
+        }
+    }
     report::ReportCollector collector({
         .shown = [&](std::int64_t utc) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(utc))) / 1000; },
-        .text = [&](std::int64_t utc) { return run.DisplayedText(utc); },
+        .text = [&](std::int64_t utc) { return run.ShownText(utc); },
     });
     const bool allRead = ReadLogonRows(
         run, {.session = [&](std::uint64_t input, const sessions::Session& s) { collector.Add(Number(input), s); },
@@ -34,6 +73,10 @@ int RunReport(const Run& run)
                       collector.AddEventTime(earliest);
                       collector.AddEventTime(latest);
                   }});
+    if (run.state.inputsRead == 0) {
+        run.Error("no input could be read: no page written");
+        return run.Finish(false);
+    }
     report::ReportInput page = collector.Finish();
     page.live = ReadsLiveLogs(run.options);
     if (!page.live)
@@ -44,17 +87,17 @@ int RunReport(const Run& run)
         page.inputs.push_back(*run.options.computersFile);
     page.utc = run.options.utc;
     page.language = run.options.english ? report::Language::English : report::Language::Russian;
+    page.unread = run.state.unread;
+    page.notices = run.state.notices;
     const std::string html = report::ReportHtml(page);
 
-    const std::string& name = run.options.output;
-    std::ofstream file(std::filesystem::path(std::u8string(name.begin(), name.end())), std::ios::binary);
-    file.write(html.data(), static_cast<std::streamsize>(html.size()));
-    file.close();
-    if (!file) {
-        run.Report(name, "cannot be written");
-        return kExitInputFailed;
+    if (toStandardOutput) {
+        run.WriteOut(html);
+    } else if (const std::string failure = WriteFileWhole(output, html); !failure.empty()) {
+        run.Error("cannot write the page: " + failure);
+        run.state.writeFailed = true;
     }
-    return allRead ? kExitOk : kExitInputFailed;
+    return run.Finish(allRead);
 }
 
 }  // namespace tav::cli

@@ -1,11 +1,10 @@
 #include "cli/row_spool.h"
 
 #include <algorithm>
-#include <fstream>
 #include <queue>
-#include <random>
 
 #include "base/codepage.h"
+#include "cli/files.h"
 
 namespace tav::cli {
 namespace {
@@ -28,50 +27,81 @@ struct Before {
     }
 };
 
-void PutU64(std::ostream& out, std::uint64_t value)
-{
-    char bytes[8];
-    for (int i = 0; i < 8; ++i)
-        bytes[i] = static_cast<char>(value >> (8 * i));
-    out.write(bytes, 8);
-}
-
-bool GetU64(std::istream& in, std::uint64_t& value)
-{
-    unsigned char bytes[8];
-    if (!in.read(reinterpret_cast<char*>(bytes), 8))
-        return false;
-    value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | bytes[i];
-    return true;
-}
-
-// A file no other process uses, readable by this user alone.
-std::filesystem::path FreshRunPath()
-{
-    static std::random_device random;
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    for (;;) {
-        const std::uint64_t name = (std::uint64_t{random()} << 32) ^ random();
-        std::filesystem::path path = folder / ("tavelin-" + std::to_string(name) + ".rows");
-        if (!std::filesystem::exists(path, error))
-            return path;
+// Rows in a scratch file, written and read back through a buffer.
+class RunWriter {
+public:
+    explicit RunWriter(ScratchFile& file) : file_(file) {}
+    void U64(std::uint64_t value)
+    {
+        char bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<char>(value >> (8 * i));
+        Bytes(bytes, 8);
     }
-}
+    void Bytes(const char* bytes, std::size_t size)
+    {
+        buffer_.append(bytes, size);
+        if (buffer_.size() >= kBuffer)
+            Flush();
+    }
+    bool Flush()
+    {
+        ok_ = ok_ && file_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 1 << 16;
+    ScratchFile& file_;
+    std::string buffer_;
+    bool ok_ = true;
+};
+
+class RunReader {
+public:
+    explicit RunReader(ScratchFile& file) : file_(file) {}
+    bool U64(std::uint64_t& value)
+    {
+        unsigned char bytes[8];
+        if (!Bytes(reinterpret_cast<char*>(bytes), 8))
+            return false;
+        value = 0;
+        for (int i = 7; i >= 0; --i)
+            value = value << 8 | bytes[i];
+        return true;
+    }
+    bool Bytes(char* out, std::size_t size)
+    {
+        while (size > 0) {
+            if (at_ == buffer_.size()) {
+                buffer_.resize(kBuffer);
+                buffer_.resize(file_.Read(buffer_.data(), kBuffer));
+                at_ = 0;
+                if (buffer_.empty())
+                    return false;
+            }
+            const std::size_t part = std::min(size, buffer_.size() - at_);
+            std::copy_n(buffer_.data() + at_, part, out);
+            at_ += part;
+            out += part;
+            size -= part;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 1 << 16;
+    ScratchFile& file_;
+    std::string buffer_;
+    std::size_t at_ = 0;
+};
 
 }  // namespace
 
 RowSpool::RowSpool(std::size_t memoryBudget) : budget_(memoryBudget) {}
 
-RowSpool::~RowSpool()
-{
-    for (const std::filesystem::path& run : runs_) {
-        std::error_code ignored;
-        std::filesystem::remove(run, ignored);
-    }
-}
+RowSpool::~RowSpool() = default;
 
 bool RowSpool::Add(const SpoolKey& key, std::vector<std::string> cells, std::string& error)
 {
@@ -90,28 +120,26 @@ bool RowSpool::Add(const SpoolKey& key, std::vector<std::string> cells, std::str
 bool RowSpool::Spill(std::string& error)
 {
     std::stable_sort(rows_.begin(), rows_.end(), Before{});
-    const std::filesystem::path path = FreshRunPath();
-    std::ofstream out(path, std::ios::binary);
-    std::error_code ignored;
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                 ignored);
-    runs_.push_back(path);
+    std::unique_ptr<ScratchFile> file = ScratchFile::Create(error);
+    if (!file)
+        return false;
+    RunWriter out(*file);
     for (const Row& row : rows_) {
-        PutU64(out, row.key.group);
-        PutU64(out, static_cast<std::uint64_t>(row.key.time));
-        PutU64(out, row.key.record);
-        PutU64(out, row.sequence);
-        PutU64(out, row.cells.size());
+        out.U64(row.key.group);
+        out.U64(static_cast<std::uint64_t>(row.key.time));
+        out.U64(row.key.record);
+        out.U64(row.sequence);
+        out.U64(row.cells.size());
         for (const std::string& cell : row.cells) {
-            PutU64(out, cell.size());
-            out.write(cell.data(), static_cast<std::streamsize>(cell.size()));
+            out.U64(cell.size());
+            out.Bytes(cell.data(), cell.size());
         }
     }
-    out.close();
-    if (!out) {
-        error = "cannot write the temporary file " + path.string();
+    if (!out.Flush()) {
+        error = "cannot write a temporary file: the disk may be full";
         return false;
     }
+    runs_.push_back(std::move(file));
     rows_.clear();
     held_ = 0;
     return true;
@@ -128,24 +156,24 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
     if (!rows_.empty() && !Spill(error))
         return false;
     // Each run's next row; the merge takes the first of them in turn.
-    std::vector<std::ifstream> inputs;
+    std::vector<RunReader> inputs;
     std::vector<Row> heads(runs_.size());
     const auto readRow = [&](std::size_t run) {
-        std::istream& in = inputs[run];
+        RunReader& in = inputs[run];
         Row& row = heads[run];
         std::uint64_t time = 0;
         std::uint64_t cells = 0;
-        if (!GetU64(in, row.key.group) || !GetU64(in, time) || !GetU64(in, row.key.record) ||
-            !GetU64(in, row.sequence) || !GetU64(in, cells))
+        if (!in.U64(row.key.group) || !in.U64(time) || !in.U64(row.key.record) || !in.U64(row.sequence) ||
+            !in.U64(cells))
             return false;
         row.key.time = static_cast<std::int64_t>(time);
         row.cells.resize(cells);
         for (std::string& cell : row.cells) {
             std::uint64_t size = 0;
-            if (!GetU64(in, size))
+            if (!in.U64(size))
                 return false;
             cell.resize(size);
-            if (!in.read(cell.data(), static_cast<std::streamsize>(size)))
+            if (!in.Bytes(cell.data(), size))
                 return false;
         }
         return true;
@@ -153,10 +181,15 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
     const auto later = [&](std::size_t a, std::size_t b) { return Before{}(heads[b], heads[a]); };
     std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
     for (std::size_t run = 0; run < runs_.size(); ++run) {
-        inputs.emplace_back(runs_[run], std::ios::binary);
+        if (!runs_[run]->Rewind()) {
+            error = "cannot read back a temporary file";
+            return false;
+        }
+        inputs.emplace_back(*runs_[run]);
+    }
+    for (std::size_t run = 0; run < runs_.size(); ++run)
         if (readRow(run))
             next.push(run);
-    }
     std::size_t visited = 0;
     while (!next.empty()) {
         const std::size_t run = next.top();
@@ -167,7 +200,7 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
             next.push(run);
     }
     if (visited != count_) {
-        error = "cannot read back the temporary files in " + runs_.front().parent_path().string();
+        error = "cannot read back the temporary files";
         return false;
     }
     return true;

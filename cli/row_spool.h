@@ -1,12 +1,11 @@
 // The rows of a command held for output in an order of their own, in
 // bounded memory: up to a budget in memory, beyond it in sorted runs in
-// temporary files that are merged when the rows are written. So a log of
-// any size lists its sessions newest first without holding them all.
+// scratch files that are merged when the rows are written. So a log of any
+// size lists its sessions newest first without holding them all.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,10 +21,12 @@ struct SpoolKey {
     std::uint64_t record = 0;
 };
 
+class ScratchFile;
+
 class RowSpool {
 public:
     explicit RowSpool(std::size_t memoryBudget = std::size_t{16} << 20);
-    ~RowSpool();  // removes its files
+    ~RowSpool();
     RowSpool(const RowSpool&) = delete;
     RowSpool& operator=(const RowSpool&) = delete;
 
@@ -50,7 +51,7 @@ private:
     std::size_t held_ = 0;  // bytes of the rows in memory, roughly
     std::size_t count_ = 0;
     std::vector<Row> rows_;
-    std::vector<std::filesystem::path> runs_;
+    std::vector<std::unique_ptr<ScratchFile>> runs_;
     std::vector<std::size_t> widths_;
 };
 

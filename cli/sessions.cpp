@@ -2,7 +2,7 @@
 // logs.
 #include "cli/commands.h"
 #include "cli/event_inputs.h"
-#include "cli/list_out.h"
+#include "cli/output.h"
 #include "cli/tool.h"
 #include "tsquery/saved_sessions.h"
 
@@ -16,26 +16,35 @@ struct SessionItem {
     std::uint64_t recordId = 0;
 };
 
-std::vector<std::string> Cells(const Run& run, const SessionItem& item)
+// The terminal-server list: Date, User Name, Login From.
+const ListForm kSessionForm{{"Date", "User Name", "Login From"}, {"Date", "User Name", "Login From"}};
+
+void Describe(const Run& run, const SessionItem& item, Row& out)
 {
-    if (run.options.format != OutputFormat::Json)
-        return {item.row.Text(0), item.row.Text(1), item.row.Text(2)};
-    std::string text;
-    JsonLine(text)
-        .Text("date", item.row.Text(0))
-        .Text("user", item.row.Text(1))
-        .Text("address", item.row.Text(2))
-        .Text("time", run.IsoTime(item.time))
-        .Text("computer", item.computer)
-        .Number("record_id", static_cast<long long>(item.recordId));
-    return {std::move(text)};
+    switch (out.Format()) {
+    case OutputFormat::Json:
+        out.Text("date", item.row.Text(0))
+            .Text("user", item.row.Text(1))
+            .Text("address", item.row.Text(2))
+            .Text("time", run.IsoTime(item.time))
+            .Text("computer", item.computer)
+            .Number("record_id", static_cast<long long>(item.recordId));
+        return;
+    case OutputFormat::Table:
+        out.Cell(run.ShownText(item.time));
+        break;
+    case OutputFormat::Csv:
+        out.Cell(item.row.Text(0));
+        break;
+    }
+    out.Cell(item.row.Text(1)).Cell(item.row.Text(2));
 }
 
 }  // namespace
 
 int RunSessions(const Run& run)
 {
-    ListOut out(run, SessionList().captions);
+    Output out(run, kSessionForm);
     tsquery::SavedSessionQuery query;
     // No start date: from the first day the calendar has.
     query.startDate = run.options.since.value_or(EncodeDateTime(CivilTime{1, 1, 1}).value_or(0));
@@ -53,13 +62,14 @@ int RunSessions(const Run& run)
     };
     inputs.begin = [&](const std::string&) { ++inputIndex; };
     inputs.items = [&](std::span<SessionItem> items) {
-        for (const SessionItem& item : items)
-            out.Add({inputIndex, 0, 0}, item.computer, Cells(run, item));
+        for (const SessionItem& item : items) {
+            Row row = out.NewRow();
+            Describe(run, item, row);
+            out.Add({inputIndex, 0, 0}, item.computer, std::move(row));
+        }
     };
     inputs.end = [] {};
-    const bool allRead = ReadEventInputs(run, inputs);
-    const int written = out.Write();
-    return written != kExitOk ? written : allRead ? kExitOk : kExitInputFailed;
+    return out.Finish(ReadEventInputs(run, inputs));
 }
 
 }  // namespace tav::cli

@@ -15,6 +15,12 @@ void Run::Report(const std::string& input, const std::string& reason) const
     err << "tavelin: " << input << ": " << reason << '\n';
 }
 
+void Run::Unread(const std::string& input, const std::string& reason) const
+{
+    Report(input, reason);
+    state.unread.emplace_back(input, reason);
+}
+
 unsigned Run::Jobs() const
 {
     return options.jobs.value_or(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxJobs));
@@ -26,7 +32,7 @@ std::unique_ptr<evtx::Reader> Run::OpenInput(const std::string& file) const
     std::string message;
     std::unique_ptr<evtx::Reader> reader = evtx::OpenLogFile(file, error, message);
     if (!reader)
-        Report(file, message);
+        Unread(file, message);
     return reader;
 }
 
@@ -53,35 +59,40 @@ bool Run::InRange(std::int64_t utcSeconds) const
            (!options.until || shown < DateTimeToUnixMilliseconds(*options.until));
 }
 
-bool Run::Write(const ListShape& shape, const std::vector<ResultRow>& rows) const
+std::string Run::ShownText(std::int64_t utcSeconds) const
 {
-    std::string text;
-    switch (options.format) {
-    case OutputFormat::Table:
-        text = TableText(shape, rows);
-        break;
-    case OutputFormat::Json:
-        text = JsonLines(shape, rows);
-        break;
-    case OutputFormat::Csv: {
-        const unsigned codePage = options.codePage.value_or(platform.defaultCodePage);
-        const std::optional<std::string> encoded = platform.encode(CsvText(shape, rows), codePage);
-        if (!encoded) {
-            err << "tavelin: code page " << codePage << " cannot be written here\n";
-            return false;
-        }
-        text = *encoded;
-        break;
-    }
-    }
-    return WriteText(text);
+    return DisplayedText(utcSeconds);
 }
 
-bool Run::WriteText(const std::string& text) const
+void Run::Error(const std::string& line) const
 {
+    err << "tavelin: " << line << '\n';
+}
+
+bool Run::WriteOut(std::string_view text) const
+{
+    if (state.writeFailed || state.pipeClosed)
+        return false;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
-    return true;
+    if (out)
+        return true;
+    const std::string reason = platform.outputError();
+    if (reason.empty()) {
+        state.pipeClosed = true;
+    } else {
+        state.writeFailed = true;
+        Error("cannot write the output: " + reason);
+    }
+    return false;
+}
+
+int Run::Finish(bool allRead) const
+{
+    for (const std::string& notice : state.notices)
+        Error(notice);
+    state.notices.clear();
+    return allRead && !state.writeFailed ? kExitOk : kExitFailed;
 }
 
 std::string ComputerName(const std::string& computer)
@@ -98,14 +109,23 @@ int RunTool(const std::vector<std::string>& arguments, const Platform& platform,
         err << "tavelin: " << parsed.error << "\nTry 'tavelin --help' for more information.\n";
         return kExitUsage;
     }
-    const Run run{parsed.options, platform, out, err};
+    RunState state;
+    const Run run{parsed.options, platform, out, err, state};
+    if (parsed.options.format == OutputFormat::Csv) {
+        const unsigned codePage = parsed.options.codePage.value_or(platform.defaultCodePage);
+        std::size_t lost = 0;
+        if (!platform.encode("", codePage, lost)) {
+            run.Error("code page " + std::to_string(codePage) + " cannot be written here");
+            return kExitUsage;
+        }
+    }
     switch (parsed.options.command) {
     case Command::Help:
-        out << HelpText(liveLogs);
-        return kExitOk;
+        run.WriteOut(HelpText(liveLogs));
+        return run.Finish(true);
     case Command::Version:
-        out << "tavelin " TAVELIN_VERSION "\n";
-        return kExitOk;
+        run.WriteOut("tavelin " TAVELIN_VERSION "\n");
+        return run.Finish(true);
     case Command::Logons:
         return RunLogons(run);
     case Command::Sessions:

@@ -11,7 +11,7 @@
 namespace tav::cli {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitInputFailed = 1;  // an input could not be read; the others were
+inline constexpr int kExitFailed = 1;  // an input could not be read (the others were), or the output written
 inline constexpr int kExitUsage = 2;
 
 // Runs the tool with `arguments` (those after the program name); returns

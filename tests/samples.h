@@ -1,6 +1,12 @@
 // Where the test programs find the real sample logs of tests/data/evtx.
 #pragma once
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -27,6 +33,38 @@ inline std::filesystem::path SamplePath(const std::string& name)
     if (!std::filesystem::is_regular_file(path, error))
         throw std::runtime_error("sample file missing: " + path.string());
     return path;
+}
+
+inline int ProcessId()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+}
+
+// A folder of this test process alone in the system's temporary folder
+// (ctest runs test cases side by side), removed with all it holds when the
+// process ends: tests leave nothing behind.
+inline const std::filesystem::path& ScratchRoot()
+{
+    struct Root {
+        std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / ("tavelin-test-" + std::to_string(ProcessId()));
+        Root()
+        {
+            std::filesystem::remove_all(folder);
+            std::filesystem::create_directories(folder);
+        }
+        ~Root()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    };
+    static const Root root;
+    return root.folder;
 }
 
 }  // namespace tav::test

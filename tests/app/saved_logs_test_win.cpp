@@ -140,7 +140,7 @@ TEST_F(SavedLogsTest, WorkstationTabListsASavedSecurityLogAsTheToolDoes)
 
 TEST_F(SavedLogsTest, UnreadableFileIsReportedAndTheEarlierRowsStay)
 {
-    const std::filesystem::path junk = std::filesystem::temp_directory_path() / "tavelin-not-a-log.evtx";
+    const std::filesystem::path junk = tav::test::ScratchRoot() / "not-a-log.evtx";
     std::ofstream(junk, std::ios::binary) << "not an event log at all";
     form->ListView1.Append({"1", {"kept"}});
     const std::string path = Narrow(junk.wstring());

@@ -28,13 +28,27 @@ TEST(CodePage, CyrillicInAnsiAndOemBytes)
     }
 }
 
-TEST(CodePage, MissingCharactersBecomeQuestionMarks)
+TEST(CodePage, MissingCharactersBecomeQuestionMarksAndAreCounted)
 {
-    EXPECT_EQ(EncodeCodePage("café", 1251), "caf?");
-    EXPECT_EQ(EncodeCodePage("Жук €", 1252), "??? \x80");
-    EXPECT_EQ(EncodeCodePage("€ и ™", 866), "? \xA8 ?");
-    EXPECT_EQ(EncodeCodePage("a😀b", 1251), "a?b");  // one character, one byte
-    EXPECT_EQ(EncodeCodePage("a\xFF" "b", 1251), "a?b");
+    const struct {
+        const char* utf8;
+        unsigned codePage;
+        const char* bytes;
+        std::size_t lost;
+    } cases[] = {
+        {"café", 1251, "caf?", 1},
+        {"Жук €", 1252, "??? \x80", 3},
+        {"€ и ™", 866, "? \xA8 ?", 2},
+        {"a😀b", 1251, "a?b", 1},  // one character, one byte
+        {"a\xFF" "b", 1251, "a?b", 1},
+        {"who? 日本", 1251, "who? ??", 2},  // a question mark of the text is no loss
+        {"日本", 65001, "日本", 0},
+    };
+    for (const auto& c : cases) {
+        std::size_t lost = 0;
+        EXPECT_EQ(EncodeCodePage(c.utf8, c.codePage, &lost), c.bytes) << c.utf8;
+        EXPECT_EQ(lost, c.lost) << c.utf8;
+    }
 }
 
 TEST(CodePage, EveryByteRoundTrips)

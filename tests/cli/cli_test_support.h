@@ -2,12 +2,6 @@
 // zone, captured output, and paths of the logs the tests read.
 #pragma once
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
@@ -27,7 +21,10 @@ inline Platform TestPlatform()
 {
     Platform platform;
     platform.utcToLocal = [](DateTime utc) { return utc; };
-    platform.encode = [](std::string_view utf8, unsigned codePage) { return EncodeCodePage(utf8, codePage); };
+    platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) {
+        return EncodeCodePage(utf8, codePage, &lost);
+    };
+    platform.outputError = [] { return std::string("No space left on device"); };
     platform.errorText = [](std::uint32_t code) { return "error " + std::to_string(code); };
     return platform;
 }
@@ -57,27 +54,18 @@ inline std::string PathText(const std::filesystem::path& path)
 
 inline std::string SamplePath(const std::string& name) { return PathText(tav::test::SamplePath(name)); }
 
-inline int ProcessId()
-{
-#ifdef _WIN32
-    return _getpid();
-#else
-    return getpid();
-#endif
-}
+using tav::test::ProcessId;
 
-// An empty scratch folder of the system's temporary folder, of this test
-// process alone (ctest runs test cases side by side).
+// An empty folder in the test process's own scratch folder.
 inline std::filesystem::path ScratchFolder(const std::string& name)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("tavelin-cli-" + name + "-" + std::to_string(ProcessId()));
+    const std::filesystem::path folder = tav::test::ScratchRoot() / ("cli-" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
 }
 
-// The bundled sample logs, written once per test process and removed at its end.
+// The bundled sample logs, written once per test process.
 inline const std::filesystem::path& SampleFolder()
 {
     struct Written {
@@ -87,11 +75,6 @@ inline const std::filesystem::path& SampleFolder()
             std::string error;
             if (!WriteSampleLogs(folder, error))
                 throw std::runtime_error(error);
-        }
-        ~Written()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
         }
     };
     static const Written written;

@@ -58,7 +58,7 @@ TEST(Errors, InputsThatCannotBeReadExitWithStatusOneAfterTheOthers)
 
     test::Outcome run = RunInProcess({"logons", missing, test::SampleSecurityLog(), text, test::PathText(folder),
                                       shortFile, "--since", "2023-11-05"});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + missing + ": missing.evtx does not exist.\n" +
                            "tavelin: " + text + ": notes.txt is not an event log file (.evtx).\n" +
                            "tavelin: " + shortFile + ": short.evtx is too short to be an event log file (.evtx).\n" +
@@ -69,15 +69,15 @@ TEST(Errors, InputsThatCannotBeReadExitWithStatusOneAfterTheOthers)
               "48462  05.11.2023 5:30:00  j.smith    HR-LAPTOP12  Удаленный доступ\n");
 
     run = RunInProcess({"sessions", "--format=json", text, test::SampleSessionLog(), "--since=2023-11-05T06:00"});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + text + ": notes.txt is not an event log file (.evtx).\n");
     EXPECT_EQ(run.out.substr(0, run.out.find(",\"time\"")), "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\"");
 
     run = RunInProcess({"record", missing, "1"});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + missing + ": missing.evtx does not exist.\n");
     run = RunInProcess({"record", test::SampleSecurityLog(), "48210", "--format", "csv"});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + test::SampleSecurityLog() + ": there is no record number 48210\n");
     EXPECT_EQ(run.out, "");
     std::filesystem::remove_all(folder);
@@ -129,11 +129,11 @@ TEST(Errors, DamagedCopiesGiveWhatCanStillBeRead)
     std::string headless = original;
     headless.replace(0, 8, "NotAFile");
     run = RunInProcess({"sessions", copy("headless.evtx", headless)});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + test::PathText(folder / "headless.evtx") +
                            ": headless.evtx is not an event log file (.evtx).\n");
     run = RunInProcess({"record", copy("short.evtx", original.substr(0, 100)), "1"});
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + test::PathText(folder / "short.evtx") +
                            ": short.evtx is too short to be an event log file (.evtx).\n");
     std::filesystem::remove_all(folder);
@@ -152,7 +152,7 @@ TEST(Errors, ALiveLogThatFailsIsReportedByItsComputer)
     platform.liveLogs = &opener;
 
     test::Outcome run = RunInProcess({"logons", "--computer", "DC01"}, platform);
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: DC01: error 53\n");
     EXPECT_EQ(run.out, kNoLogons);
     run = RunInProcess({"record", "--computer=DC01", "7"}, platform);
@@ -160,10 +160,10 @@ TEST(Errors, ALiveLogThatFailsIsReportedByItsComputer)
 
     opener.FailRead({1, 30});
     run = RunInProcess({"logons", "--local"}, platform);
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: this computer: error 30\n");
     run = RunInProcess({"record", "--local", "7"}, platform);
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: this computer: error 30\n");
     EXPECT_EQ(opener.Opens(), opener.Closes());
     EXPECT_NE(RunInProcess({"--help"}, platform).out.find("--computer NAME"), std::string::npos);
@@ -179,14 +179,14 @@ TEST(Errors, ARecordTheScanCannotTakeEndsItsInput)
     Platform platform = test::TestPlatform();
     platform.liveLogs = &opener;
     test::Outcome run = RunInProcess({"logons", "--local"}, platform);
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: this computer: error 1500\n");
 
     // A date form whose text does not parse back, as the program meets it.
     platform = test::TestPlatform();
     platform.formats.longTime = "tt";  // a designator alone gives no time to read back
     run = RunInProcess({"logons", test::SampleSecurityLog()}, platform);
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.err, "tavelin: " + test::SampleSecurityLog() + ": '05.11.2023 AM' is not a valid date and time\n");
     EXPECT_EQ(run.out, kNoLogons);
 }

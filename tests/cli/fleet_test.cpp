@@ -54,7 +54,7 @@ TEST(Inputs, FoldersAndPatternsStandForTheirLogsInNameOrder)
     const test::Outcome run = test::RunInProcess({"last", r + "/empty", r + "/nothing*", test::SampleSecurityLog()});
     EXPECT_EQ(run.err, "tavelin: " + r + "/empty: the folder holds no event log files (.evtx)\ntavelin: " + r +
                            "/nothing*: no file matches\n");
-    EXPECT_EQ(run.status, kExitInputFailed);
+    EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.out, test::RunInProcess({"last", test::SampleSecurityLog()}).out);
     std::filesystem::remove_all(root);
 }
@@ -191,11 +191,11 @@ TEST(Fleet, ComputersAreReadSideBySideInTheOrderOfTheList)
             test::RunInProcess({"logons", "--computer", "SLOW,DOWN", "--computers", list, "--jobs", jobs}, platform);
         EXPECT_EQ(run.out, rows) << jobs;
         EXPECT_EQ(run.err, "tavelin: DOWN: error 1722\n") << jobs;
-        EXPECT_EQ(run.status, kExitInputFailed) << jobs;
+        EXPECT_EQ(run.status, kExitFailed) << jobs;
     }
     const test::Outcome missing = test::RunInProcess({"last", "--computers", test::PathText(folder / "none.txt")}, platform);
     EXPECT_EQ(missing.err, "tavelin: " + test::PathText(folder / "none.txt") + ": cannot read the list of computers\n");
-    EXPECT_EQ(missing.status, kExitInputFailed);
+    EXPECT_EQ(missing.status, kExitFailed);
     std::filesystem::remove_all(folder);
 }
 

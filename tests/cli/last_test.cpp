@@ -252,13 +252,13 @@ TEST(Lastb, ReasonsOrderAndSummary)
     run = test::RunInProcess({"lastb", "--utc", "--summary", "--format", "json", log});
     EXPECT_EQ(run.out,
               "{\"from\":\"203.0.113.9\",\"attempts\":3,\"users\":2,\"first\":\"2024-03-01T07:00:00Z\","
-              "\"last\":\"2024-03-01T08:00:00Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"Admin\",\"root\"]}\n"
+              "\"last\":\"2024-03-01T08:00:00Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"Admin\",\"root\"],\"computer\":\"PC1\"}\n"
               "{\"from\":\"10.0.0.5\",\"attempts\":1,\"users\":1,\"first\":\"2024-03-01T08:00:01Z\","
-              "\"last\":\"2024-03-01T08:00:01Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"ann\"]}\n"
+              "\"last\":\"2024-03-01T08:00:01Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"ann\"],\"computer\":\"PC1\"}\n"
               "{\"from\":\"10.0.0.6\",\"attempts\":1,\"users\":1,\"first\":\"2024-03-01T08:00:02Z\","
-              "\"last\":\"2024-03-01T08:00:02Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"bob\"]}\n"
+              "\"last\":\"2024-03-01T08:00:02Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"bob\"],\"computer\":\"PC1\"}\n"
               "{\"from\":\"WS9\",\"attempts\":1,\"users\":1,\"first\":\"2024-03-01T09:00:00Z\","
-              "\"last\":\"2024-03-01T09:00:00Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"x1\"]}\n");
+              "\"last\":\"2024-03-01T09:00:00Z\",\"top_reason\":\"wrong password\",\"top_users\":[\"x1\"],\"computer\":\"PC1\"}\n");
     run = test::RunInProcess({"lastb", "--utc", "--summary", log, "--format", "csv"});
     EXPECT_EQ(run.out.substr(0, run.out.find("\r\n", run.out.find("\r\n") + 2)),
               "From;Attempts;Users;First;Last;Top Reason;Top Users\r\n"
@@ -283,7 +283,7 @@ TEST(Last, FolderStandsForItsEvtxFilesByName)
     EXPECT_NE(files.out.find("ann"), std::string::npos);
 
     const test::Outcome none = test::RunInProcess({"lastb", test::PathText(empty)});
-    EXPECT_EQ(none.status, kExitInputFailed);
+    EXPECT_EQ(none.status, kExitFailed);
     EXPECT_EQ(none.err, "tavelin: " + test::PathText(empty) + ": the folder holds no event log files (.evtx)\n");
     std::filesystem::remove_all(folder);
     std::filesystem::remove_all(empty);

@@ -16,8 +16,7 @@ namespace {
 // Runs the tool with `arguments` (quoted for the shell) under `environment`.
 test::Outcome RunProcess(const std::string& environment, const std::vector<std::string>& arguments)
 {
-    const std::filesystem::path errFile =
-        std::filesystem::temp_directory_path() / ("tavelin-cli-" + std::to_string(test::ProcessId()) + ".err");
+    const std::filesystem::path errFile = tav::test::ScratchRoot() / "cli.err";
     std::string command = environment + " '" TAVELIN_TOOL "'";
     for (const std::string& argument : arguments)
         command += " '" + argument + "'";

@@ -3,7 +3,7 @@
 // the golden event-21 records.
 #include <gtest/gtest.h>
 
-#include "cli/row_output.h"
+#include "base/json_string.h"
 #include "golden_rows.h"
 #include "seclog/logon_scan.h"
 #include "seclog/memory_source.h"
@@ -42,6 +42,22 @@ std::vector<ResultRow> ScanCoreRows(const std::string& golden)
     return rows;
 }
 
+// The workstation list's columns as logons --format json writes them first.
+std::string ListJson(const std::vector<ResultRow>& rows)
+{
+    std::string text;
+    for (const ResultRow& row : rows) {
+        text += "{\"id\":" + row.Text(0);
+        const char* keys[] = {"date", "user", "from", "type"};
+        for (std::size_t c = 1; c <= 4; ++c) {
+            text += ",\"" + std::string(keys[c - 1]) + "\":";
+            AppendJsonString(text, row.Text(c));
+        }
+        text += "}\n";
+    }
+    return text;
+}
+
 // Each JSON line cut to the list's own columns, before "time".
 std::string ListColumns(const std::string& jsonLines)
 {
@@ -64,7 +80,7 @@ TEST(SampleSet, LogonsAreTheScanCoresRows)
         const test::Outcome run = test::RunInProcess({"logons", "--format", "json", test::SamplePath(name + ".evtx")});
         EXPECT_EQ(run.status, kExitOk);
         EXPECT_EQ(run.err, "");
-        EXPECT_EQ(ListColumns(run.out), JsonLines(LogonList(), expected));
+        EXPECT_EQ(ListColumns(run.out), ListJson(expected));
         rows += expected.size();
     }
     EXPECT_EQ(rows, 235u);
@@ -73,7 +89,7 @@ TEST(SampleSet, LogonsAreTheScanCoresRows)
     std::string expected;
     for (const std::string name : kSecurityLogs) {
         args.push_back(test::SamplePath(name + ".evtx"));
-        expected += JsonLines(LogonList(), ScanCoreRows(name + ".4624.tsv"));
+        expected += ListJson(ScanCoreRows(name + ".4624.tsv"));
     }
     EXPECT_EQ(ListColumns(test::RunInProcess(args).out), expected);
 }

@@ -417,7 +417,7 @@ TEST(LegacyFileOpener, OpensSavedLogsAndSaysWhyOthersFail)
         std::string message;
     } cases[] = {
         {(folder / "missing.evtx").u8string(), kErrorFileNotFound, "missing.evtx does not exist."},
-        {folder.u8string(), kErrorAccessDenied, "tavelin-evtx-opener is a folder, not an event log file (.evtx)."},
+        {folder.u8string(), kErrorAccessDenied, "evtx-opener is a folder, not an event log file (.evtx)."},
         {put("notes.txt", std::string(5000, 'x')), seclog::kErrorEventlogFileCorrupt,
          "notes.txt is not an event log file (.evtx)."},
         {put("short.evtx", "ElfFile"), seclog::kErrorEventlogFileCorrupt,
