@@ -122,6 +122,13 @@ std::int64_t DateTimeToUnixMilliseconds(DateTime value)
     return ToLinearMs(value) - kUnixEpochMs;
 }
 
+DateTime AddMilliseconds(DateTime value, std::int64_t milliseconds)
+{
+    // On the continuous millisecond line; clamped first so that the sum cannot overflow.
+    constexpr std::int64_t kSpan = kLastMs - kFirstMs;
+    return FromLinearMs(std::clamp(ToLinearMs(value) + std::clamp(milliseconds, -kSpan, kSpan), kFirstMs, kLastMs));
+}
+
 namespace {
 DateTimeFormats& CurrentFormatsStorage()
 {

@@ -43,6 +43,12 @@ DateTime UnixMillisecondsToDateTime(std::int64_t milliseconds);
 // Milliseconds since 1970-01-01 00:00:00, the value rounded to the millisecond.
 std::int64_t DateTimeToUnixMilliseconds(DateTime value);
 
+// The instant `milliseconds` later (earlier when negative), rounded to the
+// millisecond and kept within years 1 to 9999. Adding to the double itself
+// goes the wrong way before 30 December 1899, where the fraction still counts
+// the time of day forwards: -1.25 + 1 second would be 05:59:59.
+DateTime AddMilliseconds(DateTime value, std::int64_t milliseconds);
+
 // The user's regional formats as Windows keeps them.
 struct DateTimeFormats {
     std::string shortDate = "dd.MM.yyyy";  // LOCALE_SSHORTDATE

@@ -116,6 +116,65 @@ TEST(DateTimeCalendar, UnixTimes)
     EXPECT_EQ(UnixMillisecondsToDateTime(1476435911250), At(2016, 10, 14, 9, 5, 11, 250));
 }
 
+// Before day 0 the fraction is still the time of day from midnight, so the
+// same instants run backwards as doubles: every conversion must go through
+// whole days and milliseconds, never through the double's arithmetic.
+TEST(DateTimeCalendar, BeforeDayZeroEveryConversionKeepsTheMillisecond)
+{
+    constexpr std::int64_t kMsPerDay = 86400000;
+    // 30.12.1899 and 1.1.0001 00:00 as Unix milliseconds.
+    for (const std::int64_t zeroDay : {std::int64_t{-2209161600000}, std::int64_t{-62135596800000}}) {
+        const CivilTime base = DecodeDateTime(UnixMillisecondsToDateTime(zeroDay));
+        for (std::int64_t offset = zeroDay < -2209161600000 ? 0 : -2 * kMsPerDay; offset < 2 * kMsPerDay;
+             offset += 999'983) {
+            const std::int64_t ms = zeroDay + offset;
+            const DateTime value = UnixMillisecondsToDateTime(ms);
+            ASSERT_EQ(DateTimeToUnixMilliseconds(value), ms);
+            const std::int64_t day = offset >= 0 ? offset / kMsPerDay : -((-offset + kMsPerDay - 1) / kMsPerDay);
+            const auto timeOfDay = static_cast<int>(offset - day * kMsPerDay);
+            const CivilTime civil = DecodeDateTime(value);
+            ASSERT_EQ(EncodeDateTime({civil.year, civil.month, civil.day}).value(),
+                      EncodeDateTime({base.year, base.month, base.day}).value() + double(day)) << ms;
+            ASSERT_EQ(((civil.hour * 60 + civil.minute) * 60 + civil.second) * 1000 + civil.millisecond, timeOfDay)
+                << ms;
+            ASSERT_EQ(EncodeDateTime(civil), value) << ms;
+            const DateTime second = UnixSecondsToDateTime((ms - civil.millisecond) / 1000);
+            ASSERT_EQ(DateTimeToUnixMilliseconds(second), ms - civil.millisecond);
+            std::string text = FormatDateTime(value, kRussian);
+            if (text.find(' ') == std::string::npos)
+                text += " 0:00:00";
+            text += "." + std::to_string(1000 + civil.millisecond).substr(1);
+            ASSERT_EQ(ParseDateTime(text, kRussian), value) << text;
+        }
+    }
+}
+
+TEST(DateTimeCalendar, AddsMillisecondsOnBothSidesOfDayZero)
+{
+    struct Case {
+        DateTime value;
+        std::int64_t milliseconds;
+        DateTime sum;
+    };
+    const std::vector<Case> cases = {
+        {At(2016, 10, 14, 9, 5, 11), 1000, At(2016, 10, 14, 9, 5, 12)},
+        {At(1899, 12, 29, 6), 1000, At(1899, 12, 29, 6, 0, 1)},
+        {At(1899, 12, 29, 6), 86400000, At(1899, 12, 30, 6)},
+        {At(1899, 12, 29, 6), -1, At(1899, 12, 29, 5, 59, 59, 999)},
+        {At(1899, 12, 29, 23, 59, 59, 999), 1, At(1899, 12, 30)},
+        {At(1899, 12, 30), -1, At(1899, 12, 29, 23, 59, 59, 999)},
+        {At(1899, 12, 31, 18), -3 * 86400000, At(1899, 12, 28, 18)},
+        {At(1066, 10, 14, 9), 9 * 3600000, At(1066, 10, 14, 18)},
+        // Clamped to the years 1 to 9999.
+        {At(1, 1, 1), -1, At(1, 1, 1)},
+        {At(9999, 12, 31, 23, 59, 59), 5000, At(9999, 12, 31, 23, 59, 59, 999)},
+        {At(9999, 12, 31), INT64_MIN, At(1, 1, 1)},
+        {At(1, 1, 1), INT64_MAX, At(9999, 12, 31, 23, 59, 59, 999)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AddMilliseconds(c.value, c.milliseconds), c.sum) << c.value << " + " << c.milliseconds;
+}
+
 TEST(DateTimeFormat, WritesThePatterns)
 {
     struct Case {
