@@ -36,7 +36,7 @@ ParsedDateTime ParseDateTimeText(std::string_view text, const DateParser& parse)
     const std::optional<DateTime> value = parse(text);
     if (!value || !std::isfinite(*value))
         return {};
-    return {*value, true};
+    return {*value, DateTimeToUnixMilliseconds(*value), true};
 }
 
 int CompareListItems(const ResultRow& a, const ResultRow& b, int position, SortKind kind,

@@ -8,6 +8,7 @@
 #include "base/row_store.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -33,29 +34,25 @@ using TextCompare = std::function<int(std::string_view, std::string_view)>;
 using DateParser = std::function<std::optional<DateTime>(std::string_view)>;
 
 // A date text as read for sorting; a text that is no date reads as 0.
+// Values before day 0 do not order as doubles (-1.25, 06:00, is earlier than
+// -1.75, 18:00), so the key is the instant in milliseconds.
 struct ParsedDateTime {
     DateTime value = 0;
+    std::int64_t instant = DateTimeToUnixMilliseconds(0);
     bool parsed = false;
 };
 
 // A parser's non-finite result counts as no date, so that every key orders.
 ParsedDateTime ParseDateTimeText(std::string_view text, const DateParser& parse);
 
-// 1 when a is later than b, 0 when equal, -1 otherwise.
-constexpr int CompareDateTimes(DateTime a, DateTime b)
-{
-    if (a > b)
-        return 1;
-    return a == b ? 0 : -1;
-}
-
-// Two dates that both failed to parse are equal; otherwise the values
-// compare, an unparsed one counting as 0. Inline: the sort's inner loop.
+// Two dates that both failed to parse are equal; otherwise the instants
+// compare, an unparsed one counting as 0: 1 when a is later than b, 0 when
+// equal, -1 otherwise. Inline: the sort's inner loop.
 constexpr int CompareParsedDateTimes(const ParsedDateTime& a, const ParsedDateTime& b)
 {
     if (!a.parsed && !b.parsed)
         return 0;
-    return CompareDateTimes(a.value, b.value);
+    return (a.instant > b.instant) - (a.instant < b.instant);
 }
 
 // The comparison behind a column sort. position -1 is the caption, otherwise

@@ -37,6 +37,13 @@ TEST(CompareListItems, ComparesTextsAndDatesOfOnePosition)
          -1},
         {"unparsed equals day 0", {"no date", {}}, {"30.12.1899", {}}, -1, SortKind::DateTime,
          0},
+        // Before day 0 a later time of day is a more negative value.
+        {"morning before evening before day 0", {"29.12.1899 6:00:00", {}}, {"29.12.1899 18:00:00", {}},
+         -1, SortKind::DateTime, -1},
+        {"last second before day 0", {"29.12.1899 23:59:59", {}}, {"30.12.1899 0:00:01", {}}, -1,
+         SortKind::DateTime, -1},
+        {"unparsed after the day before day 0", {"29.12.1899 12:00:00", {}}, {"no date", {}}, -1,
+         SortKind::DateTime, -1},
     };
     for (const CompareCase& c : cases) {
         SCOPED_TRACE(c.name);

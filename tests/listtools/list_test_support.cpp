@@ -88,8 +88,9 @@ std::optional<DateTime> ParseDottedDateTime(std::string_view text)
             !reader.AtEnd())
             return std::nullopt;
     }
-    return static_cast<DateTime>(DaysOfDate(year, month, day)) +
-           (hour * 3600 + minute * 60 + second) / 86400.0;
+    const auto days = static_cast<DateTime>(DaysOfDate(year, month, day));
+    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
+    return days >= 0 ? days + time : days - time;  // before day 0 the time still counts forwards
 }
 
 Order Captions(const std::vector<ResultRow>& rows)
