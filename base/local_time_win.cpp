@@ -6,7 +6,12 @@
 #include "base/datetime_win.h"
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <optional>
+
+#include "base/text_win.h"
+#include "base/time_zone.h"
 
 namespace tav {
 namespace {
@@ -80,6 +85,19 @@ DateTime UtcToLocalDateTime(DateTime utc, const DYNAMIC_TIME_ZONE_INFORMATION& z
         !SystemTimeToTzSpecificLocalTime(&rules, &universal, &local))
         return utc;
     return FromSystemTime(local).value_or(utc);
+}
+
+std::string LocalZoneName()
+{
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    if (GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
+        return "local time";
+    // The key name does not change with the display language; a zone set up
+    // before dynamic zones existed has only its standard name.
+    const std::wstring_view key(zone.TimeZoneKeyName, wcsnlen(zone.TimeZoneKeyName, std::size(zone.TimeZoneKeyName)));
+    const std::wstring_view standard(zone.StandardName, wcsnlen(zone.StandardName, std::size(zone.StandardName)));
+    const std::wstring_view name = key.empty() ? standard : key;
+    return name.empty() ? "local time" : Narrow(name);
 }
 
 }  // namespace tav

@@ -8,6 +8,7 @@
 
 #include "base/codepage.h"
 #include "base/text_win.h"
+#include "base/time_zone.h"
 
 namespace tav {
 namespace {
@@ -78,6 +79,32 @@ TEST(UtcToLocal, DefaultIsTheCurrentZone)
     ASSERT_NE(GetDynamicTimeZoneInformation(&zone), TIME_ZONE_ID_INVALID);
     for (const DateTime utc : {At(2012, 1, 15, 12), At(2021, 7, 15, 12)})
         EXPECT_EQ(UtcToLocalDateTime(utc), UtcToLocalDateTime(utc, zone));
+}
+
+// The test runs pin TZ=Europe/Berlin (tools/wine-env.sh): the name is a
+// zone key with the rules of Central Europe.
+TEST(LocalZone, KeyNameAndTheHourRepeatedInAutumn)
+{
+    const std::string name = LocalZoneName();
+    const DYNAMIC_TIME_ZONE_INFORMATION named = Zone(Widen(name).c_str());
+    const auto local = [&named](DateTime utc) { return UtcToLocalDateTime(utc, named); };
+    EXPECT_EQ(DescribeZone(name, 1609459200, 1640995199, local), name + ", UTC+1/+2");  // 2021
+    const UtcToLocalFunction europe = [](DateTime utc) { return UtcToLocalDateTime(utc, Zone(L"W. Europe Standard Time")); };
+    const struct {
+        DateTime utc;
+        bool ambiguous;
+        int minutes;
+    } cases[] = {
+        {At(2021, 10, 31, 0, 30), true, 120},
+        {At(2021, 10, 31, 1, 30), true, 60},
+        {At(2021, 10, 31, 2, 30), false, 60},
+        {At(2021, 3, 28, 1, 30), false, 120},
+    };
+    for (const auto& c : cases) {
+        const LocalOffset offset = LocalOffsetAt(c.utc, europe);
+        EXPECT_EQ(offset.ambiguous, c.ambiguous) << FormatDateTime(c.utc, DateTimeFormats{});
+        EXPECT_EQ(offset.minutes, c.minutes) << FormatDateTime(c.utc, DateTimeFormats{});
+    }
 }
 
 // The portable code page tables agree with Windows' own conversion.
