@@ -12,8 +12,6 @@
 namespace tav::cli {
 namespace {
 
-constexpr double kOneSecond = 1.0 / 86400.0;
-
 std::string Lower(std::string_view text)
 {
     std::string lower(text);
@@ -47,11 +45,12 @@ std::optional<unsigned> CodePageNamed(std::string_view name)
 
 std::optional<OutputFormat> FormatNamed(std::string_view name)
 {
-    if (name == "table")
+    const std::string lower = Lower(name);
+    if (lower == "table")
         return OutputFormat::Table;
-    if (name == "csv")
+    if (lower == "csv")
         return OutputFormat::Csv;
-    if (name == "json")
+    if (lower == "json")
         return OutputFormat::Json;
     return std::nullopt;
 }
@@ -65,6 +64,10 @@ std::optional<std::uint32_t> RecordNumber(std::string_view text)
     return value;
 }
 
+// The logon types Windows writes: 2 (interactive) to 13 (cached unlock).
+constexpr int kFirstLogonType = 2;
+constexpr int kLastLogonType = 13;
+
 // "2,3,10" or "all" (an empty list).
 std::optional<std::vector<int>> LogonTypes(std::string_view text)
 {
@@ -77,7 +80,8 @@ std::optional<std::vector<int>> LogonTypes(std::string_view text)
             end = text.size();
         int type = -1;
         const auto [last, error] = std::from_chars(text.data() + start, text.data() + end, type);
-        if (start == end || error != std::errc() || last != text.data() + end || type < 0)
+        if (start == end || error != std::errc() || last != text.data() + end || type < kFirstLogonType ||
+            type > kLastLogonType)
             return std::nullopt;
         types.push_back(type);
         start = end + 1;
@@ -129,6 +133,8 @@ std::string CheckCommandOptions(const Options& options)
     if (options.computerColumn && (c == Command::Record || c == Command::Help || c == Command::Version ||
                                    c == Command::Report))
         return "--computer-column works with logons, sessions, last and lastb only";
+    if (options.codePage && options.format != OutputFormat::Csv)
+        return "--encoding works with --format csv only";
     if ((!options.output.empty() || options.english) && c != Command::Report)
         return "-o and --lang work with report only";
     if (c == Command::Report && options.output.empty())
@@ -253,22 +259,23 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
             options.allAccounts = true;
         } else if (name == "--summary") {
             options.summary = true;
-        } else if (name == "--user") {
-            options.user = *value;
-        } else if (name == "--from") {
-            options.from = *value;
+        } else if (name == "--user" || name == "--from") {
+            if (value->empty())
+                return fail(name + " needs a name");
+            (name == "--user" ? options.user : options.from) = *value;
         } else if (name == "-o" || name == "--output") {
             if (value->empty())
                 return fail(name + " needs a file name");
             options.output = *value;
         } else if (name == "--lang") {
-            if (*value != "ru" && *value != "en")
+            const std::string language = Lower(*value);
+            if (language != "ru" && language != "en")
                 return fail("--lang: '" + *value + "' is neither ru nor en");
-            options.english = *value == "en";
+            options.english = language == "en";
         } else if (name == "--types") {
             options.types = LogonTypes(*value);
             if (!options.types)
-                return fail("--types: '" + *value + "' is not a list of logon types (such as 2,10) or all");
+                return fail("--types: '" + *value + "' is not a list of logon types from 2 to 13 (such as 2,10) or all");
         } else if (name == "--format") {
             const std::optional<OutputFormat> format = FormatNamed(*value);
             if (!format)
@@ -284,8 +291,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
                 return fail(DateError(name, *value));
             if (name == "--since")
                 options.since = date->value;
-            else  // up to and including the day, or the second, given
-                options.until = date->value + (date->hasTime ? kOneSecond : 1.0);
+            else  // up to and including the day, minute or second given
+                options.until = AddMilliseconds(date->value, date->span);
         }
     }
     if (help)
@@ -347,13 +354,15 @@ std::string HelpText(bool liveLogs)
         "\n"
         "Options:\n"
         "  --format table|csv|json  table: aligned columns (the default); csv: the program's export file\n"
-        "                           (\";\"-separated, CR LF); json: one object per line, UTF-8\n"
-        "  --encoding CODEPAGE      code page of csv output: utf-8, 1251, 866 or 1252 (default: ";
+        "                           (\";\"-separated, CR LF); json: one object per line, UTF-8; table\n"
+        "                           and record show control characters of logs escaped (\\x1b, \\n, \\u202e)\n"
+        "  --encoding CODEPAGE      code page of --format csv: utf-8, 1251, 866 or 1252 (default: ";
     text += liveLogs ? "the ANSI code page" : "utf-8";
     text +=
         ")\n"
         "  --since DATE             only events at or after DATE\n"
-        "  --until DATE             only events up to and including DATE (a date alone: the whole day)\n"
+        "  --until DATE             only events up to and including DATE (a date alone: the whole day;\n"
+        "                           a time without seconds: the whole minute)\n"
         "                           DATE is YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] in the displayed time;\n"
         "                           events outside the range are left out before bursts are collapsed;\n"
         "                           last: the sessions that start in the range, wherever they end\n"
@@ -362,7 +371,8 @@ std::string HelpText(bool liveLogs)
         "                           DOMAIN\\NAME)\n"
         "  --from TEXT              logons, last, lastb, report: only the rows from this address or\n"
         "                           workstation\n"
-        "  --types LIST             last, lastb, report: the logon types to list, such as 2,3,10, or all\n"
+        "  --types LIST             last, lastb, report: the logon types (2 to 13) to list, such as 2,3,10,\n"
+        "                           or all\n"
         "                           (sessions: 2,10,11, people at a keyboard or over Remote Desktop;\n"
         "                           failed logons: all)\n"
         "  --all-accounts           last, report: also computer accounts and the system's own service\n"

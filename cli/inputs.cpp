@@ -78,54 +78,79 @@ bool IsPattern(std::string_view name)
 
 }  // namespace
 
+namespace {
+
+// A folder's logs, in name order, into `files`.
+void AddFolder(const std::string& input, const fs::path& folder, std::vector<std::string>& files,
+               std::vector<InputProblem>& problems)
+{
+    const std::size_t known = problems.size();
+    std::vector<std::string> logs;
+    LogsUnder(input, folder, logs, problems);
+    std::sort(logs.begin(), logs.end());
+    if (logs.empty() && problems.size() == known)
+        problems.push_back({input, "the folder holds no event log files (.evtx)"});
+    files.insert(files.end(), logs.begin(), logs.end());
+}
+
+// What a pattern matches: files as they are (a name that holds * or ? is
+// never a pattern again), folders by their logs.
+void AddPattern(const std::string& input, const fs::path& path, std::vector<std::string>& files,
+                std::vector<InputProblem>& problems)
+{
+    const std::string name = Utf8(path.filename());
+    if (!IsPattern(name) || IsPattern(Utf8(path.parent_path()))) {
+        problems.push_back({input, "* and ? work in the file name only, not in folder names"});
+        return;
+    }
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::vector<std::pair<std::string, fs::path>> matches;
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const fs::path entry = it->path().filename();
+        if (Matches(name, Utf8(entry)))
+            matches.emplace_back(Utf8(entry), path.has_parent_path() ? it->path() : entry);
+    }
+    if (error) {
+        problems.push_back({input, "cannot list the folder: " + error.message()});
+        return;
+    }
+    if (matches.empty()) {
+        problems.push_back({input, "no file matches"});
+        return;
+    }
+    std::sort(matches.begin(), matches.end());
+    for (const auto& match : matches) {
+        std::error_code typeError;
+        if (fs::is_directory(match.second, typeError))
+            AddFolder(Utf8(match.second), match.second, files, problems);
+        else
+            files.push_back(Utf8(match.second));
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs, std::vector<InputProblem>& problems)
 {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
+        if (input.empty()) {
+            problems.push_back({"''", "no such file"});
+            continue;
+        }
         const fs::path path = evtx::PathFromUtf8(input);
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
-        if (fs::is_directory(status)) {
-            const std::size_t known = problems.size();
-            std::vector<std::string> logs;
-            LogsUnder(input, path, logs, problems);
-            std::sort(logs.begin(), logs.end());
-            if (logs.empty() && problems.size() == known)
-                problems.push_back({input, "the folder holds no event log files (.evtx)"});
-            files.insert(files.end(), logs.begin(), logs.end());
-            continue;
-        }
-        const std::string name = Utf8(path.filename());
-        if (fs::exists(status) || !IsPattern(input)) {
+        if (fs::is_directory(status))
+            AddFolder(input, path, files, problems);
+        else if (fs::exists(status) && !fs::is_regular_file(status))
+            problems.push_back({input, "is not a regular file (a pipe or a device): save the log to a file first"});
+        else if (fs::exists(status) || !IsPattern(input))
             files.push_back(input);
-            continue;
-        }
-        if (!IsPattern(name) || IsPattern(Utf8(path.parent_path()))) {
-            problems.push_back({input, "* and ? work in the file name only, not in folder names"});
-            continue;
-        }
-        const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-        std::vector<std::pair<std::string, fs::path>> matches;
-        fs::directory_iterator it(folder, error);
-        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-            const fs::path entry = it->path().filename();
-            if (Matches(name, Utf8(entry)))
-                matches.emplace_back(Utf8(entry), path.has_parent_path() ? it->path() : entry);
-        }
-        if (error) {
-            problems.push_back({input, "cannot list the folder: " + error.message()});
-            continue;
-        }
-        if (matches.empty()) {
-            problems.push_back({input, "no file matches"});
-            continue;
-        }
-        std::sort(matches.begin(), matches.end());
-        std::vector<std::string> found;
-        for (const auto& match : matches)
-            found.push_back(Utf8(match.second));
-        std::vector<std::string> expanded = ExpandInputs(found, problems);
-        files.insert(files.end(), expanded.begin(), expanded.end());
+        else
+            AddPattern(input, path, files, problems);
     }
     return files;
 }

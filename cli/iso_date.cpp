@@ -41,11 +41,14 @@ std::optional<IsoDate> ParseIsoDate(std::string_view text)
         if (!ReadChar(text, pos, "T ") || !ReadNumber(text, pos, 2, time.hour) || !ReadChar(text, pos, ":") ||
             !ReadNumber(text, pos, 2, time.minute))
             return std::nullopt;
-        if (pos < text.size() && (!ReadChar(text, pos, ":") || !ReadNumber(text, pos, 2, time.second)))
-            return std::nullopt;
+        date.span = 60000;
+        if (pos < text.size()) {
+            if (!ReadChar(text, pos, ":") || !ReadNumber(text, pos, 2, time.second))
+                return std::nullopt;
+            date.span = 1000;
+        }
         if (pos != text.size())
             return std::nullopt;
-        date.hasTime = true;
     }
     const std::optional<DateTime> value = EncodeDateTime(time);
     if (!value)

@@ -13,7 +13,8 @@ namespace tav::cli {
 
 struct IsoDate {
     DateTime value = 0;
-    bool hasTime = false;
+    // What the text names: a day, a minute or a second, in milliseconds.
+    std::int64_t span = 86400000;
 };
 
 // nullopt when the text is no such date, or no day of the calendar.

@@ -45,7 +45,7 @@ private:
 // character the code page lacks is '?' and counted, as on other systems.
 std::string Encoded(std::string_view utf8, UINT codePage, std::size_t& lost)
 {
-    if (codePage == CP_UTF8 || std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0 && c < 0x80; }))
+    if (codePage == CP_UTF8 || std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return ToCodePage(utf8, codePage);
     const std::wstring wide = Widen(utf8);
     const auto convert = [&](const wchar_t* text, int length, std::string& out) {

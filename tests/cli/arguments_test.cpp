@@ -39,6 +39,16 @@ TEST(Arguments, AcceptedFormsSetTheirOptions)
     p = ParseArguments({"logons", "--since", "2023-03-26T01:59", "--until", "2023-03-26 03:00:10", "f"}, false);
     EXPECT_EQ(p.options.since, Civil(2023, 3, 26, 1, 59));
     EXPECT_EQ(DateTimeToUnixMilliseconds(*p.options.until), DateTimeToUnixMilliseconds(Civil(2023, 3, 26, 3, 0, 11)));
+    // A minute is taken whole, as a day is; below 1899-12-30 too.
+    p = ParseArguments({"logons", "--until", "2023-02-07T08:03", "f"}, false);
+    EXPECT_EQ(DateTimeToUnixMilliseconds(*p.options.until), DateTimeToUnixMilliseconds(Civil(2023, 2, 7, 8, 4)));
+    p = ParseArguments({"lastb", "--since", "1899-12-29T06:00:00", "--until", "1899-12-29T06:00:00", "f"}, false);
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(DateTimeToUnixMilliseconds(*p.options.until), DateTimeToUnixMilliseconds(Civil(1899, 12, 29, 6, 0, 1)));
+    // Option values in any case.
+    p = ParseArguments({"report", "f", "-o", "r.html", "--lang", "EN", "--format", "Json"}, false);
+    EXPECT_TRUE(p.options.english);
+    EXPECT_EQ(p.options.format, OutputFormat::Json);
 
     p = ParseArguments({"record", "f.evtx", "4294967295", "--format", "json"}, false);
     EXPECT_EQ(p.options.command, Command::Record);
@@ -51,7 +61,7 @@ TEST(Arguments, AcceptedFormsSetTheirOptions)
     EXPECT_EQ(ParseArguments({"--help", "bogus"}, false).options.command, Command::Help);
     EXPECT_EQ(ParseArguments({"--version"}, false).options.command, Command::Version);
     for (const char* name : {"utf-8", "UTF8", "65001", "866", "windows-1252"})
-        EXPECT_TRUE(ParseArguments({"logons", "f", "--encoding", name}, false).options.codePage) << name;
+        EXPECT_TRUE(ParseArguments({"logons", "f", "--format=csv", "--encoding", name}, false).options.codePage) << name;
 
     p = ParseArguments({"last", "--jobs", "4", "--computer-column", "d"}, false);
     EXPECT_EQ(p.options.jobs, 4u);
@@ -129,6 +139,14 @@ TEST(Arguments, RefusedFormsSayWhy)
         {{"report", "--output=", "f"}, false, "--output needs a file name"},
         {{"last", "-o", "r.html", "f"}, false, "-o and --lang work with report only"},
         {{"lastb", "--all-accounts", "f"}, false, "--all-accounts works with last and report only"},
+        {{"last", "--encoding", "1252", "f"}, false, "--encoding works with --format csv only"},
+        {{"lastb", "--format", "json", "--encoding", "utf-8", "f"}, false, "--encoding works with --format csv only"},
+        {{"report", "-o", "r.html", "--encoding", "1251", "f"}, false, "--encoding works with --format csv only"},
+        {{"last", "--user", "", "f"}, false, "--user needs a name"},
+        {{"lastb", "--from=", "f"}, false, "--from needs a name"},
+        {{"last", "--types", "0", "f"}, false, "--types: '0' is not a list of logon types from 2 to 13 (such as 2,10) or all"},
+        {{"last", "--types", "2,99", "f"}, false,
+         "--types: '2,99' is not a list of logon types from 2 to 13 (such as 2,10) or all"},
     };
     for (const auto& c : cases) {
         std::string joined;
@@ -141,10 +159,11 @@ TEST(Arguments, RefusedFormsSayWhy)
 TEST(IsoDate, DatesAndTimesOfTheCalendarOnly)
 {
     EXPECT_EQ(ParseIsoDate("2024-02-29")->value, Civil(2024, 2, 29));
-    EXPECT_FALSE(ParseIsoDate("2024-02-29")->hasTime);
+    EXPECT_EQ(ParseIsoDate("2024-02-29")->span, 86400000);
     EXPECT_EQ(ParseIsoDate("2023-10-29T02:30")->value, Civil(2023, 10, 29, 2, 30));
     EXPECT_EQ(ParseIsoDate("1601-01-01 23:59:59")->value, Civil(1601, 1, 1, 23, 59, 59));
-    EXPECT_TRUE(ParseIsoDate("2023-10-29T02:30:00")->hasTime);
+    EXPECT_EQ(ParseIsoDate("2023-10-29T02:30:00")->span, 1000);
+    EXPECT_EQ(ParseIsoDate("2023-10-29T02:30")->span, 60000);
     for (const char* bad : {"", "2023", "2023-1-05", "2023-02-29", "0000-01-01", "2023-01-01T", "2023-01-01T7:00",
                             "2023-01-01T07:00:", "2023-01-01T07:00:00Z", "2023-01-01x", "+2023-01-01",
                             "2023-01-01T24:00", "2023-01-01T12:60", "２０２３-01-01"})

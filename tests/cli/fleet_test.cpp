@@ -3,6 +3,10 @@
 // and live logs of several computers read side by side.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -44,6 +48,7 @@ TEST(Inputs, FoldersAndPatternsStandForTheirLogsInNameOrder)
         {{r + "/z*.evtx", b}, {b}, "no file matches"},
         {{r + "/empty"}, {}, "the folder holds no event log files (.evtx)"},
         {{r + "/*/c.evtx"}, {}, "* and ? work in the file name only, not in folder names"},
+        {{""}, {}, "no such file"},
     };
     for (const auto& row : cases) {
         std::vector<InputProblem> problems;
@@ -56,7 +61,19 @@ TEST(Inputs, FoldersAndPatternsStandForTheirLogsInNameOrder)
                            "/nothing*: no file matches\n");
     EXPECT_EQ(run.status, kExitFailed);
     EXPECT_EQ(run.out, test::RunInProcess({"last", test::SampleSecurityLog()}).out);
-    std::filesystem::remove_all(root);
+#ifndef _WIN32
+    // A name a pattern produced is a file, even one that holds * (and a
+    // dangling link so named), never a pattern again; a pipe is no log.
+    const std::filesystem::path odd = test::ScratchFolder("odd");
+    std::ofstream(odd / "a*.evtx") << "x";
+    std::filesystem::create_symlink(odd / "gone", odd / "a?.evtx");
+    ASSERT_EQ(mkfifo(test::PathText(odd / "pipe.evtx").c_str(), 0600), 0);
+    std::vector<InputProblem> problems;
+    const std::string o = test::PathText(odd);
+    EXPECT_EQ(ExpandInputs({o + "/a?.evtx", o + "/pipe.evtx"}, problems), (Args{o + "/a*.evtx", o + "/a?.evtx"}));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].reason, "is not a regular file (a pipe or a device): save the log to a file first");
+#endif
 }
 
 TEST(Jobs, AFolderOfSamplesGivesTheSameBytesWhateverTheThreadCount)
