@@ -122,30 +122,22 @@ TEST(DateTimeCalendar, UnixTimes)
 TEST(DateTimeCalendar, BeforeDayZeroEveryConversionKeepsTheMillisecond)
 {
     constexpr std::int64_t kMsPerDay = 86400000;
-    // 30.12.1899 and 1.1.0001 00:00 as Unix milliseconds.
-    for (const std::int64_t zeroDay : {std::int64_t{-2209161600000}, std::int64_t{-62135596800000}}) {
-        const CivilTime base = DecodeDateTime(UnixMillisecondsToDateTime(zeroDay));
-        for (std::int64_t offset = zeroDay < -2209161600000 ? 0 : -2 * kMsPerDay; offset < 2 * kMsPerDay;
-             offset += 999'983) {
-            const std::int64_t ms = zeroDay + offset;
-            const DateTime value = UnixMillisecondsToDateTime(ms);
-            ASSERT_EQ(DateTimeToUnixMilliseconds(value), ms);
-            const std::int64_t day = offset >= 0 ? offset / kMsPerDay : -((-offset + kMsPerDay - 1) / kMsPerDay);
-            const auto timeOfDay = static_cast<int>(offset - day * kMsPerDay);
-            const CivilTime civil = DecodeDateTime(value);
-            ASSERT_EQ(EncodeDateTime({civil.year, civil.month, civil.day}).value(),
-                      EncodeDateTime({base.year, base.month, base.day}).value() + double(day)) << ms;
-            ASSERT_EQ(((civil.hour * 60 + civil.minute) * 60 + civil.second) * 1000 + civil.millisecond, timeOfDay)
-                << ms;
-            ASSERT_EQ(EncodeDateTime(civil), value) << ms;
-            const DateTime second = UnixSecondsToDateTime((ms - civil.millisecond) / 1000);
-            ASSERT_EQ(DateTimeToUnixMilliseconds(second), ms - civil.millisecond);
-            std::string text = FormatDateTime(value, kRussian);
-            if (text.find(' ') == std::string::npos)
-                text += " 0:00:00";
-            text += "." + std::to_string(1000 + civil.millisecond).substr(1);
-            ASSERT_EQ(ParseDateTime(text, kRussian), value) << text;
-        }
+    constexpr std::int64_t kDayZero = -2209161600000;  // 30.12.1899 00:00 as Unix milliseconds
+    for (std::int64_t ms = kDayZero - 2 * kMsPerDay; ms < kDayZero + kMsPerDay; ms += 999'983) {
+        const DateTime value = UnixMillisecondsToDateTime(ms);
+        const CivilTime civil = DecodeDateTime(value);
+        const std::int64_t sinceMidnight = (ms % kMsPerDay + kMsPerDay) % kMsPerDay;
+        ASSERT_EQ(DateTimeToUnixMilliseconds(value), ms);
+        ASSERT_NEAR(std::fabs(value - std::trunc(value)) * double(kMsPerDay), double(sinceMidnight), 1e-3) << ms;
+        ASSERT_EQ(DateTimeToUnixMilliseconds(At(civil.year, civil.month, civil.day)), ms - sinceMidnight) << ms;
+        ASSERT_EQ(((civil.hour * 60 + civil.minute) * 60 + civil.second) * 1000 + civil.millisecond, sinceMidnight);
+        ASSERT_EQ(EncodeDateTime(civil), value) << ms;
+        ASSERT_EQ(UnixSecondsToDateTime((ms - civil.millisecond) / 1000), AddMilliseconds(value, -civil.millisecond));
+        std::string text = FormatDateTime(value, kRussian);
+        if (text.find(' ') == std::string::npos)
+            text += " 0:00:00";
+        text += "." + std::to_string(1000 + civil.millisecond).substr(1);
+        ASSERT_EQ(ParseDateTime(text, kRussian), value) << text;
     }
 }
 

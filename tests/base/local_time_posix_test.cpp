@@ -14,18 +14,17 @@
 namespace tav {
 namespace {
 
-// Central European rules as a POSIX TZ string, the same on every machine.
-class CentralEuropeanTime : public testing::Test {
-protected:
-    void SetUp() override
+// TZ set to a zone (a POSIX rule or a name of the system's database) while in scope.
+class ZoneInScope {
+public:
+    explicit ZoneInScope(const char* zone)
     {
         if (const char* tz = getenv("TZ"))
             saved_ = tz;
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        setenv("TZ", zone, 1);
         tzset();
     }
-
-    void TearDown() override
+    ~ZoneInScope()
     {
         if (saved_)
             setenv("TZ", saved_->c_str(), 1);
@@ -33,9 +32,17 @@ protected:
             unsetenv("TZ");
         tzset();
     }
+    ZoneInScope(const ZoneInScope&) = delete;
+    ZoneInScope& operator=(const ZoneInScope&) = delete;
 
 private:
     std::optional<std::string> saved_;
+};
+
+// Central European rules as a POSIX TZ string, the same on every machine.
+class CentralEuropeanTime : public testing::Test {
+private:
+    ZoneInScope zone_{"CET-1CEST,M3.5.0,M10.5.0/3"};
 };
 
 TEST_F(CentralEuropeanTime, FollowsTheRuleOfTheInstantsOwnDate)
@@ -70,31 +77,6 @@ TEST_F(CentralEuropeanTime, HonoursAChangedTimeZone)
     EXPECT_EQ(UtcToLocalDateTime(noon), noon);
 }
 
-// TZ set to a zone of the system's time-zone database while in scope.
-class ZoneInScope {
-public:
-    explicit ZoneInScope(const char* zone)
-    {
-        if (const char* tz = getenv("TZ"))
-            saved_ = tz;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneInScope()
-    {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ZoneInScope(const ZoneInScope&) = delete;
-    ZoneInScope& operator=(const ZoneInScope&) = delete;
-
-private:
-    std::optional<std::string> saved_;
-};
-
 TEST(LocalOffsetAt, TheHourAFallBackRepeatsIsAmbiguous)
 {
     const auto utc = [](int year, int month, int day, int hour, int minute) {
@@ -110,11 +92,9 @@ TEST(LocalOffsetAt, TheHourAFallBackRepeatsIsAmbiguous)
         // 29.10.2023: 03:00 CEST falls back to 02:00 CET; 02:10 local shows twice.
         {"Europe/Berlin", utc(2023, 10, 29, 0, 10), true, 120},
         {"Europe/Berlin", utc(2023, 10, 29, 1, 10), true, 60},
-        {"Europe/Berlin", utc(2023, 10, 28, 23, 59), false, 120},
         {"Europe/Berlin", utc(2023, 10, 29, 2, 0), false, 60},
         {"Europe/Berlin", utc(2023, 7, 15, 12, 0), false, 120},
         // 26.03.2023: the hour skipped by spring-forward repeats nothing.
-        {"Europe/Berlin", utc(2023, 3, 26, 0, 59), false, 60},
         {"Europe/Berlin", utc(2023, 3, 26, 1, 0), false, 120},
         // 5.11.2023: 02:00 EDT falls back to 01:00 EST; 01:30 shows twice.
         {"America/New_York", utc(2023, 11, 5, 5, 30), true, -240},
