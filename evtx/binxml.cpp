@@ -54,6 +54,7 @@ constexpr KnownName kKnownNames[] = {
     {"System", BinXmlDecoder::Name::System},
     {"Provider", BinXmlDecoder::Name::Provider},
     {"EventID", BinXmlDecoder::Name::EventID},
+    {"EventRecordID", BinXmlDecoder::Name::EventRecordID},
     {"TimeCreated", BinXmlDecoder::Name::TimeCreated},
     {"Channel", BinXmlDecoder::Name::Channel},
     {"Computer", BinXmlDecoder::Name::Computer},
@@ -132,6 +133,8 @@ BinXmlDecoder::Role RoleOf(BinXmlDecoder::Role parent, BinXmlDecoder::Name name,
             return R::Provider;
         case N::EventID:
             return R::EventId;
+        case N::EventRecordID:
+            return R::EventRecordId;
         case N::TimeCreated:
             return R::TimeCreated;
         case N::Channel:
@@ -166,6 +169,8 @@ BinXmlDecoder::Field ContentField(BinXmlDecoder::Role role)
         return F::Computer;
     case R::EventId:
         return F::EventId;
+    case R::EventRecordId:
+        return F::EventRecordId;
     case R::Payload:
     case R::UserLeaf:
         return F::Payload;
@@ -192,7 +197,7 @@ BinXmlDecoder::Field AttributeField(BinXmlDecoder::Role role, BinXmlDecoder::Nam
 bool IsNumberField(BinXmlDecoder::Field field)
 {
     return field == BinXmlDecoder::Field::EventId || field == BinXmlDecoder::Field::Qualifiers ||
-           field == BinXmlDecoder::Field::SystemTime;
+           field == BinXmlDecoder::Field::SystemTime || field == BinXmlDecoder::Field::EventRecordId;
 }
 
 // The attributes the record's fields come from.
@@ -738,6 +743,7 @@ BinXmlDecoder::Outcome BinXmlDecoder::Decode(std::uint32_t begin, std::uint32_t 
     record.strings.resize(skipped_ ? 0 : stringCount_);
     record.eventId = static_cast<std::uint32_t>(((qualifiers_ & 0xFFFF) << 16) | (eventId_ & 0xFFFF));
     record.timeCreated = FiletimeToUnixSeconds(haveTimeCreated_ ? timeCreated_ : fallbackTime);
+    record.eventRecordId = eventRecordId_;
     return skipped_ ? Outcome::Skipped : ok ? Outcome::Decoded : Outcome::Garbage;
 }
 
@@ -751,7 +757,7 @@ void BinXmlDecoder::BeginRecord()
     budget_ = kRecordBudget;
     stack_.clear();
     inAttribute_ = false;
-    eventId_ = qualifiers_ = timeCreated_ = 0;
+    eventId_ = qualifiers_ = timeCreated_ = eventRecordId_ = 0;
     haveTimeCreated_ = false;
 }
 
@@ -990,6 +996,7 @@ std::string* BinXmlDecoder::TextOf(Field field)
     case Field::EventId:
     case Field::Qualifiers:
     case Field::SystemTime:
+    case Field::EventRecordId:
         return &numberText_;
     default:
         return nullptr;
@@ -1037,6 +1044,8 @@ void BinXmlDecoder::CommitNumber(Field field)
         eventId_ = value;
     else if (field == Field::Qualifiers)
         qualifiers_ = value;
+    else if (field == Field::EventRecordId)
+        eventRecordId_ = value;
     else {
         timeCreated_ = value;
         haveTimeCreated_ = true;

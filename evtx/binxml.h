@@ -52,6 +52,7 @@ public:
         System,
         Provider,
         EventID,
+        EventRecordID,
         TimeCreated,
         Channel,
         Computer,
@@ -80,6 +81,7 @@ public:
         ErrorData,
         Provider,
         EventId,
+        EventRecordId,
         TimeCreated,
         Channel,
         Computer,
@@ -97,6 +99,7 @@ public:
         EventId,
         Qualifiers,
         SystemTime,
+        EventRecordId,
     };
 
     enum class OpKind : std::uint8_t {
@@ -245,6 +248,7 @@ private:
     int numberPieces_ = 0;
     std::uint64_t eventId_ = 0;
     std::uint64_t qualifiers_ = 0;
+    std::uint64_t eventRecordId_ = 0;
     std::uint64_t timeCreated_ = 0;
     bool haveTimeCreated_ = false;
 };

@@ -22,6 +22,10 @@ struct Record {
     // EventData/Data values in document order (each array item its own
     // string), or the leaf values below the UserData wrapper; UTF-8.
     std::vector<std::string> strings;
+    // System/EventRecordID: the id in the event's own log, which a collector's
+    // copy keeps while the header holds the collector's; 0 when missing or
+    // not decoded.
+    std::uint64_t eventRecordId = 0;
 };
 
 // Insertion strings, by position from 0, a walk decodes: bit i for string
