@@ -27,6 +27,10 @@ struct EventInputs {
     // Of those events' insertion strings, the ones the transform reads; the
     // others may come empty.
     evtx::StringSet strings = evtx::kAllStrings;
+    // For the hint when an input holds none of those events: the channel
+    // they are in, and what they are, in words.
+    const char* channel = "Security";
+    const char* what = "Security logon events";
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
     // On the caller's thread, for each input that could be opened: `begin`
@@ -44,8 +48,29 @@ bool InputFiles(const Run& run, std::vector<std::string>& files);
 // false (reported) when the file cannot be read.
 bool InputComputers(const Run& run, std::vector<std::string>& computers);
 
+// What a read found wrong with an .evtx file that it still read: cut short,
+// chunks that failed a checksum or are no chunk, records it could not
+// decode; empty for a sound file.
+std::string DamageText(const evtx::Reader& reader);
+
+// The line that says how many records were passed over as read before,
+// and `where` ("3 in a.evtx, 2 in b.evtx").
+std::string PassedOverText(std::uint64_t count, const std::string& where);
+
+// The channel of the first record of the .evtx file at `path` that names
+// one; empty when none does (or it cannot be read).
+std::string FirstChannel(const std::string& path);
+
+// The hint for an input that holds none of the events a command reads:
+// what kind of log it is and which command reads that. Empty when it is of
+// the command's kind.
+std::string WrongKindText(const std::string& input, const std::string& channel, const char* wantedChannel,
+                          const char* what);
+
 // Reads every input; false when one could not be read to its end (each
-// reported on a line of its own, the others still read).
+// reported on a line of its own, the others still read). A record an
+// earlier input held is passed over; damaged inputs, records passed over
+// and inputs of the wrong kind are said at the end of the run.
 template <class Item>
 bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs);
 

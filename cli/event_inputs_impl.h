@@ -4,13 +4,81 @@
 #include <memory>
 #include <optional>
 
+#include "cli/duplicates.h"
 #include "cli/live_log.h"
 #include "cli/progress_bar.h"
 #include "evtx/file_walk.h"
-#include "evtx/ordered_run.h"
 #include "evtx/legacy_source.h"
+#include "evtx/ordered_run.h"
 
 namespace tav::cli {
+
+// The run's reading of inputs one after the other: records read twice
+// passed over, and what each input was said at the end.
+template <class Item>
+class InputReader {
+public:
+    InputReader(const Run& run, const EventInputs<Item>& inputs) : run_(run), inputs_(inputs) {}
+
+    void Begin(const std::string& name)
+    {
+        ++run_.state.inputsRead;
+        name_ = name;
+        wanted_ = 0;
+        channel_.clear();
+        inputs_.begin(name);
+    }
+    void Items(std::span<Item> items, const evtx::ChunkRecords& records)
+    {
+        for (const evtx::RecordMark& mark : records.marks)
+            wanted_ += Wanted(mark.eventId) ? 1 : 0;
+        if (channel_.empty() && !records.sources.empty())
+            channel_ = records.sources.front().substr(records.sources.front().find('\n') + 1);
+        const std::vector<bool> twice = seen_.Twice(records);
+        inputs_.items(seen_.Without(items, records, twice));
+    }
+    // The input's end; `file`: a saved log, whose kind is told when it holds
+    // none of the events wanted.
+    void End(const evtx::Reader* file)
+    {
+        inputs_.end();
+        if (const std::uint64_t passedOver = seen_.EndInput(); passedOver > 0) {
+            passedOver_ += passedOver;
+            passedOverIn_ += (passedOverIn_.empty() ? "" : ", ") + std::to_string(passedOver) + " in " + name_;
+        }
+        if (file == nullptr)
+            return;
+        if (const std::string damage = DamageText(*file); !damage.empty())
+            run_.Notice(name_ + ": " + damage);
+        if (wanted_ > 0)
+            return;
+        const std::string channel = channel_.empty() ? FirstChannel(name_) : channel_;
+        if (const std::string hint = WrongKindText(name_, channel, inputs_.channel, inputs_.what); !hint.empty())
+            run_.Notice(hint);
+    }
+    // After the last input.
+    void Finish()
+    {
+        if (passedOver_ > 0)
+            run_.Notice(PassedOverText(passedOver_, passedOverIn_));
+    }
+
+private:
+    bool Wanted(std::uint16_t eventId) const
+    {
+        return inputs_.events.empty() ||
+               std::find(inputs_.events.begin(), inputs_.events.end(), eventId) != inputs_.events.end();
+    }
+
+    const Run& run_;
+    const EventInputs<Item>& inputs_;
+    SeenRecords seen_;
+    std::string name_;
+    std::uint64_t wanted_ = 0;  // records of the events wanted in this input
+    std::string channel_;       // of its first record decoded in full
+    std::uint64_t passedOver_ = 0;
+    std::string passedOverIn_;
+};
 
 template <class Item>
 bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
@@ -18,12 +86,14 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
     struct Job {
         std::string computer;
         evtx::ItemList<Item> items;
+        evtx::ChunkRecords records;
         bool opened = false;
         std::uint32_t error = 0;
     };
     std::vector<std::string> computers;
     bool allRead = InputComputers(run, computers);
     std::size_t taken = 0;
+    InputReader<Item> reader(run, inputs);
     evtx::RunOrdered<Job>(
         run.Jobs(),
         [&](Job& job) {
@@ -31,6 +101,7 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
                 return false;
             job.computer = computers[taken++];
             job.items.Clear();
+            job.records.Clear();
             return true;
         },
         [&](Job& job, unsigned) {
@@ -38,25 +109,29 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
                 run.platform.liveLogs->Open(job.computer, "security", job.error);
             job.opened = source != nullptr;
             if (source)
-                job.error = ReadLiveLog(*source, inputs.order,
-                                        [&](const evtx::Record& record) { inputs.transform(record, job.items); });
+                job.error = ReadLiveLog(*source, inputs.order, [&](const evtx::Record& record) {
+                    const std::size_t begin = job.items.Size();
+                    inputs.transform(record, job.items);
+                    job.records.Mark(record, begin, job.items.Size());
+                });
         },
         [&](Job& job) {
             const std::string name = ComputerName(job.computer);
             if (job.opened) {
-                ++run.state.inputsRead;
-                inputs.begin(name);
-                inputs.items(job.items.Items());
+                reader.Begin(name);
+                reader.Items(job.items.Items(), job.records);
             }
             if (job.error != 0) {
                 run.Unread(name, run.platform.errorText(job.error));
                 allRead = false;
             }
             if (job.opened)
-                inputs.end();
+                reader.End(nullptr);
             job.items.Release();
+            job.records = {};
             return true;
         });
+    reader.Finish();
     return allRead;
 }
 
@@ -68,6 +143,7 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
     std::vector<std::string> files;
     bool allRead = InputFiles(run, files);
     std::optional<ProgressBar> bar;
+    InputReader<Item> reader(run, inputs);
     evtx::FileWalk<Item> walk;
     walk.threads = run.Jobs();
     walk.order = inputs.order;
@@ -79,24 +155,24 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
         allRead = false;
     };
     walk.opened = [&](std::size_t file) {
-        ++run.state.inputsRead;
         bar.emplace(run.err, run.platform.stderrIsTerminal, files[file]);
-        inputs.begin(files[file]);
+        reader.Begin(files[file]);
     };
-    walk.items = [&](std::size_t, std::span<Item> items, double progress) {
-        inputs.items(items);
+    walk.items = [&](std::size_t, std::span<Item> items, const evtx::ChunkRecords& records, double progress) {
+        reader.Items(items, records);
         bar->Update(progress);
     };
-    walk.ended = [&](std::size_t file, const evtx::Reader& reader) {
+    walk.ended = [&](std::size_t file, const evtx::Reader& log) {
         bar->Finish();
         bar.reset();
-        if (reader.ReadError()) {
+        if (log.ReadError()) {
             run.Unread(files[file], run.platform.errorText(evtx::kErrorReadFault));
             allRead = false;
         }
-        inputs.end();
+        reader.End(&log);
     };
     evtx::WalkFiles(files, walk);
+    reader.Finish();
     return allRead;
 }
 

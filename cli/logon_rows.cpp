@@ -27,6 +27,9 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
 struct Times {
     std::int64_t earliest;
     std::int64_t latest;
+    // Whether the records after may join it: not when a record that may be
+    // passed over as read twice made it, as its items go with it.
+    bool shared;
 };
 struct TooFewFields {};
 using Item = std::variant<Times, evtx::Record, sessions::FailedLogon, TooFewFields>;
@@ -70,8 +73,9 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
             // Consecutive records share one item: the times only bound the log.
             Item* last = items.Last();
             Times* times = last ? std::get_if<Times>(last) : nullptr;
-            if (times == nullptr)
-                times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated});
+            if (times == nullptr || !times->shared)
+                times = &items.Add().emplace<Times>(
+                    Times{record.timeCreated, record.timeCreated, record.computer.empty()});
             times->earliest = std::min(times->earliest, record.timeCreated);
             times->latest = std::max(times->latest, record.timeCreated);
         }

@@ -56,6 +56,8 @@ int RunSessions(const Run& run)
     inputs.order = evtx::WalkOrder::NewestFirst;
     static constexpr std::uint16_t kEvents[] = {tsquery::kSessionLogonEvent};
     inputs.events = kEvents;
+    inputs.channel = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
+    inputs.what = "Remote Desktop session logons (event 21)";
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<SessionItem>& items) {
         if (std::optional<ResultRow> row = tsquery::SavedSessionRow(record, query))
             items.Add({std::move(*row), record.computer, record.timeCreated, record.recordId});

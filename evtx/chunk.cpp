@@ -14,6 +14,7 @@ constexpr std::uint8_t kChunkMagic[8] = {'E', 'l', 'f', 'C', 'h', 'n', 'k', 0};
 constexpr std::uint32_t kRecordMagic = 0x00002a2a;
 constexpr std::uint32_t kRecordHeaderSize = 24;
 constexpr std::uint32_t kRecordMinSize = kRecordHeaderSize + 4;  // header and size copy
+constexpr std::uint32_t kNoChecksums = 0x4;  // of the chunk's flags and the file's
 
 // Word by word: a log's unused chunks are many, and a byte loop over each
 // cost more than decoding a used one.
@@ -74,13 +75,18 @@ Chunk::State Chunk::Parse(std::size_t available, Stats* stats, const ReadOptions
     }
     ++stats_->chunksRead;
     header_ = ParseChunkHeader(bytes);
-    // Checksums only inform: Windows itself leaves them stale or unset.
-    std::uint32_t headerCrc = Crc32({bytes, 120});
-    headerCrc = Crc32({bytes + 128, kChunkHeaderSize - 128}, headerCrc);
-    header_.headerChecksumOk = headerCrc == LoadU32(bytes + 124);
+    // Checksums only inform: the records are read whatever they say. A log
+    // of version 3.2 may say that it writes none.
     const std::uint32_t dataEnd = std::clamp<std::uint32_t>(header_.freeSpaceOffset, kChunkHeaderSize, kChunkSize);
-    stats_->chunkHeaderChecksumErrors += header_.headerChecksumOk ? 0 : 1;
-    if (options.verifyData) {
+    const bool checked = !options.noChecksums && (header_.flags & kNoChecksums) == 0;
+    header_.headerChecksumOk = header_.dataChecksumOk = true;
+    if (checked) {
+        std::uint32_t headerCrc = Crc32({bytes, 120});
+        headerCrc = Crc32({bytes + 128, kChunkHeaderSize - 128}, headerCrc);
+        header_.headerChecksumOk = headerCrc == LoadU32(bytes + 124);
+        stats_->chunkHeaderChecksumErrors += header_.headerChecksumOk ? 0 : 1;
+    }
+    if (checked && options.verifyData) {
         header_.dataChecksumOk =
             Crc32({bytes + kChunkHeaderSize, dataEnd - kChunkHeaderSize}) == LoadU32(bytes + 52);
         stats_->chunkDataChecksumErrors += header_.dataChecksumOk ? 0 : 1;

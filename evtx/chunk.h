@@ -23,7 +23,7 @@ struct ChunkHeader {
     std::uint64_t lastRecordId = 0;
     std::uint32_t lastRecordOffset = 0;
     std::uint32_t freeSpaceOffset = 0;  // as stored; the walk clamps it
-    std::uint32_t flags = 0;
+    std::uint32_t flags = 0;         // 0x4: no checksums
     bool headerChecksumOk = false;
     bool dataChecksumOk = false;  // computed only when the options ask
 };
@@ -38,6 +38,8 @@ struct ReadOptions {
     StringSet keepStrings = kAllStrings;
     // Computes each chunk's data checksum, which only feeds the counters.
     bool verifyData = false;
+    // The file says its chunks carry no checksums (version 3.2, flag 0x4).
+    bool noChecksums = false;
 };
 
 // Reads the header fields (not the checksums) from the first 512 bytes.

@@ -25,6 +25,7 @@ public:
     void Add(Item item) { Add() = std::move(item); }
     void RemoveLast() { --count_; }
     Item* Last() { return count_ == 0 ? nullptr : &items_[count_ - 1]; }
+    std::size_t Size() const { return count_; }
 
     void Clear() { count_ = 0; }
     // Clears and frees (a live log's items can be many).

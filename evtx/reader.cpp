@@ -94,6 +94,8 @@ bool Reader::ReadHeader(const std::string& name, Error& error)
     header_.chunkCount = LoadU16(bytes + 42);
     header_.flags = LoadU32(bytes + 120);
     header_.checksumOk = Crc32({bytes, 120}) == LoadU32(bytes + 124);
+    // Version 3.2 may say that it writes no checksums; older flags can be garbage.
+    options_.noChecksums = header_.minorVersion >= 2 && (header_.flags & 0x4) != 0;
     if (header_.majorVersion != 3) {
         error = {ErrorCode::UnsupportedVersion,
                  name + " is an event log file of version " + std::to_string(header_.majorVersion) + "." +

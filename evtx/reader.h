@@ -130,6 +130,7 @@ public:
     // Chunks the file's size holds (a last, partial chunk included);
     // the header's count is not trusted.
     std::uint64_t ChunkCount() const { return chunkCount_; }
+    std::uint64_t FileSize() const { return source_->Size(); }
 
     // Loads chunk `index` (file order) into `chunk` for a walk over its
     // records, which count into this reader's stats.

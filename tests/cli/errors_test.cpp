@@ -89,6 +89,62 @@ std::string Bytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// What a responder must be told: an edited record, a copy read beside its
+// log, a log of another kind; said once at the end, the rows unchanged.
+TEST(Errors, EditsCopiesAndWrongKindsAreSaid)
+{
+    const std::filesystem::path folder = test::ScratchFolder("told");
+    const std::string original = Bytes(test::SampleSecurityLog());
+    // One letter of a workstation name changed, the checksum left as it was.
+    const std::string name = {'H', 0, 'R', 0, '-', 0, 'L', 0, 'A', 0, 'P', 0};
+    std::string edited = original;
+    edited[edited.rfind(name)] = 'X';
+    std::ofstream(folder / "edited.evtx", std::ios::binary) << edited;
+    const std::string editedLog = test::PathText(folder / "edited.evtx");
+    test::Outcome run = RunInProcess({"logons", editedLog, "--since", "2023-11-05"});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_NE(run.out.find("XR-LAPTOP12"), std::string::npos);
+    EXPECT_EQ(run.err, "tavelin: " + editedLog + ": 1 chunk failed its data checksum and was read anyway\n");
+
+    // The log and its backup copy in one folder: every row once, whatever the threads.
+    std::filesystem::create_directories(folder / "case");
+    std::filesystem::copy_file(test::SampleSecurityLog(), folder / "case" / "a.evtx");
+    std::filesystem::copy_file(test::SampleSecurityLog(), folder / "case" / "b-backup.evtx");
+    const std::string alone = RunInProcess({"last", test::SampleSecurityLog()}).out;
+    for (const char* jobs : {"1", "2"}) {
+        run = RunInProcess({"last", test::PathText(folder / "case"), "--jobs", jobs});
+        EXPECT_EQ(run.out, alone);
+        EXPECT_EQ(run.err, "tavelin: 138 records read before from another input were passed over: 138 in " +
+                               test::PathText(folder / "case" / "b-backup.evtx") + "\n");
+    }
+    EXPECT_EQ(RunInProcess({"lastb", "--summary", test::SampleSecurityLog(), test::SampleSecurityLog()}).out,
+              RunInProcess({"lastb", "--summary", test::SampleSecurityLog()}).out);
+
+    // Each command names what a log of another kind is, and who reads it.
+    const struct {
+        std::vector<std::string> args;
+        std::string log;
+        const char* hint;
+    } kinds[] = {
+        {{"last"}, test::SampleSessionLog(),
+         " is a Microsoft-Windows-TerminalServices-LocalSessionManager/Operational log and holds no Security logon "
+         "events; try 'tavelin sessions'"},
+        {{"sessions"}, test::SampleSecurityLog(),
+         " is a Security log and holds no Remote Desktop session logons (event 21); try 'tavelin last'"},
+        {{"report", "-o", "-"}, test::SampleSessionLog(),
+         " is a Microsoft-Windows-TerminalServices-LocalSessionManager/Operational log and holds no Security logon "
+         "events; try 'tavelin sessions'"},
+        {{"lastb"}, test::SampleSecurityLog(), nullptr},
+    };
+    for (const auto& kind : kinds) {
+        std::vector<std::string> args = kind.args;
+        args.push_back(kind.log);
+        run = RunInProcess(args);
+        EXPECT_EQ(run.status, kExitOk);
+        EXPECT_EQ(run.err, kind.hint ? "tavelin: " + kind.log + kind.hint + "\n" : "") << args.front();
+    }
+}
+
 TEST(Errors, DamagedCopiesGiveWhatCanStillBeRead)
 {
     const std::filesystem::path folder = test::ScratchFolder("damaged");
@@ -103,7 +159,9 @@ TEST(Errors, DamagedCopiesGiveWhatCanStillBeRead)
     const std::string cut = copy("cut.evtx", original.substr(0, evtx::kFileHeaderSize + 2 * evtx::kChunkSize + 50000));
     test::Outcome run = RunInProcess({"logons", cut, "--since", "2023-06-01"});
     EXPECT_EQ(run.status, kExitOk);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "tavelin: " + cut +
+                           ": the file ends inside chunk 3 (cut short?); 1 chunk failed its data checksum and was read "
+                           "anyway; 1 record could not be decoded and was skipped\n");
     EXPECT_EQ(run.out,
               "ID     Date                 User Name   Logon From  Connection Type\n"
               "48446  29.10.2023 1:30:00   Петров      FIN-WS07    Локальный вход\n"
