@@ -1,6 +1,7 @@
 // The tool's commands, over one parsed command line.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/time_zone.h"
 #include "cli/arguments.h"
 #include "cli/platform.h"
 #include "evtx/reader.h"
@@ -24,6 +26,10 @@ struct RunState {
     std::size_t inputsRead = 0;        // inputs opened and walked
     bool writeFailed = false;
     bool pipeClosed = false;  // the reader of the output has gone: the rest is not written
+    // The local offset of the last quarter hour asked for: rows come mostly
+    // in time order, and changes of offset fall on quarter hours.
+    std::int64_t offsetQuarter = INT64_MIN;
+    LocalOffset offset;
 };
 
 struct Run {

@@ -19,6 +19,7 @@ inline constexpr unsigned kUtf8CodePage = 65001;
 struct Platform {
     DateTimeFormats formats;  // the user's regional formats on Windows, the defaults elsewhere
     std::function<DateTime(DateTime)> utcToLocal;
+    std::string zoneName;  // of utcToLocal's zone, as the system names it
     unsigned defaultCodePage = kUtf8CodePage;  // of CSV output: the ANSI code page on Windows
     // `utf8` in `codePage`, the characters it cannot hold written as '?' and
     // counted into `lost`; nullopt for a code page the platform cannot write.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/codepage.h"
+#include "base/time_zone.h"
 #include "cli/platform.h"
 
 namespace tav::cli {
@@ -31,6 +32,7 @@ Platform HostPlatform()
 {
     Platform platform;
     platform.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
+    platform.zoneName = LocalZoneName();
     platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) {
         return EncodeCodePage(utf8, codePage, &lost);
     };

@@ -14,6 +14,7 @@
 #include "base/datetime_win.h"
 #include "base/system_dlls_win.h"
 #include "base/text_win.h"
+#include "base/time_zone.h"
 #include "cli/platform.h"
 #include "seclog/event_log_win.h"
 
@@ -81,6 +82,7 @@ Platform HostPlatform()
     Platform platform;
     platform.formats = ReadUserDateTimeFormats();
     platform.utcToLocal = [](DateTime utc) { return UtcToLocalDateTime(utc); };
+    platform.zoneName = LocalZoneName();
     platform.defaultCodePage = GetACP();
     platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) -> std::optional<std::string> {
         if (!IsValidCodePage(codePage))

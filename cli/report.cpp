@@ -1,5 +1,7 @@
 // tavelin report: the sessions and failed logons of Security logs as one
 // self-contained HTML page, written whole or not at all, never over an input.
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "cli/commands.h"
@@ -65,13 +67,17 @@ int RunReport(const Run& run)
         .shown = [&](std::int64_t utc) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(utc))) / 1000; },
         .text = [&](std::int64_t utc) { return run.ShownText(utc); },
     });
+    std::int64_t earliest = INT64_MAX;  // UTC, for the zone's offsets over the period
+    std::int64_t latest = INT64_MIN;
     const bool allRead = ReadLogonRows(
         run, {.session = [&](std::uint64_t input, const sessions::Session& s) { collector.Add(Number(input), s); },
               .failure = [&](std::uint64_t input, const sessions::FailedLogon& f) { collector.Add(Number(input), f); },
               .eventTimes =
-                  [&](std::int64_t earliest, std::int64_t latest) {
-                      collector.AddEventTime(earliest);
-                      collector.AddEventTime(latest);
+                  [&](std::int64_t first, std::int64_t last) {
+                      collector.AddEventTime(first);
+                      collector.AddEventTime(last);
+                      earliest = std::min(earliest, first);
+                      latest = std::max(latest, last);
                   }});
     if (run.state.inputsRead == 0) {
         run.Error("no input could be read: no page written");
@@ -86,6 +92,8 @@ int RunReport(const Run& run)
     if (run.options.computersFile)
         page.inputs.push_back(*run.options.computersFile);
     page.utc = run.options.utc;
+    if (!page.utc && earliest <= latest)
+        page.zone = DescribeZone(run.platform.zoneName, earliest, latest, run.platform.utcToLocal);
     page.language = run.options.english ? report::Language::English : report::Language::Russian;
     page.unread = run.state.unread;
     page.notices = run.state.notices;

@@ -61,7 +61,17 @@ bool Run::InRange(std::int64_t utcSeconds) const
 
 std::string Run::ShownText(std::int64_t utcSeconds) const
 {
-    return DisplayedText(utcSeconds);
+    std::string text = DisplayedText(utcSeconds);
+    if (options.utc)
+        return text;
+    const std::int64_t quarter = utcSeconds >= 0 ? utcSeconds / 900 : (utcSeconds - 899) / 900;
+    if (quarter != state.offsetQuarter) {
+        state.offsetQuarter = quarter;
+        state.offset = LocalOffsetAt(UnixSecondsToDateTime(utcSeconds), platform.utcToLocal);
+    }
+    if (state.offset.ambiguous)
+        text += " " + OffsetText(state.offset.minutes);
+    return text;
 }
 
 void Run::Error(const std::string& line) const

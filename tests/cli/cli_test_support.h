@@ -21,6 +21,7 @@ inline Platform TestPlatform()
 {
     Platform platform;
     platform.utcToLocal = [](DateTime utc) { return utc; };
+    platform.zoneName = "UTC";
     platform.encode = [](std::string_view utf8, unsigned codePage, std::size_t& lost) {
         return EncodeCodePage(utf8, codePage, &lost);
     };

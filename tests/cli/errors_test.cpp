@@ -251,3 +251,70 @@ TEST(Errors, ARecordTheScanCannotTakeEndsItsInput)
 
 }  // namespace
 }  // namespace tav::cli
+
+namespace tav::cli {
+namespace {
+
+// The page never replaces an input, appears whole or not at all, and says
+// which inputs it could not read.
+TEST(ReportPage, NeverOverAnInputAndWholeOrNotAtAll)
+{
+    const std::filesystem::path folder = test::ScratchFolder("page");
+    const std::filesystem::path log = folder / "ev.evtx";
+    std::filesystem::copy_file(test::SampleSecurityLog(), log);
+    const std::string logText = test::PathText(log);
+    const std::string original = Bytes(logText);
+    std::error_code noLinks;
+    std::filesystem::create_symlink(log, folder / "link.html", noLinks);
+    const struct {
+        std::string output;
+        std::string error;
+    } refused[] = {
+        {logText, logText + ": the page would replace an event log (.evtx); name an .html file"},
+        {test::PathText(folder / "new.EVTX"), test::PathText(folder / "new.EVTX") +
+                                                  ": the page would replace an event log (.evtx); name an .html file"},
+        {test::PathText(folder), test::PathText(folder) + ": is a folder; name an .html file in it"},
+        {test::PathText(folder / "." / "sub" / ".." / "link.html"),
+         noLinks ? "" : test::PathText(folder / "." / "sub" / ".." / "link.html") + ": is an input (" + logText +
+                            "); the page would replace it"},
+    };
+    std::filesystem::create_directories(folder / "sub");
+    for (const auto& r : refused) {
+        if (r.error.empty())
+            continue;
+        const test::Outcome run = RunInProcess({"report", logText, "-o", r.output});
+        EXPECT_EQ(run.status, kExitUsage) << r.output;
+        EXPECT_EQ(run.err, "tavelin: " + r.error + "\n");
+    }
+    EXPECT_EQ(Bytes(logText), original);
+
+    // Written beside the target, then renamed: nothing else is left.
+    const std::string page = test::PathText(folder / "page.html");
+    std::ofstream(folder / "page.html") << "the page of yesterday";
+    test::Outcome run = RunInProcess({"report", logText, test::PathText(folder / "missing.evtx"), "-o", page});
+    EXPECT_EQ(run.status, kExitFailed);
+    const std::string html = Bytes(page);
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(html.find("missing.evtx does not exist."), std::string::npos);  // among the inputs not read
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files += entry.is_regular_file() && !entry.is_symlink() ? 1 : 0;
+    EXPECT_EQ(files, 2u);  // the log and the page
+    // To standard output with -o -; a folder that is not there: nothing written.
+    run = RunInProcess({"report", logText, "-o", "-"});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_EQ(run.out.substr(run.out.size() - 8), "</html>\n");
+    run = RunInProcess({"report", logText, "-o", test::PathText(folder / "gone" / "p.html")});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.err.rfind("tavelin: cannot write the page: " + test::PathText(folder / "gone" / "p.html") + ": ", 0),
+              0u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
+    // No input read: no page.
+    run = RunInProcess({"report", test::PathText(folder / "missing.evtx"), "-o", test::PathText(folder / "none.html")});
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.html"));
+}
+
+}  // namespace
+}  // namespace tav::cli

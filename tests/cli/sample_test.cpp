@@ -317,6 +317,15 @@ TEST(SampleLogs, LocalTimeAcrossTheDaylightSavingChanges)
               "Date;User Name;Login From\r\n"
               "29.10.2023 2:30:02;CORP\\Петров;LOCAL\r\n"
               "29.10.2023 2:30:02;CORP\\Петров;LOCAL\r\n");
+    // A table tells the repeated hour's two halves apart by their offsets; CSV does not.
+    EXPECT_EQ(rows(kBerlin, {"last", SampleSecurityLog(), "--since", "2023-10-01"}),
+              "User    From      Type         Start                     End                       Duration\n"
+              "Петров  FIN-WS07  Interactive  29.10.2023 2:30:00 UTC+1  no logoff in log\n"
+              "Петров  FIN-WS07  Interactive  29.10.2023 2:30:00 UTC+2  29.10.2023 2:10:00 UTC+1  (0:40)\n");
+    EXPECT_EQ(rows(kNewYork, {"sessions", SampleSessionLog(), "--since", "2023-11-05"}),
+              "Date                      User Name     Login From\n"
+              "05.11.2023 1:30:05 UTC-5  CORP\\j.smith  2001:db8:10::25\n"
+              "05.11.2023 1:30:05 UTC-4  CORP\\j.smith  10.20.30.52\n");
 }
 #endif
 
