@@ -382,7 +382,7 @@ std::string HelpText(bool liveLogs)
         "                           are of one computer (it is there anyway when they are of several)\n"
         "  --jobs N                 read with N threads (default: the number of cores); the output is\n"
         "                           the same whatever N\n"
-        "  -o, --output FILE.html   report: the page to write\n"
+        "  -o, --output FILE.html   report: the page to write (- for standard output); never an input\n"
         "  --lang ru|en             report: the page's language (default: ru)\n";
     if (liveLogs)
         text +=
@@ -401,8 +401,10 @@ std::string HelpText(bool liveLogs)
     text += liveLogs ? " of the user" : " dd.MM.yyyy H:mm:ss";
     text +=
         ".\n"
+        "Damaged inputs, records an earlier input held (passed over) and logs of another kind are said\n"
+        "on standard error at the end, never in the rows.\n"
         "Exit status: 0 when every input was read, 1 when an input could not be read (the others are\n"
-        "still read), 2 for a usage error.\n";
+        "still read) or the output could not be written, 2 for a usage error.\n";
     return text;
 }
 

@@ -92,10 +92,11 @@ tav::evtx::WriterEvent SessionLogon(std::uint64_t id)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: evtx_synth OUT.evtx MIB\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: evtx_synth OUT.evtx MIB [COMPUTER]\n");
         return 2;
     }
+    const std::string computer = argc == 4 ? argv[3] : "WS-0042.corp.example";
     const std::uint64_t target = std::strtoull(argv[2], nullptr, 10) << 20;
     tav::evtx::Error error;
     auto writer = tav::evtx::Writer::Create(argv[1], error);
@@ -111,7 +112,7 @@ int main(int argc, char** argv)
         e.record.recordId = ++record;
         e.record.timeCreated = 1600000000 + static_cast<std::int64_t>(id / 4);
         e.record.timeWritten = e.record.timeCreated;
-        e.record.computer = "WS-0042.corp.example";
+        e.record.computer = computer;
         if (writer->Add(e, error))
             return true;
         std::fprintf(stderr, "%s\n", error.message.c_str());
