@@ -263,6 +263,18 @@ TEST(Lastb, ReasonsOrderAndSummary)
     EXPECT_EQ(run.out.substr(0, run.out.find("\r\n", run.out.find("\r\n") + 2)),
               "From;Attempts;Users;First;Last;Top Reason;Top Users\r\n"
               "203.0.113.9;3;2;01.03.2024 7:00:00;01.03.2024 8:00:00;wrong password;Admin, root");
+
+    // Sources of several computers are summed up per computer, as with the option for one.
+    std::vector<WriterEvent> two = {Failed("08:00:00", "admin", "203.0.113.9"),
+                                    Failed("08:00:01", "root", "203.0.113.9")};
+    two[1].record.computer = "PC2";
+    const std::string twoLog = WriteEvents("lastb-two", two);
+    EXPECT_EQ(test::RunInProcess({"lastb", "--utc", "--summary", twoLog, "--format", "csv"}).out,
+              "Computer;From;Attempts;Users;First;Last;Top Reason;Top Users\r\n"
+              "PC1;203.0.113.9;1;1;01.03.2024 8:00:00;01.03.2024 8:00:00;wrong password;admin\r\n"
+              "PC2;203.0.113.9;1;1;01.03.2024 8:00:01;01.03.2024 8:00:01;wrong password;root\r\n");
+    EXPECT_EQ(test::RunInProcess({"lastb", "--utc", "--summary", "--computer-column", log}).out.substr(0, 14),
+              "Computer  From");
 }
 
 TEST(Last, FolderStandsForItsEvtxFilesByName)

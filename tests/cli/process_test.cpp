@@ -13,14 +13,16 @@
 namespace tav::cli {
 namespace {
 
-// Runs the tool with `arguments` (quoted for the shell) under `environment`.
-test::Outcome RunProcess(const std::string& environment, const std::vector<std::string>& arguments)
+// Runs the tool with `arguments` (quoted for the shell) under `environment`,
+// its standard output through `pipe` when given.
+test::Outcome RunProcess(const std::string& environment, const std::vector<std::string>& arguments,
+                         const std::string& pipeTo = {})
 {
     const std::filesystem::path errFile = tav::test::ScratchRoot() / "cli.err";
     std::string command = environment + " '" TAVELIN_TOOL "'";
     for (const std::string& argument : arguments)
         command += " '" + argument + "'";
-    command += " 2>'" + errFile.string() + "'";
+    command += " 2>'" + errFile.string() + "'" + pipeTo;
     test::Outcome outcome;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -67,6 +69,17 @@ TEST(ToolProcess, RowsOnStandardOutputInLocalTimeByTz)
                       std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSessionLog});
     EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\","
                        "\"time\":\"2023-11-05T06:30:05Z\",\"computer\":\"FIN-WS07.corp.example.com\",\"record_id\":1746}\n");
+}
+
+TEST(ToolProcess, AFullDiskIsSaidAndAReaderThatStopsIsNot)
+{
+    const std::string security = std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSecurityLog;
+    test::Outcome run = RunProcess("exec >/dev/full;", {"last", security});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "tavelin: cannot write the output: No space left on device\n");
+    run = RunProcess("", {"last", security, "--format", "json"}, " | head -c 10");
+    EXPECT_EQ(run.out, "{\"record_i");
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(ToolProcess, ExitStatusAndErrorsOnStandardError)
