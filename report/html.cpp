@@ -5,7 +5,7 @@
 // turns the page's text around or forges a line.
 #include <string_view>
 
-#include "base/json_string.h"
+#include "base/json_writer.h"
 #include "base/visible_text.h"
 #include "report/page_assets.h"
 #include "report/report.h"
@@ -38,121 +38,90 @@ std::string EscapeHtml(std::string_view text)
     return out;
 }
 
-// A JSON value written field by field; every text escaped for a <script>.
-class Json {
-public:
-    explicit Json(std::string& out) : out_(out) {}
+// Texts of logs and names of inputs, each as the terminal shows it.
+void Shown(JsonWriter& j, const std::vector<std::string>& texts)
+{
+    j.BeginArray();
+    for (const std::string& text : texts)
+        j.Text(VisibleText(text));
+    j.EndArray();
+}
 
-    Json& Key(std::string_view key)
-    {
-        Separate();
-        AppendJsonString(out_, key, true);
-        out_ += ':';
-        fresh_ = true;
-        return *this;
-    }
-    Json& Text(std::string_view text)
-    {
-        Separate();
-        AppendJsonString(out_, text, true);
-        return *this;
-    }
-    template <typename Number>
-    Json& Num(Number value)
-    {
-        Separate();
-        out_ += std::to_string(value);
-        return *this;
-    }
-    Json& Open(char bracket)
-    {
-        Separate();
-        out_ += bracket;
-        fresh_ = true;
-        return *this;
-    }
-    Json& Close(char bracket)
-    {
-        out_ += bracket;
-        fresh_ = false;
-        return *this;
-    }
-    // A text of a log or the name of an input.
-    Json& Shown(std::string_view text) { return Text(VisibleText(text)); }
-    Json& Shown(const std::vector<std::string>& texts)
-    {
-        Open('[');
-        for (const std::string& text : texts)
-            Shown(text);
-        return Close(']');
-    }
+template <typename Range>
+void Counts(JsonWriter& j, const Range& counts)
+{
+    j.BeginArray();
+    for (const std::uint64_t count : counts)
+        j.Number(count);
+    j.EndArray();
+}
 
-private:
-    void Separate()
-    {
-        if (!fresh_)
-            out_ += ',';
-        fresh_ = false;
+void Sessions(JsonWriter& j, const std::vector<SessionRow>& rows)
+{
+    j.BeginArray();
+    for (const SessionRow& r : rows) {
+        j.BeginArray().Text(VisibleText(r.user)).Text(VisibleText(r.from)).Text(r.type).Text(r.start).Text(r.end);
+        j.Text(r.duration).Number(r.startAt).Number(r.endAt).Text(sessions::EndReasonKey(r.reason));
+        j.Number(r.logonType).Number(r.lane).Number(r.listed ? 1 : 0).EndArray();
     }
+    j.EndArray();
+}
 
-    std::string& out_;
-    bool fresh_ = true;
-};
+// A reason the tool does not know is the status code of the log.
+void Failures(JsonWriter& j, const std::vector<FailureRow>& rows)
+{
+    j.BeginArray();
+    for (const FailureRow& r : rows) {
+        j.BeginArray().Text(r.time).Text(VisibleText(r.user)).Text(VisibleText(r.from)).Text(r.type);
+        j.Text(VisibleText(r.reason)).Number(r.at).EndArray();
+    }
+    j.EndArray();
+}
+
+void Summary(JsonWriter& j, const std::vector<SourceRow>& rows)
+{
+    j.BeginArray();
+    for (const SourceRow& r : rows) {
+        j.BeginArray().Text(VisibleText(r.from)).Number(r.attempts).Number(r.users).Text(r.first).Text(r.last);
+        j.Text(VisibleText(r.topReason)).Text(VisibleText(r.topUsers)).Number(r.firstAt).Number(r.lastAt).EndArray();
+    }
+    j.EndArray();
+}
 
 std::string PageData(const ReportInput& in)
 {
-    std::string out;
-    Json j(out);
-    j.Open('{');
-    j.Key("lang").Text(in.language == Language::English ? "en" : "ru");
-    j.Key("utc").Num(in.utc ? 1 : 0).Key("live").Num(in.live ? 1 : 0).Key("zone").Shown(in.zone);
-    j.Key("inputs").Shown(in.inputs).Key("computers").Shown(in.computers);
-    j.Key("unread").Open('[');
+    JsonWriter j(JsonEscaping::InScript);
+    j.BeginObject().Key("lang").Text(in.language == Language::English ? "en" : "ru");
+    j.Key("utc").Number(in.utc ? 1 : 0).Key("live").Number(in.live ? 1 : 0).Key("zone").Text(VisibleText(in.zone));
+    Shown(j.Key("inputs"), in.inputs);
+    Shown(j.Key("computers"), in.computers);
+    j.Key("unread").BeginArray();
     for (const auto& [input, why] : in.unread)
-        j.Open('[').Shown(input).Shown(why).Close(']');
-    j.Close(']').Key("notices").Shown(in.notices);
+        j.BeginArray().Text(VisibleText(input)).Text(VisibleText(why)).EndArray();
+    j.EndArray();
+    Shown(j.Key("notices"), in.notices);
     j.Key("first").Text(in.first).Key("last").Text(in.last);
-    j.Key("firstAt").Num(in.firstAt).Key("lastAt").Num(in.lastAt);
-    j.Key("counts").Open('{');
-    j.Key("sessions").Num(in.sessions).Key("open").Num(in.open).Key("failures").Num(in.failures);
-    j.Key("users").Num(in.users).Key("sources").Num(in.sources).Close('}');
-    j.Key("lanes").Shown(in.lanes).Key("usersLeftOut").Num(in.usersLeftOut).Key("barsLeftOut").Num(in.barsLeftOut);
-    j.Key("sessions").Open('[');
-    for (const SessionRow& r : in.sessionRows) {
-        j.Open('[').Shown(r.user).Shown(r.from).Text(r.type).Text(r.start).Text(r.end).Text(r.duration);
-        j.Num(r.startAt).Num(r.endAt).Text(sessions::EndReasonKey(r.reason)).Num(r.logonType).Num(r.lane).Num(r.listed ? 1 : 0);
-        j.Close(']');
-    }
-    j.Close(']').Key("sessionsLeftOut").Num(in.sessionRowsLeftOut);
-    // A reason the tool does not know is the status code of the log.
-    j.Key("failures").Open('[');
-    for (const FailureRow& r : in.failureRows)
-        j.Open('[').Text(r.time).Shown(r.user).Shown(r.from).Text(r.type).Shown(r.reason).Num(r.at).Close(']');
-    j.Close(']').Key("failuresLeftOut").Num(in.failureRowsLeftOut);
-    j.Key("summary").Open('[');
-    for (const SourceRow& r : in.summary) {
-        j.Open('[').Shown(r.from).Num(r.attempts).Num(r.users).Text(r.first).Text(r.last).Shown(r.topReason);
-        j.Shown(r.topUsers).Num(r.firstAt).Num(r.lastAt).Close(']');
-    }
-    j.Close(']').Key("summaryLeftOut").Num(in.summaryLeftOut);
-    j.Key("series").Open('{').Key("start").Num(in.series.start).Key("step").Num(in.series.step);
-    j.Key("sources").Shown(in.series.sources).Key("counts").Open('[');
-    for (const std::vector<std::uint64_t>& counts : in.series.counts) {
-        j.Open('[');
-        for (const std::uint64_t count : counts)
-            j.Num(count);
-        j.Close(']');
-    }
-    j.Close(']').Close('}');
-    j.Key("heat").Open('[');
-    for (const auto& day : in.logonsByHour) {
-        j.Open('[');
-        for (const std::uint64_t count : day)
-            j.Num(count);
-        j.Close(']');
-    }
-    j.Close(']').Close('}');
-    return out;
+    j.Key("firstAt").Number(in.firstAt).Key("lastAt").Number(in.lastAt);
+    j.Key("counts").BeginObject().Key("sessions").Number(in.sessions).Key("open").Number(in.open);
+    j.Key("failures").Number(in.failures).Key("users").Number(in.users).Key("sources").Number(in.sources).EndObject();
+    Shown(j.Key("lanes"), in.lanes);
+    j.Key("usersLeftOut").Number(in.usersLeftOut).Key("barsLeftOut").Number(in.barsLeftOut);
+    Sessions(j.Key("sessions"), in.sessionRows);
+    j.Key("sessionsLeftOut").Number(in.sessionRowsLeftOut);
+    Failures(j.Key("failures"), in.failureRows);
+    j.Key("failuresLeftOut").Number(in.failureRowsLeftOut);
+    Summary(j.Key("summary"), in.summary);
+    j.Key("summaryLeftOut").Number(in.summaryLeftOut);
+    j.Key("series").BeginObject().Key("start").Number(in.series.start).Key("step").Number(in.series.step);
+    Shown(j.Key("sources"), in.series.sources);
+    j.Key("counts").BeginArray();
+    for (const std::vector<std::uint64_t>& counts : in.series.counts)
+        Counts(j, counts);
+    j.EndArray().EndObject().Key("heat").BeginArray();
+    for (const auto& day : in.logonsByHour)
+        Counts(j, day);
+    j.EndArray().EndObject();
+    return j.Take();
 }
 
 }  // namespace
