@@ -56,13 +56,16 @@ void Counts(JsonWriter& j, const Range& counts)
     j.EndArray();
 }
 
+// The rows of the tables and the timeline, each field by its name.
 void Sessions(JsonWriter& j, const std::vector<SessionRow>& rows)
 {
     j.BeginArray();
     for (const SessionRow& r : rows) {
-        j.BeginArray().Text(VisibleText(r.user)).Text(VisibleText(r.from)).Text(r.type).Text(r.start).Text(r.end);
-        j.Text(r.duration).Number(r.startAt).Number(r.endAt).Text(sessions::EndReasonKey(r.reason));
-        j.Number(r.logonType).Number(r.lane).Number(r.listed ? 1 : 0).EndArray();
+        j.BeginObject().Key("user").Text(VisibleText(r.user)).Key("from").Text(VisibleText(r.from));
+        j.Key("type").Text(r.type).Key("start").Text(r.start).Key("end").Text(r.end).Key("duration").Text(r.duration);
+        j.Key("startAt").Number(r.startAt).Key("endAt").Number(r.endAt);
+        j.Key("reason").Text(sessions::EndReasonKey(r.reason)).Key("logonType").Number(r.logonType);
+        j.Key("lane").Number(r.lane).Key("listed").Number(r.listed ? 1 : 0).EndObject();
     }
     j.EndArray();
 }
@@ -72,8 +75,9 @@ void Failures(JsonWriter& j, const std::vector<FailureRow>& rows)
 {
     j.BeginArray();
     for (const FailureRow& r : rows) {
-        j.BeginArray().Text(r.time).Text(VisibleText(r.user)).Text(VisibleText(r.from)).Text(r.type);
-        j.Text(VisibleText(r.reason)).Number(r.at).EndArray();
+        j.BeginObject().Key("time").Text(r.time).Key("user").Text(VisibleText(r.user));
+        j.Key("from").Text(VisibleText(r.from)).Key("type").Text(r.type).Key("reason").Text(VisibleText(r.reason));
+        j.Key("at").Number(r.at).EndObject();
     }
     j.EndArray();
 }
@@ -82,8 +86,10 @@ void Summary(JsonWriter& j, const std::vector<SourceRow>& rows)
 {
     j.BeginArray();
     for (const SourceRow& r : rows) {
-        j.BeginArray().Text(VisibleText(r.from)).Number(r.attempts).Number(r.users).Text(r.first).Text(r.last);
-        j.Text(VisibleText(r.topReason)).Text(VisibleText(r.topUsers)).Number(r.firstAt).Number(r.lastAt).EndArray();
+        j.BeginObject().Key("from").Text(VisibleText(r.from)).Key("attempts").Number(r.attempts);
+        j.Key("users").Number(r.users).Key("first").Text(r.first).Key("last").Text(r.last);
+        j.Key("topReason").Text(VisibleText(r.topReason)).Key("topUsers").Text(VisibleText(r.topUsers));
+        j.Key("firstAt").Number(r.firstAt).Key("lastAt").Number(r.lastAt).EndObject();
     }
     j.EndArray();
 }

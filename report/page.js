@@ -140,24 +140,17 @@
   const TYPES = [2, 10, 11, 3];
   const typeClass = t => TYPES.includes(t) ? 't' + t : 't-other';
   const endWord = reason => L.endWords[reason === 'open' && D.live ? 'live' : reason];
-  const endText = r => r[8] === 'logoff' ? r[4] : endWord(r[8]);
+  const endText = r => r.reason === 'logoff' ? r.end : endWord(r.reason);
+  const LABEL = 160, LANE = 22, AXIS = 24;
 
-  // The session rows: [user, from, type, start, end, duration, startAt, endAt, reason, logonType, lane, listed].
-  function timeline() {
-    const indexes = D.sessions.map((r, i) => i).filter(i => D.sessions[i][10] >= 0);
-    const rows = indexes.map(i => D.sessions[i]);
-    if (!rows.length) return section(L.timeline, h('p', { class: 'empty' }, L.noSessions));
-    const LABEL = 160, LANE = 22, AXIS = 24;
-    const width = Math.max(600, document.getElementById('report').clientWidth || 1000);
-    const height = D.lanes.length * LANE + AXIS;
-    const svg = s('svg', { viewBox: `0 0 ${width} ${height}`, height, class: 'chart' });
-    const axis = s('g', { class: 'axis' });
-    const plot = s('svg', { x: LABEL, width: width - LABEL, height, overflow: 'hidden' });
+  // One lane per user, alternately shaded, its label cut when long; and
+  // the fade of an open session's bar.
+  function timelineLanes(svg, plot, width) {
     svg.append(s('defs', {}, s('linearGradient', { id: 'fade' }, s('stop', { offset: '0.6', 'stop-color': 'white' }),
       s('stop', { offset: '1', 'stop-color': 'white', 'stop-opacity': '0.15' })),
       s('mask', { id: 'open-end', maskContentUnits: 'objectBoundingBox' },
         s('rect', { width: 1, height: 1, fill: 'url(#fade)' }))));
-    const lanes = D.lanes.map((user, i) => {
+    return D.lanes.map((user, i) => {
       const g = s('g', { class: 'lane', 'data-user': user, transform: `translate(0 ${i * LANE})` });
       g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: width - LABEL, height: LANE - 2, opacity: i % 2 ? 0.35 : 0.7 }));
       plot.append(g);
@@ -165,21 +158,66 @@
       svg.append(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, label, label === user ? [] : s('title', {}, user)));
       return g;
     });
-    const shapes = rows.map((r, k) => {
-      const bar = s('rect', { class: `bar ${typeClass(r[9])} end-${r[8]}`, y: 4, height: LANE - 8,
-        'data-row': indexes[k], 'data-user': r[0], 'data-start': r[3] });
-      if (r[8] === 'open') bar.setAttribute('mask', 'url(#open-end)');
-      lanes[r[10]].append(bar);
+  }
+
+  // A bar per session in its lane, and a mark where a shutdown or crash
+  // ended it; `indexes`: the rows' places in D.sessions.
+  function timelineBars(lanes, rows, indexes) {
+    return rows.map((r, k) => {
+      const bar = s('rect', { class: `bar ${typeClass(r.logonType)} end-${r.reason}`, y: 4, height: LANE - 8,
+        'data-row': indexes[k], 'data-user': r.user, 'data-start': r.start });
+      if (r.reason === 'open') bar.setAttribute('mask', 'url(#open-end)');
+      lanes[r.lane].append(bar);
       let mark = null;
-      if (r[8] === 'crash' || r[8] === 'shutdown') {
-        mark = s('rect', { class: `end-mark end-${r[8]}`, y: 1, width: 3, height: LANE - 2 });
-        lanes[r[10]].append(mark);
+      if (r.reason === 'crash' || r.reason === 'shutdown') {
+        mark = s('rect', { class: `end-mark end-${r.reason}`, y: 1, width: 3, height: LANE - 2 });
+        lanes[r.lane].append(mark);
       }
       return { r, bar, mark };
     });
+  }
+
+  // Hovering a bar shows its session's row, unless the chart is dragged.
+  function showSessionOnHover(svg, dragging) {
+    const tip = document.getElementById('tip');
+    svg.addEventListener('mousemove', e => {
+      const row = e.target.classList.contains('bar') ? D.sessions[e.target.dataset.row] : null;
+      tip.hidden = !row || dragging();
+      if (tip.hidden) return;
+      const line = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
+      tip.replaceChildren(line(L.user, logText(row.user, true)), line(L.from, logText(row.from, true)), line(L.type, row.type),
+        line(L.start, row.start), line(L.end, endText(row)), line(L.duration, row.duration));
+      tip.style.left = Math.min(e.clientX + 14, window.innerWidth - tip.offsetWidth - 4) + 'px';
+      tip.style.top = (e.clientY + 14) + 'px';
+    });
+    svg.addEventListener('mouseleave', () => { tip.hidden = true; });
+  }
+
+  // The logon types and the ends of sessions that the bars show.
+  function timelineLegend(rows) {
+    const present = [...new Set(rows.map(r => typeClass(r.logonType)))];
+    const typeName = c => c === 't-other' ? L.other : rows.find(r => typeClass(r.logonType) === c).type;
+    return h('div', { class: 'legend' },
+      present.map(c => h('span', {}, h('i', { class: c }), typeName(c))),
+      ['open', 'crash', 'shutdown'].filter(k => rows.some(r => r.reason === k))
+        .map(k => h('span', {}, h('i', { class: 'end-' + k }), endWord(k))));
+  }
+
+  // The sessions of the lanes' users over time: zoomed with the wheel,
+  // panned by dragging.
+  function timeline() {
+    const indexes = D.sessions.map((r, i) => i).filter(i => D.sessions[i].lane >= 0);
+    const rows = indexes.map(i => D.sessions[i]);
+    if (!rows.length) return section(L.timeline, h('p', { class: 'empty' }, L.noSessions));
+    const width = Math.max(600, document.getElementById('report').clientWidth || 1000);
+    const height = D.lanes.length * LANE + AXIS;
+    const svg = s('svg', { viewBox: `0 0 ${width} ${height}`, height, class: 'chart' });
+    const axis = s('g', { class: 'axis' });
+    const plot = s('svg', { x: LABEL, width: width - LABEL, height, overflow: 'hidden' });
+    const shapes = timelineBars(timelineLanes(svg, plot, width), rows, indexes);
     svg.append(axis, plot);
 
-    const first = Math.min(...rows.map(r => r[6])), last = Math.max(...rows.map(r => r[7]));
+    const first = Math.min(...rows.map(r => r.startAt)), last = Math.max(...rows.map(r => r.endAt));
     const span = Math.max(last - first, 3600);
     const full = [first - span * 0.02, first + span * 1.02];
     let view = full.slice();
@@ -187,7 +225,7 @@
     const x = t => (t - view[0]) / (view[1] - view[0]) * plotWidth;
     function draw() {
       for (const { r, bar, mark } of shapes) {
-        const x0 = x(r[6]), x1 = x(r[7]);
+        const x0 = x(r.startAt), x1 = x(r.endAt);
         bar.setAttribute('x', x0.toFixed(1));
         bar.setAttribute('width', Math.max(2, x1 - x0).toFixed(1));
         if (mark) mark.setAttribute('x', (Math.max(x1, x0 + 2) - 1.5).toFixed(1));
@@ -225,34 +263,15 @@
     const stop = () => { drag = null; svg.classList.remove('dragging'); };
     svg.addEventListener('pointerup', stop);
     svg.addEventListener('pointercancel', stop);
+    showSessionOnHover(svg, () => !!drag);
 
-    // Hovering a bar shows its session's row.
-    const tip = document.getElementById('tip');
-    svg.addEventListener('mousemove', e => {
-      const row = e.target.classList.contains('bar') ? D.sessions[e.target.dataset.row] : null;
-      tip.hidden = !row || !!drag;
-      if (tip.hidden) return;
-      const line = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
-      tip.replaceChildren(line(L.user, logText(row[0], true)), line(L.from, logText(row[1], true)), line(L.type, row[2]), line(L.start, row[3]),
-        line(L.end, endText(row)), line(L.duration, row[5]));
-      tip.style.left = Math.min(e.clientX + 14, window.innerWidth - tip.offsetWidth - 4) + 'px';
-      tip.style.top = (e.clientY + 14) + 'px';
-    });
-    svg.addEventListener('mouseleave', () => { tip.hidden = true; });
-
-    const present = [...new Set(rows.map(r => typeClass(r[9])))];
-    const typeName = c => c === 't-other' ? L.other : rows.find(r => typeClass(r[9]) === c)[2];
-    const legend = h('div', { class: 'legend' },
-      present.map(c => h('span', {}, h('i', { class: c }), typeName(c))),
-      ['open', 'crash', 'shutdown'].filter(k => rows.some(r => r[8] === k))
-        .map(k => h('span', {}, h('i', { class: 'end-' + k }), endWord(k))));
     const fit = h('button', { type: 'button', class: 'fit' }, L.fit);
     fit.addEventListener('click', () => { view = full.slice(); draw(); });
     const notes = [];
     if (D.usersLeftOut) notes.push(h('p', { class: 'note' }, L.usersLeftOut(number(D.usersLeftOut))));
     if (D.barsLeftOut) notes.push(h('p', { class: 'note' }, L.barsLeftOut(number(D.barsLeftOut))));
     return h('section', { class: 'timeline' }, h('h2', {}, L.timeline),
-      h('div', { class: 'toolbar' }, fit, h('span', { class: 'hint' }, L.hint)), legend, svg, notes);
+      h('div', { class: 'toolbar' }, fit, h('span', { class: 'hint' }, L.hint)), timelineLegend(rows), svg, notes);
   }
 
   function heatMap() {
@@ -352,20 +371,21 @@
   }
 
   function tables() {
-    const sessions = D.sessions.filter(r => r[11]);
+    const sessions = D.sessions.filter(r => r.listed);
     const out = [];
     out.push(section(L.sessionTable, sessions.length ? table('sessions', [
-      [L.user, r => r[0], null, 'log'], [L.from, r => r[1], null, 'log'], [L.type, r => r[2]], [L.start, r => r[3], r => r[6]],
-      [L.end, endText, r => r[7]], [L.duration, r => r[5], r => r[8] === 'open' ? Infinity : r[7] - r[6]],
+      [L.user, r => r.user, null, 'log'], [L.from, r => r.from, null, 'log'], [L.type, r => r.type],
+      [L.start, r => r.start, r => r.startAt], [L.end, endText, r => r.endAt],
+      [L.duration, r => r.duration, r => r.reason === 'open' ? Infinity : r.endAt - r.startAt],
     ], sessions, D.sessionsLeftOut) : h('p', { class: 'empty' }, L.noSessions)));
     if (D.summary.length) out.push(section(L.summary, table('summary', [
-      [L.from, r => r[0], null, 'log'], [L.attempts, r => r[1], r => r[1], 'num'], [L.users, r => r[2], r => r[2], 'num'],
-      [L.first, r => r[3], r => r[7]], [L.last, r => r[4], r => r[8]], [L.topReason, r => r[5], null, 'log'],
-      [L.topUsers, r => r[6], null, 'log'],
+      [L.from, r => r.from, null, 'log'], [L.attempts, r => r.attempts, r => r.attempts, 'num'],
+      [L.users, r => r.users, r => r.users, 'num'], [L.first, r => r.first, r => r.firstAt],
+      [L.last, r => r.last, r => r.lastAt], [L.topReason, r => r.topReason, null, 'log'], [L.topUsers, r => r.topUsers, null, 'log'],
     ], D.summary, D.summaryLeftOut)));
     out.push(section(L.failureTable, D.failures.length ? table('failures', [
-      [L.time, r => r[0], r => r[5]], [L.user, r => r[1], null, 'log'], [L.from, r => r[2], null, 'log'], [L.type, r => r[3]],
-      [L.reason, r => r[4], null, 'log'],
+      [L.time, r => r.time, r => r.at], [L.user, r => r.user, null, 'log'], [L.from, r => r.from, null, 'log'],
+      [L.type, r => r.type], [L.reason, r => r.reason, null, 'log'],
     ], D.failures, D.failuresLeftOut) : h('p', { class: 'empty' }, L.noFailures)));
     return out;
   }
