@@ -6,7 +6,7 @@
 #include "base/datetime_win.h"
 #include "base/prompter_win.h"
 #include "base/system_dlls_win.h"
-#include "evtx/legacy_source.h"
+#include "seclog/evtx_source.h"
 #include "listtools/export_win.h"
 #include "seclog/event_log_win.h"
 #include "tsquery/main_thread_win.h"
@@ -31,7 +31,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     WinPrompter prompter(application.Title());
     SetProgramPrompter(&prompter);
     seclog::EventLogOpener eventLogs;
-    evtx::LegacyFileOpener savedLogs;
+    seclog::LegacyFileOpener savedLogs;
     tsquery::CreateProcessLauncher launcher;
     CsvSaveDialog saveDialog;
     TForm1 form(FormSeams{

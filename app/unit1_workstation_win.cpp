@@ -140,7 +140,7 @@ void TForm1::ShowScanOutcome(const seclog::ScanOutcome& outcome)
     if (outcome.end != seclog::ScanEnd::ReadError && outcome.end != seclog::ScanEnd::Malformed)
         return;
     const std::uint32_t code =
-        outcome.end == seclog::ScanEnd::Malformed ? seclog::kErrorEventlogFileCorrupt : outcome.error;
+        outcome.end == seclog::ScanEnd::Malformed ? kErrorEventlogFileCorrupt : outcome.error;
     SetLabelCaption(LabelError, "Ошибка чтения журнала: " + ErrorText(code));
     ShowWindow(LabelError, SW_SHOW);
 }

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/inputs.h"
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 
 namespace tav::cli {
 

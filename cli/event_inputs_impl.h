@@ -8,7 +8,7 @@
 #include "cli/live_log.h"
 #include "cli/progress_bar.h"
 #include "evtx/file_walk.h"
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 #include "evtx/ordered_run.h"
 
 namespace tav::cli {
@@ -166,7 +166,7 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
         bar->Finish();
         bar.reset();
         if (log.ReadError()) {
-            run.Unread(files[file], run.platform.errorText(evtx::kErrorReadFault));
+            run.Unread(files[file], run.platform.errorText(kErrorReadFault));
             allRead = false;
         }
         reader.End(&log);

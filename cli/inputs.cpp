@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 
 namespace tav::cli {
 namespace {

@@ -16,22 +16,22 @@ std::uint32_t ReadLiveLog(seclog::RecordSource& source, evtx::WalkOrder order,
         const seclog::ReadResult read =
             order == evtx::WalkOrder::NewestFirst ? source.ReadNext(buffer) : source.ReadNextOldestFirst(buffer);
         if (!read.ok) {
-            if (read.error == seclog::kErrorInsufficientBuffer && read.bytesNeeded > buffer.size() &&
+            if (read.error == kErrorInsufficientBuffer && read.bytesNeeded > buffer.size() &&
                 read.bytesNeeded <= seclog::kMaxReadBufferSize) {
                 buffer.resize(read.bytesNeeded);
                 continue;
             }
-            return read.error == seclog::kErrorHandleEof ? 0 : read.error;
+            return read.error == kErrorHandleEof ? 0 : read.error;
         }
         if (read.bytesRead == 0 || read.bytesRead > buffer.size())
-            return seclog::kErrorEventlogFileCorrupt;
+            return kErrorEventlogFileCorrupt;
         seclog::RecordWalker walker(std::span<const std::uint8_t>(buffer).first(read.bytesRead));
         seclog::RecordView view;
         seclog::WalkStep step;
         while ((step = walker.Next(view)) == seclog::WalkStep::Record) {
             std::optional<std::vector<std::string>> strings = seclog::InsertionStrings(view);
             if (!strings)
-                return seclog::kErrorEventlogFileCorrupt;
+                return kErrorEventlogFileCorrupt;
             seclog::RecordNames names = seclog::ReadRecordNames(view);
             record.recordId = view.recordNumber;
             record.timeCreated = view.timeGenerated;
@@ -43,7 +43,7 @@ std::uint32_t ReadLiveLog(seclog::RecordSource& source, evtx::WalkOrder order,
             visit(record);
         }
         if (step == seclog::WalkStep::Malformed)
-            return seclog::kErrorEventlogFileCorrupt;
+            return kErrorEventlogFileCorrupt;
     }
 }
 

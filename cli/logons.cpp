@@ -149,7 +149,7 @@ int RunLogons(const Run& run)
                 failed = true;
                 break;
             case seclog::LogonFilter::Verdict::Malformed:
-                run.Report(input, run.platform.errorText(seclog::kErrorEventlogFileCorrupt));
+                run.Report(input, run.platform.errorText(kErrorEventlogFileCorrupt));
                 failed = true;
                 break;
             }

@@ -5,7 +5,7 @@
 #include "cli/event_inputs.h"
 #include "cli/output.h"
 #include "cli/tool.h"
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 #include "seclog/event_record.h"
 #include "seclog/logon_scan.h"
 
@@ -48,7 +48,7 @@ seclog::ReadResult SeekRead(seclog::RecordSource& source, std::uint32_t number, 
 {
     buffer.resize(seclog::EventLogBufferSize);
     seclog::ReadResult read = source.ReadRecord(number, buffer);
-    if (!read.ok && read.error == seclog::kErrorInsufficientBuffer && read.bytesNeeded > buffer.size() &&
+    if (!read.ok && read.error == kErrorInsufficientBuffer && read.bytesNeeded > buffer.size() &&
         read.bytesNeeded <= seclog::kMaxReadBufferSize) {
         buffer.resize(read.bytesNeeded);
         read = source.ReadRecord(number, buffer);
@@ -71,7 +71,7 @@ bool LiveStrings(const Run& run, std::vector<std::string>& strings)
     std::vector<std::uint8_t> buffer;
     const seclog::ReadResult read = SeekRead(*source, number, buffer);
     if (!read.ok) {
-        run.Report(input, read.error == seclog::kErrorInvalidParameter
+        run.Report(input, read.error == kErrorInvalidParameter
                               ? "there is no record number " + std::to_string(number)
                               : run.platform.errorText(read.error));
         return false;
@@ -107,7 +107,7 @@ bool FileStrings(const Run& run, std::vector<std::string>& strings)
         return false;
     std::optional<evtx::Record> record = FindRecord(run, input, *reader, run.options.recordNumber);
     if (reader->ReadError()) {
-        run.Report(input, run.platform.errorText(evtx::kErrorReadFault));
+        run.Report(input, run.platform.errorText(kErrorReadFault));
         return false;
     }
     if (!record) {

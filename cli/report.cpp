@@ -9,7 +9,7 @@
 #include "cli/inputs.h"
 #include "cli/logon_rows.h"
 #include "cli/tool.h"
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 #include "report/collector.h"
 
 namespace tav::cli {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 
 #include "cli/commands.h"
 #include "cli/iso_date.h"

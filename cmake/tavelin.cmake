@@ -67,11 +67,61 @@ function(tavelin_benchmark name)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
 
+# The layers, lowest first: a folder's code includes and links only folders
+# of layers below its own. The README's map says the same in words.
+set(TAVELIN_LAYERS base "evtx listtools" "seclog sessions tsquery sample" report "cli app")
+
+# The layer of folder `folder` into `out`; -1 for none.
+function(tavelin_layer folder out)
+  set(index 0)
+  foreach(layer IN LISTS TAVELIN_LAYERS)
+    string(REPLACE " " ";" members "${layer}")
+    if(folder IN_LIST members)
+      set(${out} ${index} PARENT_SCOPE)
+      return()
+    endif()
+    math(EXPR index "${index} + 1")
+  endforeach()
+  set(${out} -1 PARENT_SCOPE)
+endfunction()
+
+# Fails the configuration when the library of `folder` links or includes a
+# folder of its own layer or above: the reader must never come to depend on
+# the window, nor a rule on the tool.
+function(tavelin_check_layers folder libs)
+  tavelin_layer(${folder} own)
+  set(used)
+  foreach(lib IN LISTS libs)
+    if(lib MATCHES "^tavelin_(.+)$")
+      list(APPEND used ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+  file(GLOB_RECURSE files ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" included "${line}")
+      if(NOT included STREQUAL folder)
+        list(APPEND used ${included})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES used)
+  foreach(other IN LISTS used)
+    tavelin_layer(${other} theirs)
+    if(NOT theirs LESS own)
+      message(FATAL_ERROR "${folder}/ uses ${other}/, which is not below it (layers: ${TAVELIN_LAYERS})")
+    endif()
+  endforeach()
+endfunction()
+
 # tavelin_library(<name> [LIBS ...] [EXCLUDE file ...])
 # A subsystem's library from the .cpp files of the current folder: portable
 # files everywhere, *_win.cpp only for Windows, *_posix.cpp only elsewhere.
 function(tavelin_library name)
   cmake_parse_arguments(L "" "" "LIBS;EXCLUDE" ${ARGN})
+  string(REGEX REPLACE "^tavelin_" "" folder ${name})
+  tavelin_check_layers(${folder} "${L_LIBS}")
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   foreach(excluded IN LISTS L_EXCLUDE)
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "evtx/item_list.h"
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 #include "evtx/ordered_run.h"
 #include "evtx/reader.h"
 

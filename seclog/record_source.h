@@ -10,15 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace tav::seclog {
+#include "base/system_errors.h"
 
-// Error codes are Windows system error codes on every platform, so the
-// program can show the system's text for them.
-inline constexpr std::uint32_t kErrorHandleEof = 38;            // ERROR_HANDLE_EOF
-inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
-inline constexpr std::uint32_t kErrorInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
-inline constexpr std::uint32_t kErrorEventlogFileCorrupt = 1500;  // ERROR_EVENTLOG_FILE_CORRUPT
-inline constexpr std::uint32_t kErrorNotSupported = 50;          // ERROR_NOT_SUPPORTED
+namespace tav::seclog {
 
 struct ReadResult {
     bool ok = false;

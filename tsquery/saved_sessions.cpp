@@ -1,6 +1,6 @@
 #include "tsquery/saved_sessions.h"
 
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 
 namespace tav::tsquery {
 namespace {
@@ -47,7 +47,7 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
         return true;
     });
     if (!whole && !stopped) {
-        result.error = evtx::kErrorReadFault;
+        result.error = kErrorReadFault;
         result.errorText = "Reading the event log file failed part way.";
     }
     return result;

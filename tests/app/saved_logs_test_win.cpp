@@ -12,7 +12,7 @@
 #include "app/unit1_win.h"
 #include "base/handles_win.h"
 #include "base/text_win.h"
-#include "evtx/legacy_source.h"
+#include "seclog/evtx_source.h"
 #include "seclog/event_log_win.h"
 #include "tests/samples.h"
 #include "tests/win/test_support_win.h"
@@ -97,7 +97,7 @@ protected:
     void TearDown() override { form.reset(); }
 
     seclog::EventLogOpener live;
-    evtx::LegacyFileOpener saved;
+    seclog::LegacyFileOpener saved;
     test::RecordingPrompter prompter;
     std::unique_ptr<TForm1> form;
 };

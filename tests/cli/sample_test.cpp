@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "cli_test_support.h"
-#include "evtx/legacy_source.h"
+#include "seclog/evtx_source.h"
 #include "seclog/memory_source.h"
 
 namespace tav::cli {
@@ -219,7 +219,7 @@ TEST(SampleLogs, TheLiveLogOfAComputerIsScannedAlike)
     platform.liveLogs = &opener;
     {
         std::uint32_t error = 0;
-        evtx::LegacyFileOpener files;
+        seclog::LegacyFileOpener files;
         auto file = files.Open(SampleSecurityLog(), "", error);
         std::vector<std::span<const std::uint8_t>> records;
         for (seclog::ReadResult read; (read = file->ReadNext(buffer)).ok;) {

@@ -2,7 +2,7 @@
 // golden event-21 rows of the three sample logs.
 #include <gtest/gtest.h>
 
-#include "evtx/legacy_source.h"
+#include "evtx/log_file.h"
 #include "golden_rows.h"
 #include "tsquery/saved_sessions.h"
 
@@ -86,10 +86,10 @@ TEST(SavedSessions, FromTheStartDateInLocalTime)
 TEST(SavedSessions, AFileThatCannotBeReadGivesItsError)
 {
     const SavedSessions missing = ReadSavedSessions(cli::test::PathText(tav::test::SamplesFolder() / "none.evtx"), Query(0));
-    EXPECT_EQ(missing.error, evtx::kErrorFileNotFound);
+    EXPECT_EQ(missing.error, kErrorFileNotFound);
     EXPECT_EQ(missing.errorText, "none.evtx does not exist.");
     const SavedSessions notEvtx = ReadSavedSessions(cli::test::SamplePath("README.md"), Query(0));
-    EXPECT_EQ(notEvtx.error, seclog::kErrorEventlogFileCorrupt);
+    EXPECT_EQ(notEvtx.error, kErrorEventlogFileCorrupt);
     EXPECT_EQ(notEvtx.errorText, "README.md is not an event log file (.evtx).");
     EXPECT_TRUE(notEvtx.rows.empty());
 }

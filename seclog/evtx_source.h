@@ -7,57 +7,42 @@
 //   std::string message;
 //   auto reader = tav::evtx::OpenLogFile(pathUtf8, code, message);
 //   if (!reader) { /* code: Windows error; message: English, names the file */ }
-//   tav::evtx::LegacySource source(std::move(reader));
-//   tav::seclog::RunScan(source, filter, callbacks);
+//   tav::LegacySource source(std::move(reader));
+//   tav::RunScan(source, filter, callbacks);
 //
 // Memory stays bounded: one chunk's records are decoded at a time, and one
 // small entry is kept per chunk.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "evtx/log_file.h"
 #include "evtx/reader.h"
 #include "seclog/record_source.h"
 
-namespace tav::evtx {
-
-// Windows system error codes the file source gives besides the record
-// source's own.
-inline constexpr std::uint32_t kErrorFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
-inline constexpr std::uint32_t kErrorReadFault = 30;    // ERROR_READ_FAULT
-using seclog::kErrorNotSupported;
-
-// A path given as UTF-8 text, on every platform.
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-
-// Opens an .evtx file; nullptr, a Windows error code and an English message
-// naming the file when it cannot be read or is no .evtx file.
-std::unique_ptr<Reader> OpenLogFile(std::string_view pathUtf8, std::uint32_t& error, std::string& message);
+namespace tav::seclog {
 
 // `record` in the legacy EVENTLOGRECORD layout, into `out` (its storage reused).
-void LayOut(const Record& record, std::vector<std::uint8_t>& out);
+void LayOut(const evtx::Record& record, std::vector<std::uint8_t>& out);
 
-class LegacySource final : public seclog::RecordSource {
+class LegacySource final : public RecordSource {
 public:
-    explicit LegacySource(std::unique_ptr<Reader> reader);
+    explicit LegacySource(std::unique_ptr<evtx::Reader> reader);
     ~LegacySource() override;
     LegacySource(const LegacySource&) = delete;
     LegacySource& operator=(const LegacySource&) = delete;
 
-    // Records by id descending (chunk by chunk as Reader's newest-first walk
+    // Records by id descending (chunk by chunk as evtx::Reader's newest-first walk
     // goes); a failed file read: !ok with kErrorReadFault from then on.
-    seclog::ReadResult ReadNext(std::span<std::uint8_t> buffer) override;
+    ReadResult ReadNext(std::span<std::uint8_t> buffer) override;
     // The same records, decoded, a chunk per read.
-    seclog::ReadResult ReadNextDecoded(const seclog::DecodedTake& take) override;
+    ReadResult ReadNextDecoded(const DecodedTake& take) override;
     // The record whose id has these low 32 bits, then those after it by id.
-    seclog::ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
+    ReadResult ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer) override;
     // Records of other ids then mostly come without texts.
     void KeepOnlyEvents(std::span<const std::uint16_t> eventIds, std::uint64_t strings) override
     {
@@ -66,7 +51,7 @@ public:
 
     // Share of the chunks the sequential read has taken, 0 to 1.
     double Progress() const;
-    const Reader& GetReader() const { return *reader_; }
+    const evtx::Reader& GetReader() const { return *reader_; }
 
 private:
     class Cursor;
@@ -74,8 +59,8 @@ private:
     void KnowChunks();
     Cursor& Sequential();
 
-    std::unique_ptr<Reader> reader_;
-    std::vector<ChunkSpan> chunks_;  // newest first
+    std::unique_ptr<evtx::Reader> reader_;
+    std::vector<evtx::ChunkSpan> chunks_;  // newest first
     std::vector<std::uint64_t> newestFirst_;  // their file indexes
     std::vector<std::uint64_t> oldestFirst_;
     bool chunksKnown_ = false;
@@ -85,9 +70,9 @@ private:
 
 // Opens saved logs: `server` is the file's path (UTF-8); the log name plays
 // no part.
-class LegacyFileOpener final : public seclog::RecordSourceOpener {
+class LegacyFileOpener final : public RecordSourceOpener {
 public:
-    std::unique_ptr<seclog::RecordSource> Open(const std::string& server, const std::string& log,
+    std::unique_ptr<RecordSource> Open(const std::string& server, const std::string& log,
                                                std::uint32_t& error) override;
     // Why the last Open failed (English, names the file); empty after a success.
     const std::string& LastErrorMessage() const { return lastErrorMessage_; }
@@ -96,4 +81,4 @@ private:
     std::string lastErrorMessage_;
 };
 
-}  // namespace tav::evtx
+}  // namespace tav::seclog

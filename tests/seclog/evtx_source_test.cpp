@@ -8,14 +8,18 @@
 #include <cstring>
 
 #include "base/bytes.h"
-#include "evtx/legacy_source.h"
+#include "seclog/evtx_source.h"
 #include "evtx/writer.h"
 #include "seclog/logon_scan.h"
 #include "seclog/memory_source.h"
-#include "test_files.h"
+#include "tests/evtx/test_files.h"
 
 namespace tav::evtx {
 namespace {
+
+using seclog::LayOut;
+using seclog::LegacyFileOpener;
+using seclog::LegacySource;
 
 using seclog::ReadResult;
 
@@ -133,7 +137,7 @@ TEST(LegacySource, EveryBufferSizeGivesEveryRecordNewestFirst)
             std::vector<std::uint8_t> buffer(size);
             for (int reads = 0; reads < 100000; ++reads) {
                 const ReadResult read = source.ReadNext(buffer);
-                if (!read.ok && read.error == seclog::kErrorInsufficientBuffer) {
+                if (!read.ok && read.error == kErrorInsufficientBuffer) {
                     ASSERT_GT(read.bytesNeeded, buffer.size());
                     std::vector<std::uint8_t> large(read.bytesNeeded);
                     const ReadResult retry = source.ReadNext(large);
@@ -143,7 +147,7 @@ TEST(LegacySource, EveryBufferSizeGivesEveryRecordNewestFirst)
                     continue;
                 }
                 if (!read.ok) {
-                    EXPECT_EQ(read.error, seclog::kErrorHandleEof);
+                    EXPECT_EQ(read.error, kErrorHandleEof);
                     break;
                 }
                 ASSERT_LE(read.bytesRead, buffer.size());
@@ -151,7 +155,7 @@ TEST(LegacySource, EveryBufferSizeGivesEveryRecordNewestFirst)
                     numbers.push_back(n);
             }
             EXPECT_EQ(numbers, expected);
-            EXPECT_EQ(source.ReadNext(buffer).error, seclog::kErrorHandleEof);
+            EXPECT_EQ(source.ReadNext(buffer).error, kErrorHandleEof);
         }
     }
 }
@@ -177,8 +181,8 @@ TEST(LegacySource, SeekReadsFindEveryRecordAndGoOnByIdAscending)
         seclog::RecordWalker(std::span(buffer).first(read.bytesRead)).Next(view);
         EXPECT_EQ(seclog::InsertionStrings(view), records[i].strings);
     }
-    EXPECT_EQ(source.ReadRecord(1, buffer).error, seclog::kErrorInvalidParameter);
-    EXPECT_EQ(source.ReadRecord(40000, buffer).error, seclog::kErrorInvalidParameter);
+    EXPECT_EQ(source.ReadRecord(1, buffer).error, kErrorInvalidParameter);
+    EXPECT_EQ(source.ReadRecord(40000, buffer).error, kErrorInvalidParameter);
     // Seek reads leave the sequential read where it was.
     const ReadResult read = source.ReadNext(buffer);
     ASSERT_TRUE(read.ok);
@@ -418,9 +422,9 @@ TEST(LegacyFileOpener, OpensSavedLogsAndSaysWhyOthersFail)
     } cases[] = {
         {(folder / "missing.evtx").u8string(), kErrorFileNotFound, "missing.evtx does not exist."},
         {folder.u8string(), kErrorAccessDenied, "evtx-opener is a folder, not an event log file (.evtx)."},
-        {put("notes.txt", std::string(5000, 'x')), seclog::kErrorEventlogFileCorrupt,
+        {put("notes.txt", std::string(5000, 'x')), kErrorEventlogFileCorrupt,
          "notes.txt is not an event log file (.evtx)."},
-        {put("short.evtx", "ElfFile"), seclog::kErrorEventlogFileCorrupt,
+        {put("short.evtx", "ElfFile"), kErrorEventlogFileCorrupt,
          "short.evtx is too short to be an event log file (.evtx)."},
         {put("v4.evtx", version4), kErrorNotSupported,
          "v4.evtx is an event log file of version 4.0, which this program cannot read."},

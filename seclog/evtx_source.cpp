@@ -1,4 +1,4 @@
-#include "evtx/legacy_source.h"
+#include "seclog/evtx_source.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +8,14 @@
 
 #include "seclog/event_record.h"
 
-namespace tav::evtx {
+namespace tav::seclog {
+
+using evtx::Chunk;
+using evtx::ChunkSpan;
+using evtx::OpenLogFile;
+using evtx::Reader;
+using evtx::Record;
+
 namespace {
 
 std::uint32_t RecordNumber(const Record& record)
@@ -34,9 +41,9 @@ bool MayHold(const ChunkSpan& span, std::uint32_t number)
     return low <= high ? number >= low && number <= high : number >= low || number <= high;
 }
 
-seclog::ReadResult Failure(std::uint32_t error, std::uint32_t bytesNeeded = 0)
+ReadResult Failure(std::uint32_t error, std::uint32_t bytesNeeded = 0)
 {
-    seclog::ReadResult result;
+    ReadResult result;
     result.error = error;
     result.bytesNeeded = bytesNeeded;
     return result;
@@ -64,12 +71,6 @@ std::span<const std::string> LegacyStrings(const std::vector<std::string>& strin
     for (const std::string& text : strings)
         scratch.emplace_back(UpToNul(text));
     return scratch;
-}
-
-std::string FileName(const std::filesystem::path& path)
-{
-    const std::u8string name = path.filename().u8string();
-    return {name.begin(), name.end()};
 }
 
 }  // namespace
@@ -103,7 +104,7 @@ public:
     // As many whole records as fit in `buffer`, `pending` (a record laid
     // out but not yet delivered) first. A record that does not fit stays
     // pending.
-    seclog::ReadResult Fill(std::vector<std::uint8_t>& pending, std::span<std::uint8_t> buffer)
+    ReadResult Fill(std::vector<std::uint8_t>& pending, std::span<std::uint8_t> buffer)
     {
         std::size_t written = 0;
         for (;;) {
@@ -111,7 +112,7 @@ public:
                 break;
             if (pending.size() > buffer.size() - written) {
                 if (written == 0)
-                    return Failure(seclog::kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
+                    return Failure(kErrorInsufficientBuffer, static_cast<std::uint32_t>(pending.size()));
                 break;
             }
             std::memcpy(buffer.data() + written, pending.data(), pending.size());
@@ -119,8 +120,8 @@ public:
             pending.clear();
         }
         if (written == 0)
-            return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
-        seclog::ReadResult result;
+            return Failure(reader_.ReadError() ? kErrorReadFault : kErrorHandleEof);
+        ReadResult result;
         result.ok = true;
         result.bytesRead = static_cast<std::uint32_t>(written);
         return result;
@@ -128,19 +129,19 @@ public:
 
     // The records left in the chunk at hand, or else in the next one that
     // holds any, to `take` until it answers false.
-    seclog::ReadResult Hand(const seclog::DecodedTake& take)
+    ReadResult Hand(const DecodedTake& take)
     {
         const Record* record = Next();
         if (record == nullptr)
-            return Failure(reader_.ReadError() ? kErrorReadFault : seclog::kErrorHandleEof);
+            return Failure(reader_.ReadError() ? kErrorReadFault : kErrorHandleEof);
         for (;;) {
-            const seclog::DecodedRecord decoded{RecordNumber(*record), LegacyTime(record->timeCreated),
+            const DecodedRecord decoded{RecordNumber(*record), LegacyTime(record->timeCreated),
                                                 record->eventId, LegacyStrings(record->strings, cutStrings_)};
             if (!take(decoded) || nextRecord_ == order_.size())
                 break;
             record = &records_[order_[nextRecord_++]];
         }
-        seclog::ReadResult result;
+        ReadResult result;
         result.ok = true;
         return result;
     }
@@ -205,7 +206,7 @@ private:
 
 void LayOut(const Record& record, std::vector<std::uint8_t>& out)
 {
-    seclog::LegacyRecord legacy;
+    LegacyRecord legacy;
     legacy.recordNumber = RecordNumber(record);
     legacy.timeGenerated = LegacyTime(record.timeCreated);
     legacy.timeWritten = LegacyTime(record.timeWritten);
@@ -216,7 +217,7 @@ void LayOut(const Record& record, std::vector<std::uint8_t>& out)
     for (const std::string& text : record.strings)
         legacy.strings.emplace_back(UpToNul(text));
     out.clear();
-    seclog::EncodeRecord(legacy, out);
+    EncodeRecord(legacy, out);
 }
 
 LegacySource::LegacySource(std::unique_ptr<Reader> reader) : reader_(std::move(reader)) {}
@@ -242,17 +243,17 @@ LegacySource::Cursor& LegacySource::Sequential()
     return *sequential_;
 }
 
-seclog::ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
+ReadResult LegacySource::ReadNext(std::span<std::uint8_t> buffer)
 {
     return Sequential().Fill(pending_, buffer);
 }
 
-seclog::ReadResult LegacySource::ReadNextDecoded(const seclog::DecodedTake& take)
+ReadResult LegacySource::ReadNextDecoded(const DecodedTake& take)
 {
     return Sequential().Hand(take);
 }
 
-seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
+ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::span<std::uint8_t> buffer)
 {
     KnowChunks();
     // The chunks whose headers claim the number first; then the others, as
@@ -270,7 +271,7 @@ seclog::ReadResult LegacySource::ReadRecord(std::uint32_t recordNumber, std::spa
                 return Failure(kErrorReadFault);
         }
     }
-    return Failure(reader_->ReadError() ? kErrorReadFault : seclog::kErrorInvalidParameter);
+    return Failure(reader_->ReadError() ? kErrorReadFault : kErrorInvalidParameter);
 }
 
 double LegacySource::Progress() const
@@ -282,54 +283,7 @@ double LegacySource::Progress() const
     return static_cast<double>(sequential_->ChunksTaken()) / static_cast<double>(sequential_->ChunkCount());
 }
 
-std::filesystem::path PathFromUtf8(std::string_view utf8)
-{
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::unique_ptr<Reader> OpenLogFile(std::string_view pathUtf8, std::uint32_t& error, std::string& message)
-{
-    const std::filesystem::path path = PathFromUtf8(pathUtf8);
-    const std::string name = FileName(path);
-    std::error_code statusError;
-    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
-    if (std::filesystem::is_directory(status)) {
-        error = kErrorAccessDenied;
-        message = name + " is a folder, not an event log file (.evtx).";
-        return nullptr;
-    }
-    Error failure;
-    std::unique_ptr<Reader> reader = Reader::Open(path, failure);
-    if (reader) {
-        error = 0;
-        message.clear();
-        return reader;
-    }
-    message = failure.message;
-    switch (failure.code) {
-    case ErrorCode::CannotOpen:
-        if (status.type() == std::filesystem::file_type::not_found) {
-            error = kErrorFileNotFound;
-            message = name + " does not exist.";
-        } else {
-            error = kErrorAccessDenied;
-            message = "Cannot open " + name + ": access denied.";
-        }
-        break;
-    case ErrorCode::ReadFailed:
-        error = kErrorReadFault;
-        break;
-    case ErrorCode::UnsupportedVersion:
-        error = kErrorNotSupported;
-        break;
-    default:
-        error = seclog::kErrorEventlogFileCorrupt;
-        break;
-    }
-    return nullptr;
-}
-
-std::unique_ptr<seclog::RecordSource> LegacyFileOpener::Open(const std::string& server, const std::string&,
+std::unique_ptr<RecordSource> LegacyFileOpener::Open(const std::string& server, const std::string&,
                                                              std::uint32_t& error)
 {
     std::unique_ptr<Reader> reader = OpenLogFile(server, error, lastErrorMessage_);
@@ -338,4 +292,4 @@ std::unique_ptr<seclog::RecordSource> LegacyFileOpener::Open(const std::string& 
     return std::make_unique<LegacySource>(std::move(reader));
 }
 
-}  // namespace tav::evtx
+}  // namespace tav::seclog
