@@ -81,10 +81,144 @@ std::int64_t FloorTo(std::int64_t value, std::int64_t step)
     return (q * step > value ? q - 1 : q) * step;
 }
 
+// The texts of the rows, each kind numbered on its own.
+struct Texts {
+    Names users, froms, reasons;
+};
+
+// The users with most sessions get the lanes, in that order: each user's
+// lane, -1 for none.
+std::vector<int> Lanes(const std::vector<std::uint64_t>& perUser, const Names& users, ReportInput& page)
+{
+    std::vector<std::uint32_t> byCount;
+    for (std::uint32_t u = 0; u < perUser.size(); ++u)
+        if (perUser[u] > 0)
+            byCount.push_back(u);
+    std::sort(byCount.begin(), byCount.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return perUser[a] != perUser[b] ? perUser[a] > perUser[b] : users.Text(a) < users.Text(b);
+    });
+    page.users = byCount.size();
+    std::vector<int> laneOf(users.Size(), -1);
+    for (std::size_t i = 0; i < byCount.size() && i < kMaxLanes; ++i) {
+        laneOf[byCount[i]] = static_cast<int>(i);
+        page.lanes.push_back(users.Text(byCount[i]));
+    }
+    page.usersLeftOut = byCount.size() - page.lanes.size();
+    return laneOf;
+}
+
+// An open session runs to the end of the log.
+SessionRow RowOf(const HeldSession& s, const Texts& texts, const TimeView& time, std::int64_t lastAt)
+{
+    SessionRow row;
+    row.user = texts.users.Text(s.user);
+    row.from = texts.froms.Text(s.from);
+    row.type = sessions::LogonTypeName(s.logonType);
+    row.start = time.text(s.order.time);
+    row.startAt = time.shown(s.order.time);
+    const bool open = s.reason == EndReason::Open;
+    if (s.reason == EndReason::Logoff)
+        row.end = time.text(s.end);
+    if (!open)
+        row.duration = sessions::DurationText(s.end - s.order.time);
+    row.endAt = open ? std::max(lastAt, row.startAt) : time.shown(s.end);
+    row.reason = s.reason;
+    row.logonType = s.logonType;
+    return row;
+}
+
+// Sessions: lanes for the users with most of them, the bars of those lanes
+// and the table, cut at kMaxBars and kMaxRows in the order of last.
+void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeView& time, ReportInput& page)
+{
+    std::sort(held.begin(), held.end(), [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
+    std::vector<std::uint64_t> perUser(texts.users.Size());
+    for (const HeldSession& s : held) {
+        ++perUser[s.user];
+        page.open += s.reason == EndReason::Open;
+        const auto [weekday, hour] = WeekdayHour(time.shown(s.order.time));
+        ++page.logonsByHour[weekday][hour];
+    }
+    page.sessions = held.size();
+    const std::vector<int> laneOf = Lanes(perUser, texts.users, page);
+    std::size_t bars = 0;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const bool listed = i < kMaxRows;
+        int lane = laneOf[held[i].user];
+        if (lane >= 0 && bars++ >= kMaxBars) {
+            ++page.barsLeftOut;
+            lane = -1;
+        }
+        if (!listed && lane < 0)
+            continue;
+        SessionRow& row = page.sessionRows.emplace_back(RowOf(held[i], texts, time, page.lastAt));
+        row.lane = lane;
+        row.listed = listed;
+    }
+    page.sessionRowsLeftOut = held.size() - std::min(held.size(), kMaxRows);
+}
+
+// Failed logons: the table in the order of lastb, and the summary.
+void AddFailures(std::vector<HeldFailure>& held, const std::vector<sessions::FailureSource>& sources,
+                 const Texts& texts, const TimeView& time, ReportInput& page)
+{
+    std::sort(held.begin(), held.end(), [](const HeldFailure& a, const HeldFailure& b) { return a.order < b.order; });
+    page.failures = held.size();
+    for (std::size_t i = 0; i < held.size() && i < kMaxRows; ++i) {
+        const HeldFailure& f = held[i];
+        page.failureRows.push_back({time.text(f.order.time), texts.users.Text(f.user), texts.froms.Text(f.from),
+                                    sessions::LogonTypeName(f.logonType), texts.reasons.Text(f.reason),
+                                    time.shown(f.order.time)});
+    }
+    page.failureRowsLeftOut = held.size() - page.failureRows.size();
+    page.sources = sources.size();
+    for (std::size_t i = 0; i < sources.size() && i < kMaxRows; ++i) {
+        const sessions::FailureSource& s = sources[i];
+        std::string topUsers;
+        for (const std::string& user : s.topUsers)
+            topUsers += (topUsers.empty() ? "" : ", ") + user;
+        page.summary.push_back({s.from, s.attempts, s.users, time.text(s.first), time.text(s.last), s.topReason,
+                                topUsers, time.shown(s.first), time.shown(s.last)});
+    }
+    page.summaryLeftOut = sources.size() - page.summary.size();
+}
+
+// The failed logons of the sources with most of them, per step of time.
+FailureSeries Series(const std::vector<HeldFailure>& held, const std::vector<sessions::FailureSource>& sources,
+                     Names& froms, const TimeView& time)
+{
+    FailureSeries series;
+    std::map<std::uint32_t, std::size_t> seriesOf;  // from id: index in the series
+    for (std::size_t i = 0; i < sources.size() && i < kMaxSeries; ++i) {
+        seriesOf[froms.Id(sources[i].from)] = i;
+        series.sources.push_back(sources[i].from);
+    }
+    // Shown times, not UTC ones, bound the chart: a clock set back by the
+    // end of summer time makes a later event show earlier.
+    std::vector<std::pair<std::size_t, std::int64_t>> points;
+    std::int64_t low = std::numeric_limits<std::int64_t>::max(), high = std::numeric_limits<std::int64_t>::min();
+    for (const HeldFailure& f : held)
+        if (const auto it = seriesOf.find(f.from); it != seriesOf.end()) {
+            points.emplace_back(it->second, time.shown(f.order.time));
+            low = std::min(low, points.back().second);
+            high = std::max(high, points.back().second);
+        }
+    if (points.empty())
+        return series;
+    constexpr std::int64_t kMonday = 4 * 86400;  // 5 January 1970: weeks start on a Monday
+    series.step = SeriesStep(high - low);
+    series.start = FloorTo(low - kMonday, series.step) + kMonday;
+    series.counts.assign(seriesOf.size(),
+                         std::vector<std::uint64_t>(static_cast<std::size_t>((high - series.start) / series.step) + 1));
+    for (const auto& [source, at] : points)
+        ++series.counts[source][static_cast<std::size_t>((at - series.start) / series.step)];
+    return series;
+}
+
 }  // namespace
 
 struct ReportCollector::State {
-    Names users, froms, reasons;
+    Texts texts;
     std::set<std::string> computers;
     std::vector<HeldSession> sessions;
     std::vector<HeldFailure> failures;
@@ -118,8 +252,8 @@ void ReportCollector::Add(std::uint32_t input, const sessions::Session& s)
 {
     State& st = *state_;
     st.computers.insert(s.computer);
-    st.sessions.push_back({{input, s.start, s.recordId, st.sequence++}, st.users.Id(s.user), st.froms.Id(s.from),
-                           s.end.value_or(0), s.logonType, s.reason});
+    st.sessions.push_back({{input, s.start, s.recordId, st.sequence++}, st.texts.users.Id(s.user),
+                           st.texts.froms.Id(s.from), s.end.value_or(0), s.logonType, s.reason});
 }
 
 void ReportCollector::Add(std::uint32_t input, const sessions::FailedLogon& f)
@@ -127,8 +261,8 @@ void ReportCollector::Add(std::uint32_t input, const sessions::FailedLogon& f)
     State& st = *state_;
     st.computers.insert(f.computer);
     st.summary.Add(f);
-    st.failures.push_back({{input, f.time, f.recordId, st.sequence++}, st.users.Id(f.user), st.froms.Id(f.from),
-                           st.reasons.Id(f.reason), f.logonType});
+    st.failures.push_back({{input, f.time, f.recordId, st.sequence++}, st.texts.users.Id(f.user),
+                           st.texts.froms.Id(f.from), st.texts.reasons.Id(f.reason), f.logonType});
 }
 
 ReportInput ReportCollector::Finish()
@@ -136,118 +270,16 @@ ReportInput ReportCollector::Finish()
     State& st = *state_;
     ReportInput page;
     page.computers.assign(st.computers.begin(), st.computers.end());
-    const bool anyEvent = st.firstEvent <= st.lastEvent;
-    if (anyEvent) {
+    if (st.firstEvent <= st.lastEvent) {
         page.firstAt = time_.shown(st.firstEvent);
         page.lastAt = time_.shown(st.lastEvent);
         page.first = time_.text(st.firstEvent);
         page.last = time_.text(st.lastEvent);
     }
-
-    // Sessions: lanes for the users with most of them, the bars of those
-    // lanes and the table, cut at kMaxBars and kMaxRows in the order of last.
-    std::sort(st.sessions.begin(), st.sessions.end(),
-              [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
-    std::vector<std::uint64_t> perUser(st.users.Size());
-    for (const HeldSession& s : st.sessions) {
-        ++perUser[s.user];
-        page.open += s.reason == EndReason::Open;
-        const auto [weekday, hour] = WeekdayHour(time_.shown(s.order.time));
-        ++page.logonsByHour[weekday][hour];
-    }
-    page.sessions = st.sessions.size();
-    std::vector<std::uint32_t> byCount;
-    for (std::uint32_t u = 0; u < perUser.size(); ++u)
-        if (perUser[u] > 0)
-            byCount.push_back(u);
-    std::sort(byCount.begin(), byCount.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return perUser[a] != perUser[b] ? perUser[a] > perUser[b] : st.users.Text(a) < st.users.Text(b);
-    });
-    page.users = byCount.size();
-    std::vector<int> laneOf(st.users.Size(), -1);
-    for (std::size_t i = 0; i < byCount.size() && i < kMaxLanes; ++i) {
-        laneOf[byCount[i]] = static_cast<int>(i);
-        page.lanes.push_back(st.users.Text(byCount[i]));
-    }
-    page.usersLeftOut = byCount.size() - page.lanes.size();
-    std::size_t bars = 0;
-    for (std::size_t i = 0; i < st.sessions.size(); ++i) {
-        const HeldSession& s = st.sessions[i];
-        const bool listed = i < kMaxRows;
-        int lane = laneOf[s.user];
-        if (lane >= 0 && bars++ >= kMaxBars) {
-            ++page.barsLeftOut;
-            lane = -1;
-        }
-        if (!listed && lane < 0)
-            continue;
-        SessionRow& row = page.sessionRows.emplace_back();
-        row.user = st.users.Text(s.user);
-        row.from = st.froms.Text(s.from);
-        row.type = sessions::LogonTypeName(s.logonType);
-        row.start = time_.text(s.order.time);
-        row.startAt = time_.shown(s.order.time);
-        const bool open = s.reason == EndReason::Open;
-        if (s.reason == EndReason::Logoff)
-            row.end = time_.text(s.end);
-        if (!open)
-            row.duration = sessions::DurationText(s.end - s.order.time);
-        row.endAt = open ? std::max(page.lastAt, row.startAt) : time_.shown(s.end);
-        row.reason = s.reason;
-        row.logonType = s.logonType;
-        row.lane = lane;
-        row.listed = listed;
-    }
-    page.sessionRowsLeftOut = st.sessions.size() - std::min(st.sessions.size(), kMaxRows);
-
-    // Failed logons: the table, the summary, and the top sources over time.
-    std::sort(st.failures.begin(), st.failures.end(),
-              [](const HeldFailure& a, const HeldFailure& b) { return a.order < b.order; });
-    page.failures = st.failures.size();
-    for (std::size_t i = 0; i < st.failures.size() && i < kMaxRows; ++i) {
-        const HeldFailure& f = st.failures[i];
-        page.failureRows.push_back({time_.text(f.order.time), st.users.Text(f.user), st.froms.Text(f.from),
-                                    sessions::LogonTypeName(f.logonType), st.reasons.Text(f.reason),
-                                    time_.shown(f.order.time)});
-    }
-    page.failureRowsLeftOut = st.failures.size() - page.failureRows.size();
+    AddSessions(st.sessions, st.texts, time_, page);
     const std::vector<sessions::FailureSource> sources = st.summary.Sources();
-    page.sources = sources.size();
-    for (std::size_t i = 0; i < sources.size() && i < kMaxRows; ++i) {
-        const sessions::FailureSource& s = sources[i];
-        std::string topUsers;
-        for (const std::string& user : s.topUsers)
-            topUsers += (topUsers.empty() ? "" : ", ") + user;
-        page.summary.push_back({s.from, s.attempts, s.users, time_.text(s.first), time_.text(s.last), s.topReason,
-                                topUsers, time_.shown(s.first), time_.shown(s.last)});
-    }
-    page.summaryLeftOut = sources.size() - page.summary.size();
-
-    std::map<std::uint32_t, std::size_t> seriesOf;  // from id: index in the series
-    for (std::size_t i = 0; i < sources.size() && i < kMaxSeries; ++i) {
-        seriesOf[st.froms.Id(sources[i].from)] = i;
-        page.series.sources.push_back(sources[i].from);
-    }
-    // Shown times, not UTC ones, bound the chart: a clock set back by the
-    // end of summer time makes a later event show earlier.
-    std::vector<std::pair<std::size_t, std::int64_t>> points;
-    std::int64_t low = std::numeric_limits<std::int64_t>::max(), high = std::numeric_limits<std::int64_t>::min();
-    for (const HeldFailure& f : st.failures)
-        if (const auto it = seriesOf.find(f.from); it != seriesOf.end()) {
-            points.emplace_back(it->second, time_.shown(f.order.time));
-            low = std::min(low, points.back().second);
-            high = std::max(high, points.back().second);
-        }
-    if (!points.empty()) {
-        constexpr std::int64_t kMonday = 4 * 86400;  // 5 January 1970: weeks start on a Monday
-        FailureSeries& series = page.series;
-        series.step = SeriesStep(high - low);
-        series.start = FloorTo(low - kMonday, series.step) + kMonday;
-        series.counts.assign(seriesOf.size(),
-                             std::vector<std::uint64_t>(static_cast<std::size_t>((high - series.start) / series.step) + 1));
-        for (const auto& [source, at] : points)
-            ++series.counts[source][static_cast<std::size_t>((at - series.start) / series.step)];
-    }
+    AddFailures(st.failures, sources, st.texts, time_, page);
+    page.series = Series(st.failures, sources, st.texts.froms, time_);
     state_ = std::make_unique<State>();
     return page;
 }
