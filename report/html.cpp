@@ -56,7 +56,7 @@ void Counts(JsonWriter& j, const Range& counts)
     j.EndArray();
 }
 
-// The rows of the tables and the timeline, each field by its name.
+// Rows as objects, each field by its name: a new field shifts no other.
 void Sessions(JsonWriter& j, const std::vector<SessionRow>& rows)
 {
     j.BeginArray();
