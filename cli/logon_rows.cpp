@@ -34,13 +34,13 @@ struct Times {
 struct TooFewFields {};
 using Item = std::variant<Times, evtx::Record, sessions::FailedLogon, TooFewFields>;
 
-constexpr std::uint16_t kSessionEvents[] = {sessions::kLogShutdown, sessions::kBoot,      sessions::kLogon,
-                                            sessions::kLogoff,      sessions::kUserLogoff, sessions::kReconnect,
-                                            sessions::kDisconnect};
-constexpr std::uint16_t kFailureEvents[] = {sessions::kFailedLogon};
-constexpr std::uint16_t kAllEvents[] = {sessions::kLogShutdown, sessions::kBoot,       sessions::kLogon,
-                                        sessions::kFailedLogon, sessions::kLogoff,     sessions::kUserLogoff,
-                                        sessions::kReconnect,   sessions::kDisconnect};
+constexpr std::uint16_t kSessionEvents[] = {security::kLogShutdown, security::kBoot,      security::kLogon,
+                                            security::kLogoff,      security::kUserLogoff, security::kReconnect,
+                                            security::kDisconnect};
+constexpr std::uint16_t kFailureEvents[] = {security::kFailedLogon};
+constexpr std::uint16_t kAllEvents[] = {security::kLogShutdown, security::kBoot,       security::kLogon,
+                                        security::kFailedLogon, security::kLogoff,     security::kUserLogoff,
+                                        security::kReconnect,   security::kDisconnect};
 
 }  // namespace
 

@@ -14,6 +14,8 @@
 namespace tav::cli {
 namespace {
 
+namespace logon = security::logon;
+
 // What the scan reads of a 4624, and its computer. The strings are the
 // decoder's UTF-8, converted from the log's UTF-16 once.
 struct Candidate {
@@ -36,7 +38,6 @@ const std::string& StringAt(const evtx::Record& record, std::size_t index)
 // --from.
 bool Selected(const Run& run, const evtx::Record& record, std::uint32_t legacyTime)
 {
-    namespace logon = sessions::logon;
     const std::string& workstation = StringAt(record, logon::kWorkstation);
     return run.InRange(legacyTime) &&
            (!run.options.user ||
@@ -47,8 +48,8 @@ bool Selected(const Run& run, const evtx::Record& record, std::uint32_t legacyTi
 
 // The strings of a 4624 that Selected and the scan read.
 constexpr evtx::StringSet kUsedStrings =
-    evtx::StringsAt({sessions::logon::kUser, sessions::logon::kDomain, sessions::logon::kType,
-                     sessions::logon::kWorkstation, sessions::logon::kIp});
+    evtx::StringsAt({logon::kUser, logon::kDomain, logon::kType,
+                     logon::kWorkstation, logon::kIp});
 
 const ListForm kLogonForm{{"ID", "Date", "User Name", "Logon From", "Connection Type"},
                           {"Date", "User Name", "Logon From", "Connection Type"}};
@@ -97,17 +98,15 @@ int RunLogons(const Run& run)
     std::string error;
     EventInputs<Candidate> inputs;
     inputs.order = evtx::WalkOrder::NewestFirst;
-    static constexpr std::uint16_t kLogon = 4624;
-    static constexpr std::uint16_t kEvents[] = {kLogon};
+    static constexpr std::uint16_t kEvents[] = {security::kLogon};
     inputs.events = kEvents;
     inputs.strings = kUsedStrings;
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Candidate>& items) {
-        if ((record.eventId & 0xFFFF) != kLogon)
+        if (security::EventIdOf(record.eventId) != security::kLogon)
             return;
         const auto legacyTime = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record.timeCreated, 0, UINT32_MAX));
         if (!Selected(run, record, legacyTime))
             return;
-        namespace logon = sessions::logon;
         Candidate& candidate = items.Add();
         candidate.computer = record.computer;
         candidate.recordNumber = static_cast<std::uint32_t>(record.recordId);
@@ -129,7 +128,7 @@ int RunLogons(const Run& run)
                 continue;
             seclog::LogonFilter& filter =
                 filters.try_emplace(key, run.platform.formats, toDisplayed).first->second;
-            const seclog::LogonEvent event{candidate.recordNumber, candidate.time, kLogon,
+            const seclog::LogonEvent event{candidate.recordNumber, candidate.time, security::kLogon,
                                            candidate.user,         candidate.type, candidate.from};
             switch (filter.Offer(event, row, error)) {
             case seclog::LogonFilter::Verdict::Skip:

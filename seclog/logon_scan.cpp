@@ -7,17 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/security_events.h"
 #include "seclog/utf16le.h"
 
 namespace tav::seclog {
 namespace {
 
-constexpr std::uint32_t kLogonEventId = 4624;
-
-// Insertion strings of event 4624, numbered from 1.
-constexpr std::uint16_t kUserNameString = 6;
-constexpr std::uint16_t kLogonTypeString = 9;
-constexpr std::uint16_t kLogonFromString = 12;
+namespace logon = security::logon;
 
 using Utf16 = std::span<const std::uint8_t>;
 
@@ -27,21 +23,21 @@ struct LogonStrings {
     Utf16 logonFrom;
 };
 
-// Strings 1 to 12 (those there are); a record with fewer leaves the rest
-// empty. False when they run past the record.
+// The strings up to the workstation's (those there are); a record with
+// fewer leaves the rest empty. False when they run past the record.
 bool ReadLogonStrings(const RecordView& record, LogonStrings& out)
 {
     StringWalker walker(record);
-    const auto last = std::min(record.numStrings, kLogonFromString);
-    for (std::uint16_t i = 1; i <= last; ++i) {
+    const std::size_t count = std::min<std::size_t>(record.numStrings, logon::kWorkstation + 1);
+    for (std::size_t i = 0; i < count; ++i) {
         const auto text = walker.NextUtf16();
         if (!text)
             return false;
-        if (i == kUserNameString)
+        if (i == logon::kUser)
             out.userName = *text;
-        else if (i == kLogonTypeString)
+        else if (i == logon::kType)
             out.logonType = *text;
-        else if (i == kLogonFromString)
+        else if (i == logon::kWorkstation)
             out.logonFrom = *text;
     }
     return true;
@@ -83,7 +79,7 @@ LogonFilter::LogonFilter(DateTimeFormats formats, UtcToLocal utcToLocal)
 LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row,
                                         std::string& error)
 {
-    if ((record.eventId & 0xFFFF) != kLogonEventId)
+    if (security::EventIdOf(record.eventId) != security::kLogon)
         return Verdict::Skip;
     LogonStrings strings;
     if (!ReadLogonStrings(record, strings))
@@ -97,23 +93,23 @@ LogonFilter::Verdict LogonFilter::Offer(const RecordView& record, ResultRow& row
     return Offer(LogonEvent{record.recordNumber, record.timeGenerated, record.eventId, user, type, from}, row, error);
 }
 
-LogonFilter::Verdict LogonFilter::Offer(const LogonEvent& logon, ResultRow& row, std::string& error)
+LogonFilter::Verdict LogonFilter::Offer(const LogonEvent& event, ResultRow& row, std::string& error)
 {
-    if ((logon.eventId & 0xFFFF) != kLogonEventId)
+    if (security::EventIdOf(event.eventId) != security::kLogon)
         return Verdict::Skip;
-    const char* type = ConnectionType(logon.logonType);
-    if (type == nullptr || logon.logonFrom.empty() || logon.userName.find('$') != std::string_view::npos)
+    const char* type = ConnectionType(event.logonType);
+    if (type == nullptr || event.logonFrom.empty() || event.userName.find('$') != std::string_view::npos)
         return Verdict::Skip;
 
     std::string dateText =
-        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(logon.timeGenerated)), formats_);
+        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(event.timeGenerated)), formats_);
     const std::optional<DateTime> time = ParseDateTime(dateText, formats_);
     if (!time) {
         error = "'" + dateText + "' is not a valid date and time";
         return Verdict::Error;
     }
-    std::string user(logon.userName);
-    std::string from(logon.logonFrom);
+    std::string user(event.userName);
+    std::string from(event.logonFrom);
     std::string key = CollapseKey(user, from, type);
     const auto last = lastRowTime_.find(key);
     if (last != lastRowTime_.end() && GapMs(*time, last->second) <= LogonGapMs)
@@ -125,7 +121,7 @@ LogonFilter::Verdict LogonFilter::Offer(const LogonEvent& logon, ResultRow& row,
         last->second = *time;
     else
         lastRowTime_.emplace(std::move(key), *time);
-    row.caption = std::to_string(logon.recordNumber);
+    row.caption = std::to_string(event.recordNumber);
     row.subItems = {std::move(dateText), std::move(user), std::move(from), type};
     ++rowCount_;
     return Verdict::Add;
@@ -174,12 +170,12 @@ std::optional<ScanOutcome> ScanDecoded(RecordSource& source, LogonFilter& filter
             outcome = Ended(ScanEnd::Stopped);
             return false;
         }
-        const auto text = [&record](std::uint16_t number) {
-            return number <= record.strings.size() ? std::string_view(record.strings[number - 1]) : std::string_view();
+        const auto text = [&record](std::size_t index) {
+            return index < record.strings.size() ? std::string_view(record.strings[index]) : std::string_view();
         };
-        const LogonEvent logon{record.recordNumber, record.timeGenerated, record.eventId,
-                               text(kUserNameString), text(kLogonTypeString), text(kLogonFromString)};
-        outcome = Handle(filter.Offer(logon, row, error), row, error, callbacks);
+        const LogonEvent event{record.recordNumber, record.timeGenerated, record.eventId,
+                               text(logon::kUser), text(logon::kType), text(logon::kWorkstation)};
+        outcome = Handle(filter.Offer(event, row, error), row, error, callbacks);
         return !outcome;
     };
     for (bool first = true;; first = false) {
@@ -223,10 +219,9 @@ std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, Logo
 
 ScanOutcome RunScan(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
 {
-    static constexpr std::uint16_t kWanted[] = {kLogonEventId};
-    constexpr std::uint64_t kWantedStrings =  // from 0
-        std::uint64_t{1} << (kUserNameString - 1) | std::uint64_t{1} << (kLogonTypeString - 1) |
-        std::uint64_t{1} << (kLogonFromString - 1);
+    static constexpr std::uint16_t kWanted[] = {security::kLogon};
+    constexpr std::uint64_t kWantedStrings = std::uint64_t{1} << logon::kUser | std::uint64_t{1} << logon::kType |
+                                             std::uint64_t{1} << logon::kWorkstation;
     source.KeepOnlyEvents(kWanted, kWantedStrings);
     if (auto outcome = ScanDecoded(source, filter, callbacks))
         return std::move(*outcome);

@@ -54,7 +54,7 @@ public:
     };
     Verdict Offer(const RecordView& record, ResultRow& row, std::string& error);
     // The same for a record decoded otherwise (never Malformed).
-    Verdict Offer(const LogonEvent& logon, ResultRow& row, std::string& error);
+    Verdict Offer(const LogonEvent& event, ResultRow& row, std::string& error);
     std::size_t RowCount() const { return rowCount_; }
 
 private:

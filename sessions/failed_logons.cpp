@@ -48,10 +48,10 @@ struct FailureSummary::Tally {
 
 FailedLogonRead ReadFailedLogon(const evtx::Record& record, FailedLogon& row)
 {
-    if (EventOf(record, kSecurityProvider) != kFailedLogon)
+    if (EventOf(record, kSecurityProvider) != security::kFailedLogon)
         return FailedLogonRead::NotFailed;
     const std::vector<std::string>& s = record.strings;
-    if (s.size() < failed::kFields)
+    if (s.size() < kFailedFields)
         return FailedLogonRead::TooFewFields;
     row.recordId = record.recordId;
     row.computer = record.computer;

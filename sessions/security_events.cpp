@@ -28,7 +28,7 @@ char32_t FoldedLetter(char32_t c)
 
 std::uint32_t EventOf(const evtx::Record& record, std::string_view provider)
 {
-    return EqualIgnoringCase(record.provider, provider) ? record.eventId & 0xFFFFu : 0;
+    return EqualIgnoringCase(record.provider, provider) ? security::EventIdOf(record.eventId) : 0;
 }
 
 std::string FromText(std::string_view ip, std::string_view workstation)

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/security_events.h"
 #include "evtx/record.h"
 #include "sessions/session.h"
 
@@ -16,39 +17,19 @@ namespace tav::sessions {
 inline constexpr char kSecurityProvider[] = "Microsoft-Windows-Security-Auditing";
 inline constexpr char kEventLogProvider[] = "Microsoft-Windows-Eventlog";
 
-inline constexpr std::uint32_t kLogShutdown = 1100;  // the event log service shut down
-inline constexpr std::uint32_t kBoot = 4608;         // Windows is starting up
-inline constexpr std::uint32_t kLogon = 4624;
-inline constexpr std::uint32_t kFailedLogon = 4625;
-inline constexpr std::uint32_t kLogoff = 4634;
-inline constexpr std::uint32_t kUserLogoff = 4647;   // the user asked for it; a 4634 may follow
-inline constexpr std::uint32_t kReconnect = 4778;
-inline constexpr std::uint32_t kDisconnect = 4779;
-
-// Insertion strings of 4624 (from 0). TargetLinkedLogonId is written by
-// newer versions only.
-namespace logon {
-inline constexpr std::size_t kSid = 4, kUser = 5, kDomain = 6, kLogonId = 7, kType = 8, kLogonProcess = 9,
-                             kWorkstation = 11, kProcessId = 16, kIp = 18, kLinkedLogonId = 25;
-inline constexpr std::size_t kFields = kIp + 1;  // fewer: the record is skipped
-}  // namespace logon
-
-// Insertion strings of 4625.
-namespace failed {
-inline constexpr std::size_t kSid = 4, kUser = 5, kDomain = 6, kStatus = 7, kSubStatus = 9, kType = 10,
-                             kWorkstation = 13, kIp = 19;
-inline constexpr std::size_t kFields = kIp + 1;
-}  // namespace failed
-
-inline constexpr std::size_t kLogoffIdField = 3;     // 4634 and 4647: TargetLogonId
-inline constexpr std::size_t kReconnectIdField = 2;  // 4778 and 4779: LogonID
+// A 4624 or 4625 with fewer strings than up to its address is skipped.
+inline constexpr std::size_t kLogonFields = security::logon::kIp + 1;
+inline constexpr std::size_t kFailedFields = security::failed::kIp + 1;
 
 // The insertion strings the rules read, for the reader to decode no others.
+namespace logon = security::logon;
+namespace failed = security::failed;
+
 inline constexpr evtx::StringSet kLogonStrings =
     evtx::StringsAt({logon::kSid, logon::kUser, logon::kDomain, logon::kLogonId, logon::kType, logon::kLogonProcess,
                      logon::kWorkstation, logon::kProcessId, logon::kIp, logon::kLinkedLogonId});
-inline constexpr evtx::StringSet kLogoffStrings = evtx::StringsAt({kLogoffIdField});
-inline constexpr evtx::StringSet kReconnectStrings = evtx::StringsAt({kReconnectIdField});
+inline constexpr evtx::StringSet kLogoffStrings = evtx::StringsAt({security::logoff::kLogonId});
+inline constexpr evtx::StringSet kReconnectStrings = evtx::StringsAt({security::reconnect::kLogonId});
 inline constexpr evtx::StringSet kSessionStrings = kLogonStrings | kLogoffStrings | kReconnectStrings;
 inline constexpr evtx::StringSet kFailureStrings =
     evtx::StringsAt({failed::kUser, failed::kDomain, failed::kStatus, failed::kSubStatus, failed::kType,

@@ -86,14 +86,14 @@ std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
 {
     const std::uint32_t event = EventOf(record, kSecurityProvider);
     switch (event) {
-    case kLogon: return logon::kFields;
-    case kLogoff:
-    case kUserLogoff: return kLogoffIdField + 1;
-    case kReconnect:
-    case kDisconnect: return kReconnectIdField + 1;
-    case kBoot: return 0;
+    case security::kLogon: return kLogonFields;
+    case security::kLogoff:
+    case security::kUserLogoff: return security::logoff::kLogonId + 1;
+    case security::kReconnect:
+    case security::kDisconnect: return security::reconnect::kLogonId + 1;
+    case security::kBoot: return 0;
     case 0:
-        if (EventOf(record, kEventLogProvider) == kLogShutdown)
+        if (EventOf(record, kEventLogProvider) == security::kLogShutdown)
             return 0;
         break;
     }
@@ -107,9 +107,9 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
     if (!FieldsNeeded(record))
         return false;
     const std::uint32_t event = EventOf(record, kSecurityProvider);
-    const evtx::StringSet used = event == kLogon                                ? kLogonStrings
-                                 : event == kLogoff || event == kUserLogoff     ? kLogoffStrings
-                                 : event == kReconnect || event == kDisconnect ? kReconnectStrings
+    const evtx::StringSet used = event == security::kLogon                                ? kLogonStrings
+                                 : event == security::kLogoff || event == security::kUserLogoff     ? kLogoffStrings
+                                 : event == security::kReconnect || event == security::kDisconnect ? kReconnectStrings
                                                                                : 0;
     out.recordId = record.recordId;
     out.timeCreated = record.timeCreated;
@@ -141,18 +141,18 @@ void SessionTracker::Offer(const evtx::Record& record)
         slot = std::make_unique<Computer>();
     Computer& computer = *slot;
     switch (event) {
-    case kLogon:
+    case security::kLogon:
         Start(computer, record);
         break;
-    case kLogoff:
-    case kUserLogoff:
+    case security::kLogoff:
+    case security::kUserLogoff:
         End(computer, record);
         break;
-    case kReconnect:
-    case kDisconnect:
-        Count(computer, record, event == kReconnect);
+    case security::kReconnect:
+    case security::kDisconnect:
+        Count(computer, record, event == security::kReconnect);
         break;
-    case kBoot:
+    case security::kBoot:
         // Logon ids start again at every boot.
         computer.EndAll(record.timeCreated, EndReason::Crash, emit_);
         break;
@@ -249,14 +249,14 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::End(Computer& computer, const evtx::Record& record)
 {
-    const auto held = computer.rowOfId.find(FoldCase(record.strings[kLogoffIdField]));
+    const auto held = computer.rowOfId.find(FoldCase(record.strings[security::logoff::kLogonId]));
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);
     computer.rowOfId.erase(held);
     if (row == computer.rows.end())
         return;
-    std::erase(row->second.ids, FoldCase(record.strings[kLogoffIdField]));
+    std::erase(row->second.ids, FoldCase(record.strings[security::logoff::kLogonId]));
     if (!row->second.ids.empty())
         return;
     row->second.session.end = record.timeCreated;
@@ -267,7 +267,7 @@ void SessionTracker::End(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::Count(Computer& computer, const evtx::Record& record, bool reconnect)
 {
-    const auto held = computer.rowOfId.find(FoldCase(record.strings[kReconnectIdField]));
+    const auto held = computer.rowOfId.find(FoldCase(record.strings[security::reconnect::kLogonId]));
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);

@@ -1,5 +1,6 @@
 #include "tsquery/saved_sessions.h"
 
+#include "base/security_events.h"
 #include "evtx/log_file.h"
 
 namespace tav::tsquery {
@@ -19,7 +20,7 @@ const std::string& StringAt(const evtx::Record& record, std::size_t index)
 
 std::optional<ResultRow> SavedSessionRow(const evtx::Record& record, const SavedSessionQuery& query)
 {
-    if ((record.eventId & 0xFFFF) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
+    if (security::EventIdOf(record.eventId) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
         return std::nullopt;
     const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
     // Compared in milliseconds: DateTime values before 1900 do not order as numbers.
