@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "base/ascii.h"
 #include "base/datetime.h"
 #include "base/datetime_pattern.h"
 
@@ -79,8 +80,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool SameLetter(char a, char b)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(a) == lower(b);
+    return AsciiLower(a) == AsciiLower(b);
 }
 
 bool IsBlankLiteral(std::string_view raw)

@@ -1,29 +1,15 @@
 #include "cli/arguments.h"
 
-#include <algorithm>
 #include <charconv>
-#include <initializer_list>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "cli/inputs.h"
 #include "cli/iso_date.h"
 #include "cli/platform.h"
 
 namespace tav::cli {
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return lower;
-}
-
-bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
 
 std::optional<unsigned> CodePageNamed(std::string_view name)
 {
@@ -36,7 +22,7 @@ std::optional<unsigned> CodePageNamed(std::string_view name)
         {"866", 866}, {"cp866", 866},
         {"1252", 1252}, {"cp1252", 1252}, {"windows-1252", 1252},
     };
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     for (const auto& entry : kNames)
         if (entry.name == lower)
             return entry.codePage;
@@ -45,7 +31,7 @@ std::optional<unsigned> CodePageNamed(std::string_view name)
 
 std::optional<OutputFormat> FormatNamed(std::string_view name)
 {
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     if (lower == "table")
         return OutputFormat::Table;
     if (lower == "csv")
@@ -71,7 +57,7 @@ constexpr int kLastLogonType = 13;
 // "2,3,10" or "all" (an empty list).
 std::optional<std::vector<int>> LogonTypes(std::string_view text)
 {
-    if (Lower(text) == "all")
+    if (AsciiLower(text) == "all")
         return std::vector<int>{};
     std::vector<int> types;
     for (std::size_t start = 0; start <= text.size();) {
@@ -98,46 +84,256 @@ std::optional<unsigned> JobCount(std::string_view text)
     return value;
 }
 
+// The commands an option goes with, one bit each.
+using Commands = unsigned;
+
+constexpr Commands Of(Command command)
+{
+    return 1u << static_cast<unsigned>(command);
+}
+
+constexpr Commands kRowCommands = Of(Command::Logons) | Of(Command::Sessions) | Of(Command::Last) |
+                                  Of(Command::Lastb) | Of(Command::Report);
+constexpr Commands kEveryCommand = kRowCommands | Of(Command::Record);
+constexpr Commands kLiveCommands =
+    Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report) | Of(Command::Record);
+
+struct Parse {
+    Options& options;
+    bool help = false;
+    bool version = false;
+};
+
+// Applies an option's value (empty for a flag); a usage error, or empty.
+using Apply = std::string (*)(Parse&, const std::string& name, const std::string& value);
+
+// One option: its names, its value, the commands it goes with, whether it
+// reads live logs (Windows only), what it does, and its help text (lines
+// after the first indented; "{code page}" stands for the default one).
+struct OptionSpec {
+    std::string_view shortName;  // empty: none
+    std::string_view name;
+    const char* value;  // nullptr: a flag
+    Commands commands;
+    bool live;
+    Apply apply;
+    std::string_view help;
+};
+
 std::string DateError(std::string_view option, std::string_view text)
 {
     return std::string(option) + ": '" + std::string(text) +
            "' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])";
 }
 
-std::string CommandName(Command command)
+const OptionSpec kOptions[] = {
+    {{}, "--format", "table|csv|json", kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         const std::optional<OutputFormat> format = FormatNamed(value);
+         if (!format)
+             return "--format: '" + value + "' is none of table, csv, json";
+         p.options.format = *format;
+         return {};
+     },
+     "table: aligned columns (the default); csv: the program's export file\n"
+     "(\";\"-separated, CR LF); json: one object per line, UTF-8; table\n"
+     "and record show control characters of logs escaped (\\x1b, \\n, \\u202e)"},
+    {{}, "--encoding", "CODEPAGE", kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         p.options.codePage = CodePageNamed(value);
+         return p.options.codePage ? "" : "--encoding: '" + value + "' is none of utf-8, 1251, 866, 1252";
+     },
+     "code page of --format csv: utf-8, 1251, 866 or 1252 (default: {code page})"},
+    {{}, "--since", "DATE", kRowCommands, false,
+     [](Parse& p, const std::string& name, const std::string& value) -> std::string {
+         const std::optional<IsoDate> date = ParseIsoDate(value);
+         if (!date)
+             return DateError(name, value);
+         p.options.since = date->value;
+         return {};
+     },
+     "only events at or after DATE"},
+    {{}, "--until", "DATE", kRowCommands, false,
+     [](Parse& p, const std::string& name, const std::string& value) -> std::string {
+         const std::optional<IsoDate> date = ParseIsoDate(value);
+         if (!date)
+             return DateError(name, value);
+         // Up to and including the day, minute or second given.
+         p.options.until = AddMilliseconds(date->value, date->span);
+         return {};
+     },
+     "only events up to and including DATE (a date alone: the whole day;\n"
+     "a time without seconds: the whole minute)\n"
+     "DATE is YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] in the displayed time;\n"
+     "events outside the range are left out before bursts are collapsed;\n"
+     "last: the sessions that start in the range, wherever they end"},
+    {{}, "--utc", nullptr, kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.utc = true;
+         return {};
+     },
+     "show and select times in UTC instead of local time"},
+    {{}, "--user", "NAME", Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
+     [](Parse& p, const std::string& name, const std::string& value) -> std::string {
+         if (value.empty())
+             return name + " needs a name";
+         p.options.user = value;
+         return {};
+     },
+     "logons, last, lastb, report: only the rows of user NAME (or\n"
+     "DOMAIN\\NAME)"},
+    {{}, "--from", "TEXT", Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
+     [](Parse& p, const std::string& name, const std::string& value) -> std::string {
+         if (value.empty())
+             return name + " needs a name";
+         p.options.from = value;
+         return {};
+     },
+     "logons, last, lastb, report: only the rows from this address or\n"
+     "workstation"},
+    {{}, "--types", "LIST", Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         p.options.types = LogonTypes(value);
+         return p.options.types ? ""
+                                : "--types: '" + value +
+                                      "' is not a list of logon types from 2 to 13 (such as 2,10) or all";
+     },
+     "last, lastb, report: the logon types (2 to 13) to list, such as 2,3,10,\n"
+     "or all\n"
+     "(sessions: 2,10,11, people at a keyboard or over Remote Desktop;\n"
+     "failed logons: all)"},
+    {{}, "--all-accounts", nullptr, Of(Command::Last) | Of(Command::Report), false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.allAccounts = true;
+         return {};
+     },
+     "last, report: also computer accounts and the system's own service\n"
+     "logons"},
+    {{}, "--summary", nullptr, Of(Command::Lastb), false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.summary = true;
+         return {};
+     },
+     "lastb: one row per source, most attempts first"},
+    {{}, "--computer-column", nullptr,
+     Of(Command::Logons) | Of(Command::Sessions) | Of(Command::Last) | Of(Command::Lastb), false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.computerColumn = true;
+         return {};
+     },
+     "logons, sessions, last, lastb: a Computer column first even when the rows\n"
+     "are of one computer (it is there anyway when they are of several)"},
+    {{}, "--jobs", "N", kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         p.options.jobs = JobCount(value);
+         return p.options.jobs ? ""
+                               : "--jobs: '" + value + "' is not a number of threads from 1 to " +
+                                     std::to_string(kMaxJobs);
+     },
+     "read with N threads (default: the number of cores); the output is\n"
+     "the same whatever N"},
+    {"-o", "--output", "FILE.html", Of(Command::Report), false,
+     [](Parse& p, const std::string& name, const std::string& value) -> std::string {
+         if (value.empty())
+             return name + " needs a file name";
+         p.options.output = value;
+         return {};
+     },
+     "report: the page to write (- for standard output); never an input"},
+    {{}, "--lang", "ru|en", Of(Command::Report), false,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         const std::string language = AsciiLower(value);
+         if (language != "ru" && language != "en")
+             return "--lang: '" + value + "' is neither ru nor en";
+         p.options.english = language == "en";
+         return {};
+     },
+     "report: the page's language (default: ru)"},
+    {{}, "--computer", "NAME[,NAME]", kLiveCommands, true,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         // A blank name is this computer.
+         const std::vector<std::string> names = ComputerList(value);
+         p.options.computers.insert(p.options.computers.end(), names.begin(), names.end());
+         if (names.empty())
+             p.options.computers.push_back("");
+         return {};
+     },
+     "logons, last, lastb, report, record: read the Security log of computer\n"
+     "NAME instead of files (an empty NAME: this computer); up to --jobs\n"
+     "computers at once, rows in the order of the names"},
+    {{}, "--computers", "FILE", kLiveCommands, true,
+     [](Parse& p, const std::string&, const std::string& value) -> std::string {
+         p.options.computersFile = value;
+         return {};
+     },
+     "logons, last, lastb, report: also the computers named in FILE, one a\n"
+     "line (# starts a comment; blank lines are left out)"},
+    {{}, "--local", nullptr, kLiveCommands, true,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.computers.push_back("");
+         return {};
+     },
+     "the same for this computer"},
+    {"-h", "--help", nullptr, kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.help = true;
+         return {};
+     },
+     "show this help and exit"},
+    {{}, "--version", nullptr, kEveryCommand, false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.version = true;
+         return {};
+     },
+     "show the version and exit"},
+};
+
+const OptionSpec* FindOption(std::string_view name)
 {
-    switch (command) {
-    case Command::Logons: return "logons";
-    case Command::Sessions: return "sessions";
-    case Command::Record: return "record";
-    case Command::Last: return "last";
-    case Command::Lastb: return "lastb";
-    case Command::Report: return "report";
-    default: return {};
-    }
+    for (const OptionSpec& option : kOptions)
+        if (option.name == name || (!option.shortName.empty() && option.shortName == name))
+            return &option;
+    return nullptr;
 }
 
-// The options that only some commands take; an error for any other.
-std::string CheckCommandOptions(const Options& options)
+constexpr std::pair<Command, std::string_view> kCommandNames[] = {
+    {Command::Logons, "logons"}, {Command::Sessions, "sessions"}, {Command::Last, "last"},
+    {Command::Lastb, "lastb"},   {Command::Report, "report"},     {Command::Record, "record"},
+};
+
+std::string CommandName(Command command)
 {
-    const Command c = options.command;
-    if (options.types && c != Command::Last && c != Command::Lastb && c != Command::Report)
-        return "--types works with last, lastb and report only";
-    if (options.allAccounts && c != Command::Last && c != Command::Report)
-        return "--all-accounts works with last and report only";
-    if (options.summary && c != Command::Lastb)
-        return "--summary works with lastb only";
-    if ((options.user || options.from) && c != Command::Logons && c != Command::Last && c != Command::Lastb &&
-        c != Command::Report)
-        return "--user and --from work with logons, last, lastb and report only";
-    if (options.computerColumn && (c == Command::Record || c == Command::Help || c == Command::Version ||
-                                   c == Command::Report))
-        return "--computer-column works with logons, sessions, last and lastb only";
+    for (const auto& [c, name] : kCommandNames)
+        if (c == command)
+            return std::string(name);
+    return {};
+}
+
+// "logons, last and report".
+std::string CommandList(Commands commands)
+{
+    std::vector<std::string> names;
+    for (const auto& [command, name] : kCommandNames)
+        if ((commands & Of(command)) != 0)
+            names.emplace_back(name);
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+// The options given, by the name they were given as, that the command does
+// not take; an error for the first.
+std::string CheckCommandOptions(const Options& options, const std::vector<std::string>& given)
+{
+    for (const std::string& name : given) {
+        const OptionSpec& option = *FindOption(name);
+        if ((option.commands & Of(options.command)) == 0)
+            return name + " works with " + CommandList(option.commands) + " only";
+    }
     if (options.codePage && options.format != OutputFormat::Csv)
         return "--encoding works with --format csv only";
-    if ((!options.output.empty() || options.english) && c != Command::Report)
-        return "-o and --lang work with report only";
-    if (c == Command::Report && options.output.empty())
+    if (options.command == Command::Report && options.output.empty())
         return "report needs -o FILE.html";
     return {};
 }
@@ -145,46 +341,55 @@ std::string CheckCommandOptions(const Options& options)
 // Checks the inputs each command takes and fills them in.
 std::string TakeInputs(Options& options, const std::vector<std::string>& inputs)
 {
-    switch (options.command) {
-    case Command::Logons:
-    case Command::Last:
-    case Command::Lastb:
-    case Command::Report: {
-        const std::string name = CommandName(options.command);
-        if (ReadsLiveLogs(options) && !inputs.empty())
+    const std::string name = CommandName(options.command);
+    const bool live = ReadsLiveLogs(options);
+    if (options.command != Command::Record) {
+        if (live && !inputs.empty())
             return name + " reads either files or --computer, not both";
-        if (!ReadsLiveLogs(options) && inputs.empty())
+        if (!live && inputs.empty())
             return name + " needs at least one .evtx file";
         options.files = inputs;
         return {};
     }
-    case Command::Sessions:
-        if (ReadsLiveLogs(options))
-            return "--computer works with logons, last, lastb, report and record only";
-        if (inputs.empty())
-            return "sessions needs at least one .evtx file";
-        options.files = inputs;
-        return {};
-    case Command::Record: {
-        if (options.since || options.until)
-            return "--since and --until do not apply to record";
-        const bool live = ReadsLiveLogs(options);
-        if (options.computersFile || options.computers.size() > 1)
-            return "record reads the log of one computer";
-        const std::size_t wanted = live ? 1 : 2;
-        if (inputs.size() != wanted)
-            return live ? "record needs a record number" : "record needs a file and a record number";
-        const std::optional<std::uint32_t> number = RecordNumber(inputs.back());
-        if (!number)
-            return "'" + inputs.back() + "' is not a record number";
-        options.recordNumber = *number;
-        if (!live)
-            options.files = {inputs.front()};
-        return {};
+    if (options.computersFile || options.computers.size() > 1)
+        return "record reads the log of one computer";
+    const std::size_t wanted = live ? 1 : 2;
+    if (inputs.size() != wanted)
+        return live ? "record needs a record number" : "record needs a file and a record number";
+    const std::optional<std::uint32_t> number = RecordNumber(inputs.back());
+    if (!number)
+        return "'" + inputs.back() + "' is not a record number";
+    options.recordNumber = *number;
+    if (!live)
+        options.files = {inputs.front()};
+    return {};
+}
+
+// One option argument at `i` (its value the next argument when it needs one
+// and has no "=value"), moving `i` past what it takes; a usage error, or empty.
+std::string TakeOption(const std::vector<std::string>& arguments, std::size_t& i, bool liveLogs, Parse& parse,
+                       std::vector<std::string>& given)
+{
+    const std::string& argument = arguments[i];
+    const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
+    const std::string name = argument.substr(0, equals);
+    const OptionSpec* option = FindOption(name);
+    if (option == nullptr)
+        return "unknown option '" + argument + "'";
+    if (option->live && !liveLogs)
+        return name + " reads the event log of a Windows computer: it works on Windows only";
+    if (option->value == nullptr && equals != std::string::npos)
+        return "option " + name + " takes no value";
+    std::string value;
+    if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+    } else if (option->value != nullptr) {
+        if (i + 1 == arguments.size())
+            return "option " + name + " needs a value";
+        value = arguments[++i];
     }
-    default:
-        return {};
-    }
+    given.push_back(name);
+    return option->apply(parse, name, value);
 }
 
 }  // namespace
@@ -197,128 +402,33 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
         parsed.error = std::move(error);
         return parsed;
     };
+    Parse parse{options};
     std::vector<std::string> positional;
-    bool help = false;
-    bool version = false;
+    std::vector<std::string> given;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-')
             positional.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
+        else if (argument == "--")
             optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
-        const std::string name = argument.substr(0, equals);
-        std::optional<std::string> value;
-        if (equals != std::string::npos)
-            value = argument.substr(equals + 1);
-        const bool takesValue =
-            OneOf(name, {"--format", "--encoding", "--since", "--until", "--computer", "--computers", "--types", "--user",
-                         "--from", "--jobs", "-o", "--output", "--lang"});
-        const bool isFlag = OneOf(name, {"-h", "--help", "--version", "--utc", "--local", "--all-accounts", "--summary",
-                                         "--computer-column"});
-        if (!takesValue && !isFlag)
-            return fail("unknown option '" + argument + "'");
-        if ((name == "--computer" || name == "--computers" || name == "--local") && !liveLogs)
-            return fail(name + " reads the event log of a Windows computer: it works on Windows only");
-        if (isFlag && value)
-            return fail("option " + name + " takes no value");
-        if (takesValue && !value) {
-            if (i + 1 == arguments.size())
-                return fail("option " + name + " needs a value");
-            value = arguments[++i];
-        }
-        if (name == "-h" || name == "--help") {
-            help = true;
-        } else if (name == "--version") {
-            version = true;
-        } else if (name == "--utc") {
-            options.utc = true;
-        } else if (name == "--local") {
-            options.computers.push_back("");
-        } else if (name == "--computer") {
-            // A blank name is this computer.
-            const std::vector<std::string> names = ComputerList(*value);
-            options.computers.insert(options.computers.end(), names.begin(), names.end());
-            if (names.empty())
-                options.computers.push_back("");
-        } else if (name == "--computers") {
-            options.computersFile = *value;
-        } else if (name == "--computer-column") {
-            options.computerColumn = true;
-        } else if (name == "--jobs") {
-            options.jobs = JobCount(*value);
-            if (!options.jobs)
-                return fail("--jobs: '" + *value + "' is not a number of threads from 1 to " +
-                            std::to_string(kMaxJobs));
-        } else if (name == "--all-accounts") {
-            options.allAccounts = true;
-        } else if (name == "--summary") {
-            options.summary = true;
-        } else if (name == "--user" || name == "--from") {
-            if (value->empty())
-                return fail(name + " needs a name");
-            (name == "--user" ? options.user : options.from) = *value;
-        } else if (name == "-o" || name == "--output") {
-            if (value->empty())
-                return fail(name + " needs a file name");
-            options.output = *value;
-        } else if (name == "--lang") {
-            const std::string language = Lower(*value);
-            if (language != "ru" && language != "en")
-                return fail("--lang: '" + *value + "' is neither ru nor en");
-            options.english = language == "en";
-        } else if (name == "--types") {
-            options.types = LogonTypes(*value);
-            if (!options.types)
-                return fail("--types: '" + *value + "' is not a list of logon types from 2 to 13 (such as 2,10) or all");
-        } else if (name == "--format") {
-            const std::optional<OutputFormat> format = FormatNamed(*value);
-            if (!format)
-                return fail("--format: '" + *value + "' is none of table, csv, json");
-            options.format = *format;
-        } else if (name == "--encoding") {
-            options.codePage = CodePageNamed(*value);
-            if (!options.codePage)
-                return fail("--encoding: '" + *value + "' is none of utf-8, 1251, 866, 1252");
-        } else {
-            const std::optional<IsoDate> date = ParseIsoDate(*value);
-            if (!date)
-                return fail(DateError(name, *value));
-            if (name == "--since")
-                options.since = date->value;
-            else  // up to and including the day, minute or second given
-                options.until = AddMilliseconds(date->value, date->span);
-        }
+        else if (std::string error = TakeOption(arguments, i, liveLogs, parse, given); !error.empty())
+            return fail(error);
     }
-    if (help)
+    if (parse.help)
         return parsed;
-    if (version) {
+    if (parse.version) {
         options.command = Command::Version;
         return parsed;
     }
     if (positional.empty())
         return fail("no command given");
-    const std::string& command = positional.front();
-    if (command == "logons")
-        options.command = Command::Logons;
-    else if (command == "sessions")
-        options.command = Command::Sessions;
-    else if (command == "record")
-        options.command = Command::Record;
-    else if (command == "last")
-        options.command = Command::Last;
-    else if (command == "lastb")
-        options.command = Command::Lastb;
-    else if (command == "report")
-        options.command = Command::Report;
-    else
-        return fail("unknown command '" + command + "'");
-    if (std::string error = CheckCommandOptions(options); !error.empty())
+    const auto command = std::find_if(std::begin(kCommandNames), std::end(kCommandNames),
+                                      [&](const auto& entry) { return entry.second == positional.front(); });
+    if (command == std::end(kCommandNames))
+        return fail("unknown command '" + positional.front() + "'");
+    options.command = command->first;
+    if (std::string error = CheckCommandOptions(options, given); !error.empty())
         return fail(error);
     if (options.since && options.until &&
         DateTimeToUnixMilliseconds(*options.since) >= DateTimeToUnixMilliseconds(*options.until))
@@ -352,49 +462,24 @@ std::string HelpText(bool liveLogs)
         "                           failed logons per source over time, and both lists (10,000 rows each)\n"
         "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
         "\n"
-        "Options:\n"
-        "  --format table|csv|json  table: aligned columns (the default); csv: the program's export file\n"
-        "                           (\";\"-separated, CR LF); json: one object per line, UTF-8; table\n"
-        "                           and record show control characters of logs escaped (\\x1b, \\n, \\u202e)\n"
-        "  --encoding CODEPAGE      code page of --format csv: utf-8, 1251, 866 or 1252 (default: ";
-    text += liveLogs ? "the ANSI code page" : "utf-8";
+        "Options:\n";
+    for (const OptionSpec& option : kOptions) {
+        if (option.live && !liveLogs)
+            continue;
+        std::string label = option.shortName.empty() ? "" : std::string(option.shortName) + ", ";
+        label += std::string(option.name) + (option.value ? " " + std::string(option.value) : "");
+        std::string help(option.help);
+        if (const std::size_t at = help.find("{code page}"); at != std::string::npos)
+            help.replace(at, 11, liveLogs ? "the ANSI code page" : "utf-8");
+        // The texts start in column 27, their lines after the first too.
+        text += "  " + label + std::string(label.size() < 25 ? 25 - label.size() : 1, ' ');
+        for (std::size_t start = 0; start <= help.size();) {
+            const std::size_t end = std::min(help.find('\n', start), help.size());
+            text += (start == 0 ? "" : std::string(27, ' ')) + help.substr(start, end - start) + "\n";
+            start = end + 1;
+        }
+    }
     text +=
-        ")\n"
-        "  --since DATE             only events at or after DATE\n"
-        "  --until DATE             only events up to and including DATE (a date alone: the whole day;\n"
-        "                           a time without seconds: the whole minute)\n"
-        "                           DATE is YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] in the displayed time;\n"
-        "                           events outside the range are left out before bursts are collapsed;\n"
-        "                           last: the sessions that start in the range, wherever they end\n"
-        "  --utc                    show and select times in UTC instead of local time\n"
-        "  --user NAME              logons, last, lastb, report: only the rows of user NAME (or\n"
-        "                           DOMAIN\\NAME)\n"
-        "  --from TEXT              logons, last, lastb, report: only the rows from this address or\n"
-        "                           workstation\n"
-        "  --types LIST             last, lastb, report: the logon types (2 to 13) to list, such as 2,3,10,\n"
-        "                           or all\n"
-        "                           (sessions: 2,10,11, people at a keyboard or over Remote Desktop;\n"
-        "                           failed logons: all)\n"
-        "  --all-accounts           last, report: also computer accounts and the system's own service\n"
-        "                           logons\n"
-        "  --summary                lastb: one row per source, most attempts first\n"
-        "  --computer-column        logons, sessions, last, lastb: a Computer column first even when the rows\n"
-        "                           are of one computer (it is there anyway when they are of several)\n"
-        "  --jobs N                 read with N threads (default: the number of cores); the output is\n"
-        "                           the same whatever N\n"
-        "  -o, --output FILE.html   report: the page to write (- for standard output); never an input\n"
-        "  --lang ru|en             report: the page's language (default: ru)\n";
-    if (liveLogs)
-        text +=
-            "  --computer NAME[,NAME]   logons, last, lastb, report, record: read the Security log of computer\n"
-            "                           NAME instead of files (an empty NAME: this computer); up to --jobs\n"
-            "                           computers at once, rows in the order of the names\n"
-            "  --computers FILE         logons, last, lastb, report: also the computers named in FILE, one a\n"
-            "                           line (# starts a comment; blank lines are left out)\n"
-            "  --local                  the same for this computer\n";
-    text +=
-        "  -h, --help               show this help and exit\n"
-        "  --version                show the version and exit\n"
         "\n"
         "A folder among the inputs of last, lastb and report stands for the .evtx files in it.\n"
         "Dates and times are shown in the regional formats";

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/ascii.h"
 #include "evtx/log_file.h"
 
 namespace tav::cli {
@@ -17,11 +18,6 @@ std::string Utf8(const fs::path& path)
     return {text.begin(), text.end()};
 }
 
-char Folded(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // `name` against `pattern` of * and ?, ASCII letters in any case; ? is one
 // byte, so one character of ASCII.
 bool Matches(std::string_view pattern, std::string_view name)
@@ -32,7 +28,7 @@ bool Matches(std::string_view pattern, std::string_view name)
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || Folded(pattern[p]) == Folded(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

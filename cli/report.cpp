@@ -4,6 +4,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "base/ascii.h"
 #include "cli/commands.h"
 #include "cli/files.h"
 #include "cli/inputs.h"
@@ -21,25 +22,11 @@ std::uint32_t Number(std::uint64_t input)
     return static_cast<std::uint32_t>(input);
 }
 
-bool EndsInEvtx(const std::string& name)
-{
-    constexpr std::string_view kEnd = ".evtx";
-    if (name.size() < kEnd.size())
-        return false;
-    for (std::size_t i = 0; i < kEnd.size(); ++i) {
-        char c = name[name.size() - kEnd.size() + i];
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (c != kEnd[i])
-            return false;
-    }
-    return true;
-}
-
 // Why the page cannot go to `output`: it would replace a log, or it names a
 // folder; empty when it can.
 std::string OutputProblem(const Run& run, const std::string& output)
 {
-    if (EndsInEvtx(output))
+    if (EndsWithIgnoringAsciiCase(output, ".evtx"))
         return output + ": the page would replace an event log (.evtx); name an .html file";
     std::error_code error;
     if (std::filesystem::is_directory(evtx::PathFromUtf8(output), error))

@@ -2,17 +2,14 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
+
 namespace tav::seclog {
 
 bool NamesSavedLog(std::string_view text)
 {
-    constexpr std::string_view kExtension = ".evtx";
-    if (text.size() >= kExtension.size()) {
-        const std::string_view tail = text.substr(text.size() - kExtension.size());
-        if (std::equal(tail.begin(), tail.end(), kExtension.begin(),
-                       [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; }))
-            return true;
-    }
+    if (EndsWithIgnoringAsciiCase(text, ".evtx"))
+        return true;
     const bool uncComputer =
         text.starts_with("\\\\") && text.find_first_of("\\/", 2) == std::string_view::npos;
     return !uncComputer && text.find_first_of("\\/") != std::string_view::npos;
