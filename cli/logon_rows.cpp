@@ -42,6 +42,47 @@ constexpr std::uint16_t kAllEvents[] = {security::kLogShutdown, security::kBoot,
                                         security::kFailedLogon, security::kLogoff,     security::kUserLogoff,
                                         security::kReconnect,   security::kDisconnect};
 
+// What a record gives the rules, on any of the threads: its time, the
+// record itself for the session rules, a failed logon selected here.
+void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<int>& failureTypes,
+               const evtx::Record& record, evtx::ItemList<Item>& items)
+{
+    if (wanted.eventTimes) {
+        // Consecutive records share one item: the times only bound the log.
+        Item* last = items.Last();
+        Times* times = last ? std::get_if<Times>(last) : nullptr;
+        if (times == nullptr || !times->shared)
+            times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated, record.computer.empty()});
+        times->earliest = std::min(times->earliest, record.timeCreated);
+        times->latest = std::max(times->latest, record.timeCreated);
+    }
+    if (wanted.session) {
+        // Into a record an earlier chunk left: its strings' storage is reused.
+        Item& item = items.Add();
+        if (!std::holds_alternative<evtx::Record>(item))
+            item.emplace<evtx::Record>();
+        if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(item)))
+            return;
+        items.RemoveLast();
+    }
+    if (!wanted.failure)
+        return;
+    sessions::FailedLogon row;
+    switch (sessions::ReadFailedLogon(record, row)) {
+    case sessions::FailedLogonRead::TooFewFields:
+        items.Add(TooFewFields{});
+        break;
+    case sessions::FailedLogonRead::Row:
+        if ((failureTypes.empty() ||
+             std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
+            Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
+            items.Add(std::move(row));
+        break;
+    case sessions::FailedLogonRead::NotFailed:
+        break;
+    }
+}
+
 }  // namespace
 
 bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
@@ -69,41 +110,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
                                                      : std::span<const std::uint16_t>(kFailureEvents);
     inputs.strings = (wanted.session ? sessions::kSessionStrings : 0) | (wanted.failure ? sessions::kFailureStrings : 0);
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
-        if (wanted.eventTimes) {
-            // Consecutive records share one item: the times only bound the log.
-            Item* last = items.Last();
-            Times* times = last ? std::get_if<Times>(last) : nullptr;
-            if (times == nullptr || !times->shared)
-                times = &items.Add().emplace<Times>(
-                    Times{record.timeCreated, record.timeCreated, record.computer.empty()});
-            times->earliest = std::min(times->earliest, record.timeCreated);
-            times->latest = std::max(times->latest, record.timeCreated);
-        }
-        if (wanted.session) {
-            // Into a record an earlier chunk left: its strings' storage is reused.
-            Item& item = items.Add();
-            if (!std::holds_alternative<evtx::Record>(item))
-                item.emplace<evtx::Record>();
-            if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(item)))
-                return;
-            items.RemoveLast();
-        }
-        if (!wanted.failure)
-            return;
-        sessions::FailedLogon row;
-        switch (sessions::ReadFailedLogon(record, row)) {
-        case sessions::FailedLogonRead::TooFewFields:
-            items.Add(TooFewFields{});
-            break;
-        case sessions::FailedLogonRead::Row:
-            if ((failureTypes.empty() ||
-                 std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
-                Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
-                items.Add(std::move(row));
-            break;
-        case sessions::FailedLogonRead::NotFailed:
-            break;
-        }
+        Transform(run, wanted, failureTypes, record, items);
     };
     inputs.begin = [&](const std::string& name) {
         ++inputNumber;

@@ -130,27 +130,23 @@ int RunLogons(const Run& run)
                 filters.try_emplace(key, run.platform.formats, toDisplayed).first->second;
             const seclog::LogonEvent event{candidate.recordNumber, candidate.time, security::kLogon,
                                            candidate.user,         candidate.type, candidate.from};
-            switch (filter.Offer(event, row, error)) {
-            case seclog::LogonFilter::Verdict::Skip:
+            const std::optional<seclog::ScanOutcome> outcome =
+                seclog::ApplyVerdict(filter.Offer(event, row, error), row, error, [&](ResultRow&& added) {
+                    Row cells = out.NewRow();
+                    Describe(run, added, candidate, cells);
+                    out.Add({inputIndex, 0, 0}, candidate.computer, std::move(cells));
+                });
+            if (!outcome)
                 continue;
-            case seclog::LogonFilter::Verdict::Add: {
-                Row cells = out.NewRow();
-                Describe(run, row, candidate, cells);
-                out.Add({inputIndex, 0, 0}, candidate.computer, std::move(cells));
-                continue;
-            }
-            case seclog::LogonFilter::Verdict::Cap:
+            // The scan of this computer ends as the window's would.
+            if (outcome->end == seclog::ScanEnd::RowCap) {
                 run.Report(input, "stopped after " + std::to_string(seclog::MaxScanRows) + " rows of " +
                                       ComputerName(candidate.computer) + ", the program's limit");
-                break;
-            case seclog::LogonFilter::Verdict::Error:
-                run.Report(input, error);
+            } else {
+                run.Report(input, outcome->end == seclog::ScanEnd::Error
+                                      ? outcome->errorText
+                                      : run.platform.errorText(kErrorEventlogFileCorrupt));
                 failed = true;
-                break;
-            case seclog::LogonFilter::Verdict::Malformed:
-                run.Report(input, run.platform.errorText(kErrorEventlogFileCorrupt));
-                failed = true;
-                break;
             }
             ended[key] = true;
         }

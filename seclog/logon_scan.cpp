@@ -139,25 +139,6 @@ ScanOutcome Ended(ScanEnd end, std::uint32_t error = 0, std::string errorText = 
 }
 
 // What a verdict means for the run; nullopt when it goes on.
-std::optional<ScanOutcome> Handle(LogonFilter::Verdict verdict, ResultRow& row, std::string& error,
-                                  const ScanCallbacks& callbacks)
-{
-    switch (verdict) {
-    case LogonFilter::Verdict::Skip:
-        return std::nullopt;
-    case LogonFilter::Verdict::Add:
-        if (callbacks.addRow)
-            callbacks.addRow(std::move(row));
-        return std::nullopt;
-    case LogonFilter::Verdict::Cap:
-        return Ended(ScanEnd::RowCap);
-    case LogonFilter::Verdict::Malformed:
-        return Ended(ScanEnd::Malformed);
-    case LogonFilter::Verdict::Error:
-        return Ended(ScanEnd::Error, 0, std::move(error));
-    }
-    return std::nullopt;
-}
 
 // The run over decoded records; nullopt when the source has none.
 std::optional<ScanOutcome> ScanDecoded(RecordSource& source, LogonFilter& filter, const ScanCallbacks& callbacks)
@@ -175,7 +156,7 @@ std::optional<ScanOutcome> ScanDecoded(RecordSource& source, LogonFilter& filter
         };
         const LogonEvent event{record.recordNumber, record.timeGenerated, record.eventId,
                                text(logon::kUser), text(logon::kType), text(logon::kWorkstation)};
-        outcome = Handle(filter.Offer(event, row, error), row, error, callbacks);
+        outcome = ApplyVerdict(filter.Offer(event, row, error), row, error, callbacks.addRow);
         return !outcome;
     };
     for (bool first = true;; first = false) {
@@ -193,6 +174,26 @@ std::optional<ScanOutcome> ScanDecoded(RecordSource& source, LogonFilter& filter
 }
 
 }  // namespace
+
+std::optional<ScanOutcome> ApplyVerdict(LogonFilter::Verdict verdict, ResultRow& row, std::string& error,
+                                        const std::function<void(ResultRow&&)>& addRow)
+{
+    switch (verdict) {
+    case LogonFilter::Verdict::Skip:
+        return std::nullopt;
+    case LogonFilter::Verdict::Add:
+        if (addRow)
+            addRow(std::move(row));
+        return std::nullopt;
+    case LogonFilter::Verdict::Cap:
+        return Ended(ScanEnd::RowCap);
+    case LogonFilter::Verdict::Malformed:
+        return Ended(ScanEnd::Malformed);
+    case LogonFilter::Verdict::Error:
+        return Ended(ScanEnd::Error, 0, std::move(error));
+    }
+    return std::nullopt;
+}
 
 std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
                                        const ScanCallbacks& callbacks)
@@ -212,7 +213,7 @@ std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, Logo
         }
         if (callbacks.perRecord && !callbacks.perRecord())
             return Ended(ScanEnd::Stopped);
-        if (auto outcome = Handle(filter.Offer(record, row, error), row, error, callbacks))
+        if (auto outcome = ApplyVerdict(filter.Offer(record, row, error), row, error, callbacks.addRow))
             return outcome;
     }
 }

@@ -83,6 +83,11 @@ struct ScanCallbacks {
     std::function<void(ResultRow&&)> addRow;
 };
 
+// What a verdict of the filter means for a scan: a row added (through
+// `addRow`) or passed over and the scan goes on (nullopt), or how it ends.
+std::optional<ScanOutcome> ApplyVerdict(LogonFilter::Verdict verdict, ResultRow& row, std::string& error,
+                                        const std::function<void(ResultRow&&)>& addRow);
+
 // Offers every record of `bytes` (whole records) to `filter`, as RunScan
 // does with each buffer it reads; nullopt when the run goes on.
 std::optional<ScanOutcome> ScanRecords(std::span<const std::uint8_t> bytes, LogonFilter& filter,
