@@ -5,7 +5,7 @@
 
 #include "base/ascii.h"
 #include "cli/inputs.h"
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 #include "cli/platform.h"
 
 namespace tav::cli {

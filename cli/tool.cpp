@@ -6,7 +6,7 @@
 #include "evtx/log_file.h"
 
 #include "cli/commands.h"
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 
 namespace tav::cli {
 

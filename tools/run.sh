@@ -11,7 +11,7 @@ tools/setup.sh
 . tools/wine-env.sh
 echo "Times in $TZ."
 cmake --preset native-release >/dev/null
-cmake --build --preset native-release --target tavelin tavelin_sample
+cmake --build --preset native-release --target tavelin sample_logs
 tavelin=build/native-release/cli/tavelin
 sample=build/native-release/sample
 echo "== tavelin logons $sample/Security-sample.evtx"

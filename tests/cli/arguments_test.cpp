@@ -4,7 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/inputs.h"
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 
 namespace tav::cli {
 namespace {

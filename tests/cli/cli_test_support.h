@@ -10,7 +10,7 @@
 
 #include "base/codepage.h"
 #include "cli/platform.h"
-#include "cli/sample_logs.h"
+#include "sample/sample_logs.h"
 #include "cli/tool.h"
 #include "tests/samples.h"
 
@@ -74,7 +74,7 @@ inline const std::filesystem::path& SampleFolder()
         Written()
         {
             std::string error;
-            if (!WriteSampleLogs(folder, error))
+            if (!sample::WriteSampleLogs(folder, error))
                 throw std::runtime_error(error);
         }
     };
@@ -82,7 +82,7 @@ inline const std::filesystem::path& SampleFolder()
     return written.folder;
 }
 
-inline std::string SampleSecurityLog() { return PathText(SampleFolder() / kSampleSecurityLog); }
-inline std::string SampleSessionLog() { return PathText(SampleFolder() / kSampleSessionLog); }
+inline std::string SampleSecurityLog() { return PathText(SampleFolder() / sample::kSampleSecurityLog); }
+inline std::string SampleSessionLog() { return PathText(SampleFolder() / sample::kSampleSessionLog); }
 
 }  // namespace tav::cli::test

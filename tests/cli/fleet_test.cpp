@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "cli/inputs.h"
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 #include "cli_test_support.h"
 #include "seclog/memory_source.h"
 #include "tests/evtx/test_files.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 #include "cli_test_support.h"
 #include "sessions/failed_logons.h"
 #include "tests/evtx/test_files.h"

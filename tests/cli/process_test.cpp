@@ -46,7 +46,7 @@ std::string Bytes(const std::filesystem::path& path)
 
 TEST(ToolProcess, TheBuildsSampleLogsAreTheSampleLogs)
 {
-    for (const char* name : {kSampleSecurityLog, kSampleSessionLog}) {
+    for (const char* name : {sample::kSampleSecurityLog, sample::kSampleSessionLog}) {
         const std::string built = Bytes(std::filesystem::path(TAVELIN_BUILD_SAMPLE_DIR) / name);
         EXPECT_FALSE(built.empty()) << name;
         EXPECT_TRUE(built == Bytes(test::SampleFolder() / name)) << name;
@@ -55,7 +55,7 @@ TEST(ToolProcess, TheBuildsSampleLogsAreTheSampleLogs)
 
 TEST(ToolProcess, RowsOnStandardOutputInLocalTimeByTz)
 {
-    const std::string security = std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSecurityLog;
+    const std::string security = std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + sample::kSampleSecurityLog;
     test::Outcome run = RunProcess("TZ=UTC", {"logons", security});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -66,14 +66,14 @@ TEST(ToolProcess, RowsOnStandardOutputInLocalTimeByTz)
               "05.11.2023 1:30:00;j.smith;HR-LAPTOP12;Удаленный доступ\r\n");
     run = RunProcess("TZ=EST5EDT,M3.2.0,M11.1.0",
                      {"sessions", "--utc", "--since", "2023-11-05T06:00", "--format=json",
-                      std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSessionLog});
+                      std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + sample::kSampleSessionLog});
     EXPECT_EQ(run.out, "{\"date\":\"05.11.2023 6:30:05\",\"user\":\"CORP\\\\j.smith\",\"address\":\"2001:db8:10::25\","
                        "\"time\":\"2023-11-05T06:30:05Z\",\"computer\":\"FIN-WS07.corp.example.com\",\"record_id\":1746}\n");
 }
 
 TEST(ToolProcess, AFullDiskIsSaidAndAReaderThatStopsIsNot)
 {
-    const std::string security = std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + kSampleSecurityLog;
+    const std::string security = std::string(TAVELIN_BUILD_SAMPLE_DIR) + "/" + sample::kSampleSecurityLog;
     test::Outcome run = RunProcess("exec >/dev/full;", {"last", security});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "tavelin: cannot write the output: No space left on device\n");

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/sample_logs.h"
+#include "sample/sample_logs.h"
 
 int main(int argc, char** argv)
 {
@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     std::error_code created;
     std::filesystem::create_directories(argv[1], created);
     std::string error;
-    if (!tav::cli::WriteSampleLogs(argv[1], error)) {
+    if (!tav::sample::WriteSampleLogs(argv[1], error)) {
         std::fprintf(stderr, "make_sample: %s\n", error.c_str());
         return 1;
     }

@@ -1,14 +1,14 @@
-#include "cli/sample_logs.h"
+#include "sample/sample_logs.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <set>
 #include <vector>
 
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 #include "evtx/writer.h"
 
-namespace tav::cli {
+namespace tav::sample {
 namespace {
 
 constexpr char kComputer[] = "FIN-WS07.corp.example.com";
@@ -448,4 +448,4 @@ bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error)
            WriteLog(folder / kSampleSessionLog, std::move(sessions), kFirstSessionRecord, error);
 }
 
-}  // namespace tav::cli
+}  // namespace tav::sample

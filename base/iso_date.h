@@ -1,4 +1,4 @@
-// Dates on the command line: YYYY-MM-DD, or YYYY-MM-DDTHH:MM[:SS] (a blank
+// Dates as people type them: YYYY-MM-DD, or YYYY-MM-DDTHH:MM[:SS] (a blank
 // may stand for the T).
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "base/datetime.h"
 
-namespace tav::cli {
+namespace tav {
 
 struct IsoDate {
     DateTime value = 0;
@@ -25,4 +25,4 @@ std::optional<IsoDate> ParseIsoDate(std::string_view text);
 // "2020-09-19T07:36:03+03:00".
 std::string FormatIsoTime(std::int64_t utcSeconds, std::optional<int> offsetMinutes);
 
-}  // namespace tav::cli
+}  // namespace tav

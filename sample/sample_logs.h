@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-namespace tav::cli {
+namespace tav::sample {
 
 inline constexpr char kSampleSecurityLog[] = "Security-sample.evtx";
 inline constexpr char kSampleSessionLog[] = "LSM-Operational-sample.evtx";
@@ -21,4 +21,4 @@ inline constexpr char kSampleSessionLog[] = "LSM-Operational-sample.evtx";
 // when a file cannot be written.
 bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error);
 
-}  // namespace tav::cli
+}  // namespace tav::sample

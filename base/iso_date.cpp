@@ -1,9 +1,9 @@
-#include "cli/iso_date.h"
+#include "base/iso_date.h"
 
 #include <charconv>
 #include <cstdio>
 
-namespace tav::cli {
+namespace tav {
 namespace {
 
 // Exactly `digits` decimal digits at `pos`, moving `pos` past them.
@@ -71,4 +71,4 @@ std::string FormatIsoTime(std::int64_t utcSeconds, std::optional<int> offsetMinu
     return iso + text;
 }
 
-}  // namespace tav::cli
+}  // namespace tav
