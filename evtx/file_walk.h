@@ -87,9 +87,11 @@ struct FileWalk {
     std::function<void(std::size_t file, const Reader& reader)> ended;
 };
 
+// The state of one WalkFiles: where it stands in the files, and what each
+// thread decodes into.
 template <class Item>
-void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk)
-{
+class FileWalker {
+public:
     struct Job {
         enum class Kind { Failed, Opened, Chunk, Ended } kind = Kind::Failed;
         std::size_t file = 0;
@@ -102,90 +104,116 @@ void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk
         ItemList<Item> items;
         ChunkRecords records;
     };
-    // Where the walk stands: files are opened (their chunk headers read) as
-    // their turn comes, so only the files in flight are open.
-    std::size_t file = 0;
-    std::shared_ptr<Reader> reader;
-    std::vector<std::uint64_t> chunks;
-    std::size_t position = 0;
-    bool ending = false;
-    const std::function<bool(Job&)> next = [&](Job& job) {
-        job.file = file;
-        job.reader = reader;
-        if (reader && position < chunks.size()) {
+
+    FileWalker(const std::vector<std::string>& paths, const FileWalk<Item>& walk)
+        : paths_(paths), walk_(walk), decodedOn_(std::max(walk.threads, 1u))
+    {
+    }
+
+    // The next job, under the run's lock: a chunk of the open file, its end,
+    // or the next file opened (its chunk headers read) as its turn comes, so
+    // that only the files in flight are open.
+    bool Next(Job& job)
+    {
+        job.file = file_;
+        job.reader = reader_;
+        if (reader_ && position_ < chunks_.size()) {
             job.kind = Job::Kind::Chunk;
-            job.chunk = chunks[position++];
-            job.progress = static_cast<double>(position) / static_cast<double>(chunks.size());
+            job.chunk = chunks_[position_++];
+            job.progress = static_cast<double>(position_) / static_cast<double>(chunks_.size());
             return true;
         }
-        if (ending) {
+        if (ending_) {
             job.kind = Job::Kind::Ended;
-            ending = false;
-            reader.reset();
-            ++file;
+            ending_ = false;
+            reader_.reset();
+            ++file_;
             return true;
         }
-        if (file == paths.size())
+        if (file_ == paths_.size())
             return false;
-        job.file = file;
-        std::unique_ptr<Reader> opened = OpenLogFile(paths[file], job.error, job.message);
+        std::unique_ptr<Reader> opened = OpenLogFile(paths_[file_], job.error, job.message);
         if (!opened) {
             job.kind = Job::Kind::Failed;
             job.reader.reset();
-            ++file;
+            ++file_;
             return true;
         }
         job.kind = Job::Kind::Opened;
         // Every chunk's data checksum: damage and edits are told, not hidden.
         opened->VerifyDataChecksums();
-        if (!walk.events.empty())
-            opened->KeepOnlyEvents(walk.events, walk.strings);
-        reader = std::move(opened);
-        job.reader = reader;
-        chunks = reader->WalkChunks(walk.order);
-        position = 0;
-        ending = true;
+        if (!walk_.events.empty())
+            opened->KeepOnlyEvents(walk_.events, walk_.strings);
+        reader_ = std::move(opened);
+        job.reader = reader_;
+        chunks_ = reader_->WalkChunks(walk_.order);
+        position_ = 0;
+        ending_ = true;
         return true;
-    };
-    // Each thread decodes into storage of its own, reused from chunk to
-    // chunk: the records' strings then never move between the threads'
-    // heaps, which costs more than decoding them.
-    std::vector<DecodedChunk> decodedOn(std::max(walk.threads, 1u));
-    const std::function<void(Job&, unsigned)> work = [&](Job& job, unsigned thread) {
+    }
+
+    // On any thread: a chunk decoded, its records through the transform.
+    void Work(Job& job, unsigned thread)
+    {
         job.items.Clear();
         job.records.Clear();
         if (job.kind != Job::Kind::Chunk)
             return;
-        DecodedChunk& decoded = decodedOn[thread];
-        job.reader->Decode(job.chunk, walk.order, decoded);
+        DecodedChunk& decoded = decodedOn_[thread];
+        job.reader->Decode(job.chunk, walk_.order, decoded);
         for (const std::size_t k : decoded.order) {
             const std::size_t begin = job.items.Size();
-            walk.transform(decoded.records[k], job.items);
+            walk_.transform(decoded.records[k], job.items);
             job.records.Mark(decoded.records[k], begin, job.items.Size());
         }
         job.stats = decoded.stats;
         decoded.stats = {};
-    };
-    const std::function<bool(Job&)> consume = [&](Job& job) {
+    }
+
+    // On the caller's thread, in order.
+    bool Consume(Job& job)
+    {
         switch (job.kind) {
         case Job::Kind::Failed:
-            walk.failed(job.file, job.error, job.message);
+            walk_.failed(job.file, job.error, job.message);
             break;
         case Job::Kind::Opened:
-            walk.opened(job.file);
+            walk_.opened(job.file);
             break;
         case Job::Kind::Chunk:
             job.reader->AddStats(job.stats);
-            walk.items(job.file, job.items.Items(), job.records, job.progress);
+            walk_.items(job.file, job.items.Items(), job.records, job.progress);
             break;
         case Job::Kind::Ended:
-            walk.ended(job.file, *job.reader);
+            walk_.ended(job.file, *job.reader);
             break;
         }
         job.reader.reset();  // a file closes once its last job is consumed
         return true;
-    };
-    RunOrdered<Job>(walk.threads, next, work, consume);
+    }
+
+private:
+    const std::vector<std::string>& paths_;
+    const FileWalk<Item>& walk_;
+    std::size_t file_ = 0;
+    std::shared_ptr<Reader> reader_;
+    std::vector<std::uint64_t> chunks_;
+    std::size_t position_ = 0;
+    bool ending_ = false;
+    // Each thread decodes into storage of its own, reused from chunk to
+    // chunk: the records' strings then never move between the threads'
+    // heaps, which costs more than decoding them.
+    std::vector<DecodedChunk> decodedOn_;
+};
+
+template <class Item>
+void WalkFiles(const std::vector<std::string>& paths, const FileWalk<Item>& walk)
+{
+    using Job = typename FileWalker<Item>::Job;
+    FileWalker<Item> walker(paths, walk);
+    RunOrdered<Job>(
+        walk.threads, [&](Job& job) { return walker.Next(job); },
+        [&](Job& job, unsigned thread) { walker.Work(job, thread); }, [&](Job& job) { return walker.Consume(job); });
 }
 
 }  // namespace tav::evtx
