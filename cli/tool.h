@@ -1,5 +1,6 @@
-// The command-line tool: `tavelin logons|sessions|record ...`. Its main only
-// passes the command line, the platform and the standard streams in.
+// The command-line tool: `tavelin logons|sessions|last|lastb|report|record
+// ...`. Its main only passes the command line, the platform and the
+// standard streams in.
 #pragma once
 
 #include <ostream>
