@@ -1,25 +1,14 @@
 // Decoding of a record's binary XML into the fields of a Record.
 //
-// Template definitions are compiled once per chunk into a flat list of
-// operations (names resolved, substitutions numbered); a record then only
-// walks that list with its own substitution values. The walk keeps a stack
-// of the elements open, which tells the System fields and the payload
-// (EventData/Data, the leaves below the UserData wrapper, the items of
-// ProcessingErrorData) from the rest; text is converted to UTF-8 only for
-// those. Walks that keep only some events go further: a template's walk is
-// flattened once (for each place a nested template is entered) into steps
-// on the fields, which a kept record takes with its values, without the
-// element stack; the full walk stays as it is, the reference.
+// Templates are compiled once per chunk, so that a record only walks its
+// template with its own values; walks that keep only some events take a
+// shorter way still (binxml_internal.h tells how).
 #pragma once
 
 #include <bitset>
-#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <unordered_map>
-#include <vector>
+#include <memory>
 
-#include "evtx/offset_map.h"
 #include "evtx/record.h"
 
 namespace tav::evtx {
@@ -27,8 +16,15 @@ namespace tav::evtx {
 // Event ids (the low 16 bits, without qualifiers) a walk keeps.
 using EventIdSet = std::bitset<65536>;
 
+namespace binxml {
+class Decoder;
+}
+
 class BinXmlDecoder {
 public:
+    BinXmlDecoder();
+    ~BinXmlDecoder();
+
     // Start of a new chunk: forgets the names and templates of the last one.
     // `chunk` holds 64 KiB and stays in place while records are decoded.
     // With `keep`, records of other event ids are left undecoded where their
@@ -46,211 +42,8 @@ public:
     // created are filled in, the texts are left empty.
     Outcome Decode(std::uint32_t begin, std::uint32_t end, std::uint64_t fallbackTime, Record& record);
 
-    // Element and attribute names the decoder tells apart.
-    enum class Name : std::uint8_t {
-        Other,
-        System,
-        Provider,
-        EventID,
-        EventRecordID,
-        TimeCreated,
-        Channel,
-        Computer,
-        EventData,
-        UserData,
-        ProcessingErrorData,
-        Data,
-        NameAttr,
-        Qualifiers,
-        SystemTime,
-        Amp,
-        Lt,
-        Gt,
-        Quot,
-        Apos,
-    };
-
-    // What an open element means for the record.
-    enum class Role : std::uint8_t {
-        Ignored,
-        Root,
-        System,
-        EventData,
-        UserData,
-        Wrapper,  // the element below UserData
-        ErrorData,
-        Provider,
-        EventId,
-        EventRecordId,
-        TimeCreated,
-        Channel,
-        Computer,
-        Payload,   // an insertion string: EventData/Data, a ProcessingErrorData item
-        UserLeaf,  // below the wrapper: an insertion string if it has no child element
-    };
-
-    // Where text and values go.
-    enum class Field : std::uint8_t {
-        None,
-        Provider,
-        Channel,
-        Computer,
-        Payload,
-        EventId,
-        Qualifiers,
-        SystemTime,
-        EventRecordId,
-    };
-
-    enum class OpKind : std::uint8_t {
-        Open,
-        CloseStart,
-        CloseEmpty,
-        End,
-        Attribute,
-        Text,       // a = chunk offset of UTF-16 text, b = code units
-        CodePoint,  // a = code point
-        Subst,      // a = value index
-    };
-
-    struct Op {
-        OpKind kind;
-        Name name;
-        bool optional;
-        std::uint32_t a;
-        std::uint32_t b;
-    };
-
-    struct Value {
-        std::uint32_t offset;
-        std::uint16_t size;
-        std::uint8_t type;
-    };
-
-    struct Frame {
-        Role role;
-        bool capturing;  // content goes to the element's field
-        bool dropped;    // an optional substitution was Null: the element is left out
-        std::uint32_t firstString;
-    };
-
-    // What a template's walk does to the record, worked out once for where
-    // it is entered: the element stack's effect flattened into steps on
-    // fields. A record whose values the steps do not foresee (an array or
-    // an optional Null where text is taken, BinXml where an element's
-    // content is) is walked with Run instead.
-    enum class StepKind : std::uint8_t {
-        NewString,
-        Clear,        // field's text starts again
-        StartNumber,
-        Commit,       // field's number is taken
-        Text,         // a = chunk offset, b = code units
-        CodePoint,    // a = code point
-        Value,        // a = value index; field may be None (the value only costs budget)
-    };
-
-    struct Step {
-        StepKind kind;
-        Field field;
-        bool optional;
-        bool inAttribute;
-        std::uint32_t a;
-        std::uint32_t b;
-        // Value outside any field: the elements open there, in contexts_.
-        std::uint32_t context;
-        std::uint32_t contextSize;
-    };
-
-    // An element open where a plan starts: what Run's Frame holds that
-    // decides the steps.
-    struct Open {
-        Role role;
-        bool capturing;
-    };
-
-    struct PlanSteps {
-        std::uint32_t first;
-        std::uint32_t count;
-        std::uint32_t opCount;  // of its template, for the budget
-    };
-
 private:
-    struct Template {
-        std::uint32_t firstOp = 0;
-        std::uint32_t opCount = 0;
-        // The substitutions that alone are System/EventID and TimeCreated/@SystemTime, if they are.
-        std::int32_t eventIdValue = -1;
-        std::int32_t timeValue = -1;
-        bool ok = false;
-    };
-    static constexpr std::uint32_t kRootContext = 0xFFFFFFFF;
-
-    bool ReadName(std::uint32_t offset, Name& name, std::uint32_t& size);
-    bool ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& name);
-    bool Compile(std::uint32_t pos, std::uint32_t end, bool dependencyIds);
-    struct CompileState;
-    bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
-    bool TemplateAt(std::uint32_t offset, Template& out);
-    void FindSystemValues(Template& tmpl) const;
-    std::int32_t Plan(const Template& tmpl, std::vector<Open> stack);
-    std::int32_t PlanFor(const Template& tmpl, std::uint32_t definition, std::uint32_t at);
-    std::int32_t PlanOfFragment(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t at);
-    bool Replay(std::int32_t plan, int nesting);
-    bool ReadTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting, std::uint32_t& definition,
-                              Template& tmpl);
-    void BeginRecord();
-    bool NumberAt(const std::vector<Value>& values, std::int32_t index, std::uint64_t& number) const;
-    bool Unwanted(const Template& tmpl, const std::vector<Value>& values);
-
-    std::vector<Value>& ValuesAt(int nesting);
-    std::uint32_t SkipFragmentHeaders(std::uint32_t pos, std::uint32_t end) const;
-    bool DecodeFragment(std::uint32_t pos, std::uint32_t end, int nesting);
-    bool DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int nesting);
-    bool Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting);
-
-    bool OpenElement(Name name);
-    bool CloseElement(std::size_t baseDepth);
-    void StartAttribute(Name name);
-    void EndAttribute();
-    Field CurrentField() const;
-    void AppendText(Field field, std::uint32_t offset, std::uint32_t units);
-    void AppendCodePointText(Field field, std::uint32_t codePoint);
-    bool AppendValue(const Value& value, bool optional, int nesting);
-    void AppendScalar(Field field, std::uint8_t type, const std::uint8_t* p, std::size_t size);
-    std::string* TextOf(Field field);
-    void StartNumber();
-    void CommitNumber(Field field);
-    std::string& NewString();
-
-    const std::uint8_t* chunk_ = nullptr;
-    const EventIdSet* keep_ = nullptr;
-    StringSet strings_ = kAllStrings;
-    bool skipped_ = false;  // the record is left out; eventId_ and timeCreated_ say what it was
-    OffsetMap<Name> names_;
-    OffsetMap<Template> templates_;  // by their definitions' offsets
-    std::vector<Op> ops_;
-    std::vector<Step> steps_;
-    std::vector<Open> contexts_;
-    std::vector<PlanSteps> plans_;
-    std::unordered_map<std::uint64_t, std::int32_t> plansByEntry_;  // (step entered at, definition) -> plan or -1
-    std::vector<std::vector<Value>> values_;  // one list per nesting level
-
-    // State of the record being decoded.
-    Record* record_ = nullptr;
-    std::size_t stringCount_ = 0;
-    std::int64_t budget_ = 0;
-    std::vector<Frame> stack_;
-    bool inAttribute_ = false;
-    Field attributeField_{};
-    std::string numberText_;
-    std::uint64_t number_ = 0;
-    bool numberIsValue_ = false;
-    int numberPieces_ = 0;
-    std::uint64_t eventId_ = 0;
-    std::uint64_t qualifiers_ = 0;
-    std::uint64_t eventRecordId_ = 0;
-    std::uint64_t timeCreated_ = 0;
-    bool haveTimeCreated_ = false;
+    std::unique_ptr<binxml::Decoder> decoder_;
 };
 
 }  // namespace tav::evtx
