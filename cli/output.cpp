@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/codepage.h"
-#include "base/json_string.h"
 #include "base/visible_text.h"
 #include "cli/tool.h"
 #include "listtools/csv_export.h"
@@ -48,45 +47,29 @@ Row& Row::Cell(std::string text)
 
 Row& Row::Text(const char* key, std::string_view value)
 {
-    AppendJsonString(Key(key), value);
+    json_.Key(key).Text(value);
     return *this;
 }
 
 Row& Row::Number(const char* key, long long value)
 {
-    Key(key) += std::to_string(value);
+    json_.Key(key).Number(value);
     return *this;
 }
 
 Row& Row::Null(const char* key)
 {
-    Key(key) += "null";
+    json_.Key(key).Null();
     return *this;
 }
 
 Row& Row::Texts(const char* key, const std::vector<std::string>& values)
 {
-    std::string& out = Key(key);
-    out += '[';
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        AppendJsonString(out, values[i]);
-    }
-    out += ']';
+    json_.Key(key).BeginArray();
+    for (const std::string& value : values)
+        json_.Text(value);
+    json_.EndArray();
     return *this;
-}
-
-std::string& Row::Key(const char* key)
-{
-    if (cells_.empty())
-        cells_.emplace_back();
-    std::string& out = cells_.front();
-    if (!out.empty())
-        out += ',';
-    AppendJsonString(out, key);
-    out += ':';
-    return out;
 }
 
 Output::Output(const Run& run, ListForm form)
@@ -103,6 +86,8 @@ void Output::Add(const SpoolKey& key, const std::string& computer, Row&& row)
         firstComputer_ = computerKey;
     computerColumn_ = computerColumn_ || (form_.perComputer && computerKey != firstComputer_);
     std::vector<std::string>& cells = row.cells_;
+    if (row.format_ == OutputFormat::Json)
+        cells = {row.json_.EndObject().Take()};
     cells.insert(cells.begin(), computer);
     // A table is read on a terminal: what could steer it is shown escaped,
     // and the columns are as wide as what is shown.
@@ -155,7 +140,7 @@ int Output::Finish(bool allRead)
     // Row 0 is the header; the rows count from 1 whether or not it is written.
     const auto line = [&](const std::vector<std::string>& cells, std::size_t row) {
         switch (format) {
-        case OutputFormat::Json: text += '{' + cells.front() + "}\n"; break;
+        case OutputFormat::Json: text += cells.front() + '\n'; break;
         case OutputFormat::Csv: AppendCsv(text, cells, header, row); break;
         case OutputFormat::Table: AppendTableLine(text, cells, widths); break;
         }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/json_writer.h"
 #include "cli/commands.h"
 #include "cli/row_spool.h"
 
@@ -26,7 +27,11 @@ struct ListForm {
 // fields of a JSON object in the order they are added.
 class Row {
 public:
-    explicit Row(OutputFormat format) : format_(format) {}
+    explicit Row(OutputFormat format) : format_(format)
+    {
+        if (format_ == OutputFormat::Json)
+            json_.BeginObject();
+    }
     OutputFormat Format() const { return format_; }
 
     Row& Cell(std::string text);
@@ -39,10 +44,10 @@ public:
 
 private:
     friend class Output;
-    std::string& Key(const char* key);
 
     OutputFormat format_;
-    std::vector<std::string> cells_;  // JSON: one, the object's fields
+    std::vector<std::string> cells_;  // table and CSV
+    JsonWriter json_;
 };
 
 class Output {
