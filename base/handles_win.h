@@ -36,35 +36,58 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-// Owns a GDI object (font, brush).
-template <typename T>
-class UniqueGdi {
+// Owns a T that `Free` gives back; nullptr means empty.
+template <typename T, typename Free>
+class UniqueOwner {
 public:
-    UniqueGdi() = default;
-    explicit UniqueGdi(T object) : object_(object) {}
-    UniqueGdi(UniqueGdi&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    UniqueGdi& operator=(UniqueGdi&& other) noexcept
+    UniqueOwner() = default;
+    explicit UniqueOwner(T value) : value_(value) {}
+    UniqueOwner(UniqueOwner&& other) noexcept : value_(other.Release()) {}
+    UniqueOwner& operator=(UniqueOwner&& other) noexcept
     {
-        Reset(std::exchange(other.object_, nullptr));
+        Reset(other.Release());
         return *this;
     }
-    UniqueGdi(const UniqueGdi&) = delete;
-    UniqueGdi& operator=(const UniqueGdi&) = delete;
-    ~UniqueGdi() { Reset(); }
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+    ~UniqueOwner() { Reset(); }
 
-    T Get() const { return object_; }
-    void Reset(T object = nullptr)
+    T Get() const { return value_; }
+    explicit operator bool() const { return value_ != nullptr; }
+    T Release() { return std::exchange(value_, nullptr); }
+    void Reset(T value = nullptr)
     {
-        if (object_ != nullptr)
-            DeleteObject(object_);
-        object_ = object;
+        if (value_ != nullptr)
+            Free{}(value_);
+        value_ = value;
     }
 
 private:
-    T object_ = nullptr;
+    T value_ = nullptr;
 };
 
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct CloseEventLogHandle {
+    void operator()(HANDLE log) const { CloseEventLog(log); }
+};
+struct FreeLocalMemory {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+
+// A GDI object (font, brush).
+template <typename T>
+using UniqueGdi = UniqueOwner<T, DeleteGdiObject>;
 using UniqueFont = UniqueGdi<HFONT>;
 using UniqueBrush = UniqueGdi<HBRUSH>;
+
+// An event log of OpenEventLogW.
+using UniqueEventLog = UniqueOwner<HANDLE, CloseEventLogHandle>;
+
+// Memory the system allocated for the caller to give back with LocalFree
+// (CommandLineToArgvW's array).
+template <typename T>
+using UniqueLocal = UniqueOwner<T*, FreeLocalMemory>;
 
 }  // namespace tav

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "base/datetime_win.h"
+#include "base/handles_win.h"
 #include "base/system_dlls_win.h"
 #include "base/text_win.h"
 #include "base/time_zone.h"
@@ -106,11 +107,10 @@ std::vector<std::string> CommandLineArguments(int, char**)
 {
     // The UTF-16 command line: argv holds it in the ANSI code page.
     int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    const UniqueLocal<wchar_t*> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::string> result;
     for (int i = 1; i < count; ++i)
-        result.push_back(Narrow(arguments[i]));
-    LocalFree(arguments);
+        result.push_back(Narrow(arguments.Get()[i]));
     return result;
 }
 

@@ -1,17 +1,16 @@
 #include "seclog/event_log_win.h"
 
+#include <utility>
+
+#include "base/handles_win.h"
 #include "base/text_win.h"
-#include "base/win32.h"
 
 namespace tav::seclog {
 namespace {
 
 class EventLogSource final : public RecordSource {
 public:
-    explicit EventLogSource(HANDLE log) : log_(log) {}
-    ~EventLogSource() override { CloseEventLog(log_); }
-    EventLogSource(const EventLogSource&) = delete;
-    EventLogSource& operator=(const EventLogSource&) = delete;
+    explicit EventLogSource(UniqueEventLog log) : log_(std::move(log)) {}
 
     ReadResult ReadNext(std::span<std::uint8_t> buffer) override
     {
@@ -34,15 +33,15 @@ private:
         ReadResult result;
         DWORD read = 0;
         DWORD needed = 0;
-        result.ok = ReadEventLogW(log_, flags, offset, buffer.data(), static_cast<DWORD>(buffer.size()), &read,
-                                  &needed) != FALSE;
+        result.ok = ReadEventLogW(log_.Get(), flags, offset, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                  &read, &needed) != FALSE;
         result.error = result.ok ? 0 : GetLastError();
         result.bytesRead = result.ok ? read : 0;
         result.bytesNeeded = needed;
         return result;
     }
 
-    HANDLE log_;
+    UniqueEventLog log_;
 };
 
 }  // namespace
@@ -52,13 +51,13 @@ std::unique_ptr<RecordSource> EventLogOpener::Open(const std::string& server, co
 {
     const std::wstring serverName = Widen(server);
     // An empty name means the local computer.
-    const HANDLE handle = OpenEventLogW(server.empty() ? nullptr : serverName.c_str(), Widen(log).c_str());
-    if (handle == nullptr) {
+    UniqueEventLog handle(OpenEventLogW(server.empty() ? nullptr : serverName.c_str(), Widen(log).c_str()));
+    if (!handle) {
         error = GetLastError();
         return nullptr;
     }
     error = 0;
-    return std::make_unique<EventLogSource>(handle);
+    return std::make_unique<EventLogSource>(std::move(handle));
 }
 
 }  // namespace tav::seclog
