@@ -5,6 +5,7 @@
 #include "base/app_messages.h"
 #include "base/prompter_win.h"
 #include "base/text_win.h"
+#include "base/window_instance_win.h"
 
 namespace tav {
 
@@ -23,7 +24,7 @@ void Application::Initialize(const std::string& title)
     }
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = InstanceWindowProc<&Application::HandleMessage>;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
     windowClass.lpszClassName = L"TavelinApplication";
@@ -33,7 +34,7 @@ void Application::Initialize(const std::string& title)
     window_ = CreateWindowExW(0, windowClass.lpszClassName, Widen(title).c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
-                              0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+                              0, 0, nullptr, nullptr, windowClass.hInstance, this);
     SetWindowsHookExW(WH_MSGFILTER, MessageFilterProc, nullptr, GetCurrentThreadId());
 }
 
@@ -50,33 +51,30 @@ LRESULT CALLBACK Application::MessageFilterProc(int code, WPARAM wParam, LPARAM 
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-LRESULT CALLBACK Application::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return Guarded(window, nullptr, [&] { return Instance().HandleMessage(window, message, wParam, lParam); });
-}
-
 LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_CLOSE:
-        if (mainForm_ != nullptr)
-            PostMessageW(mainForm_, WM_CLOSE, 0, 0);
-        return 0;
-    case WM_APP_IDLE_NOTE: {
-        idleNotePosted_ = false;
-        MSG waiting;
-        if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
-            RunIdleHandlers();
-        return 0;
-    }
-    case WM_SETFOCUS:
-        // Activating the task-bar button activates the main window.
-        if (mainForm_ != nullptr && IsWindowVisible(mainForm_) && IsWindowEnabled(mainForm_))
-            SetActiveWindow(mainForm_);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return Guarded(window, nullptr, [&]() -> LRESULT {
+        switch (message) {
+        case WM_CLOSE:
+            if (mainForm_ != nullptr)
+                PostMessageW(mainForm_, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_APP_IDLE_NOTE: {
+            idleNotePosted_ = false;
+            MSG waiting;
+            if (!PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE))
+                RunIdleHandlers();
+            return 0;
+        }
+        case WM_SETFOCUS:
+            // Activating the task-bar button activates the main window.
+            if (mainForm_ != nullptr && IsWindowVisible(mainForm_) && IsWindowEnabled(mainForm_))
+                SetActiveWindow(mainForm_);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+    });
 }
 
 void Application::Dispatch(MSG& message)

@@ -9,6 +9,7 @@
 #include "base/datetime_win.h"
 #include "base/system_dlls_win.h"
 #include "base/text_win.h"
+#include "base/window_instance_win.h"
 
 #include <shellapi.h>
 
@@ -86,7 +87,7 @@ bool TForm1::Create(HWND owner)
     static const bool registered = [] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = WindowProc;
+        windowClass.lpfnWndProc = InstanceWindowProc<&TForm1::WindowMessage>;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -120,24 +121,15 @@ void TForm1::Show(int showCommand)
     FormShow();
 }
 
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TForm1::WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    TForm1* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->Handle_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (self == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE)
+        Handle_ = window;
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->Handle_ = nullptr;
+        Handle_ = nullptr;
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return Guarded(window, self->seams_.prompter, [&] { return self->HandleMessage(message, wParam, lParam); });
+    return Guarded(window, seams_.prompter, [&] { return HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -338,9 +330,9 @@ void TForm1::CreateControls()
     for (const HWND hidden : {LabelWait, LabelWait2, LabelError})
         ShowWindow(hidden, SW_HIDE);
 
-    Libraries().SetWindowSubclass(Edit1, EditSubclassProc, IDC_EDIT1, reinterpret_cast<DWORD_PTR>(this));
-    Libraries().SetWindowSubclass(Edit3, EditSubclassProc, IDC_EDIT3, reinterpret_cast<DWORD_PTR>(this));
-    Libraries().SetWindowSubclass(Label3, LinkSubclassProc, IDC_LABEL3, reinterpret_cast<DWORD_PTR>(this));
+    Subclass<&TForm1::EditMessage>(Edit1, this);
+    Subclass<&TForm1::EditMessage>(Edit3, this);
+    Subclass<&TForm1::LinkMessage>(Label3, this);
 }
 
 void TForm1::Layout()
@@ -479,76 +471,56 @@ void TForm1::OnTimer(UINT_PTR id)
         Timer2Timer();
 }
 
-LRESULT CALLBACK TForm1::EditSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data)
+LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<TForm1*>(data);
-    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
-        return self->EditMessage(window, message, wParam, lParam, id);
-    });
-}
-
-LRESULT TForm1::EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
-{
-    switch (message) {
-    case WM_GETDLGCODE: {
-        // Enter belongs to the edit box, not to the dialog navigation.
-        const auto* pending = reinterpret_cast<const MSG*>(lParam);
-        if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            return Libraries().DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
-        break;
-    }
-    case WM_KEYDOWN:
-        if (id == IDC_EDIT1)
-            Edit1KeyDown(wParam);
-        else
-            Edit3KeyDown(wParam);
-        break;
-    case WM_CHAR:
-        // A single-line edit box beeps at a carriage return.
-        if (wParam == VK_RETURN)
-            return 0;
-        break;
-    case WM_NCDESTROY:
-        Libraries().RemoveWindowSubclass(window, EditSubclassProc, id);
-        break;
-    default:
-        break;
-    }
-    return Libraries().DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TForm1::LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data)
-{
-    auto* self = reinterpret_cast<TForm1*>(data);
-    return Guarded(window, self->seams_.prompter, [&]() -> LRESULT {
-        return self->LinkMessage(window, message, wParam, lParam, id);
-    });
-}
-
-LRESULT TForm1::LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id)
-{
-    switch (message) {
-    case WM_MOUSEMOVE:
-        if (!linkHot_) {
-            linkHot_ = true;
-            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
-            TrackMouseEvent(&track);
-            Label3MouseEnter();
+    return Guarded(window, seams_.prompter, [&]() -> LRESULT {
+        switch (message) {
+        case WM_GETDLGCODE: {
+            // Enter belongs to the edit box, not to the dialog navigation.
+            const auto* pending = reinterpret_cast<const MSG*>(lParam);
+            if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+                return Libraries().DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
+            break;
         }
-        break;
-    case WM_MOUSELEAVE:
-        linkHot_ = false;
-        Label3MouseLeave();
-        break;
-    case WM_NCDESTROY:
-        Libraries().RemoveWindowSubclass(window, LinkSubclassProc, id);
-        break;
-    default:
-        break;
-    }
-    return Libraries().DefSubclassProc(window, message, wParam, lParam);
+        case WM_KEYDOWN:
+            if (window == Edit1)
+                Edit1KeyDown(wParam);
+            else
+                Edit3KeyDown(wParam);
+            break;
+        case WM_CHAR:
+            // A single-line edit box beeps at a carriage return.
+            if (wParam == VK_RETURN)
+                return 0;
+            break;
+        default:
+            break;
+        }
+        return Libraries().DefSubclassProc(window, message, wParam, lParam);
+    });
+}
+
+LRESULT TForm1::LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(window, seams_.prompter, [&]() -> LRESULT {
+        switch (message) {
+        case WM_MOUSEMOVE:
+            if (!linkHot_) {
+                linkHot_ = true;
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+                TrackMouseEvent(&track);
+                Label3MouseEnter();
+            }
+            break;
+        case WM_MOUSELEAVE:
+            linkHot_ = false;
+            Label3MouseLeave();
+            break;
+        default:
+            break;
+        }
+        return Libraries().DefSubclassProc(window, message, wParam, lParam);
+    });
 }
 
 // ---- Handlers ----

@@ -141,15 +141,11 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK EditSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR data);
-    static LRESULT CALLBACK LinkSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR id, DWORD_PTR data);
-
-    // The edit boxes' and the link's own handling, behind their subclass procedures.
-    LRESULT EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
-    LRESULT LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id);
+    // The window's messages, and those of the edit boxes and the link, which
+    // are subclassed.
+    LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT EditMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT LinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void CreateFonts();
     HWND CreateChild(const wchar_t* className, std::string_view text, DWORD style, HWND parent,

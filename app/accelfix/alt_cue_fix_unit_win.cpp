@@ -7,19 +7,10 @@
 #include "app/application_win.h"
 #include "base/prompter_win.h"
 #include "base/system_dlls_win.h"
+#include "base/window_instance_win.h"
 
 namespace tav {
 namespace {
-
-constexpr wchar_t kEntryProperty[] = L"TavelinAltCueFix";
-
-// Entries of forms that someone else subclassed after us: their window
-// procedure cannot be put back, so the entry must outlive the component.
-std::vector<std::unique_ptr<TAltCueFix::TFormObj>>& OrphanedEntries()
-{
-    static std::vector<std::unique_ptr<TAltCueFix::TFormObj>> orphans;
-    return orphans;
-}
 
 std::wstring ClassOf(HWND window)
 {
@@ -130,16 +121,10 @@ TAltCueFix::~TAltCueFix()
     if (!active_)
         return;
     Application::Instance().RemoveIdleHandler(idleHandler_);
-    for (auto& entry : FHooks) {
-        if (!IsWindow(entry->HookedForm))
-            continue;
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(entry->HookedForm, GWLP_WNDPROC)) == HookWindowProc) {
-            SetWindowLongPtrW(entry->HookedForm, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry->PrevWindowProc));
-            RemovePropW(entry->HookedForm, kEntryProperty);
-        } else {
-            OrphanedEntries().push_back(std::move(entry));
-        }
-    }
+    // Also where someone subclassed a form after us: the subclass goes from
+    // the middle of the chain. A gone form has nothing left to unhook.
+    for (const auto& entry : FHooks)
+        Unsubclass<&TFormObj::FormMessage>(entry->HookedForm, entry.get());
 }
 
 void TAltCueFix::AppIdle()
@@ -169,30 +154,19 @@ void TAltCueFix::Hook(HWND form)
     entry->HookedForm = form;
     entry->RepaintEverything = repaintAll_;
     entry->Seen = true;
-    SetPropW(form, kEntryProperty, entry.get());
-    entry->PrevWindowProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookWindowProc)));
+    Subclass<&TFormObj::FormMessage>(form, entry.get());
     FHooks.push_back(std::move(entry));
 }
 
-LRESULT CALLBACK TAltCueFix::HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TAltCueFix::TFormObj::FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return Guarded(window, nullptr, [&] { return HookMessage(window, message, wParam, lParam); });
-}
-
-LRESULT TAltCueFix::HookMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* entry = static_cast<TFormObj*>(GetPropW(window, kEntryProperty));
-    if (entry == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    const WNDPROC previous = entry->PrevWindowProc;
-    if (message == WM_NCDESTROY)
-        RemovePropW(window, kEntryProperty);
-    // Every message goes on first, unchanged; its result is the previous procedure's.
-    const LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
-    if (message == WM_UPDATEUISTATE && GetPropW(window, kEntryProperty) == entry)
-        entry->RepaintPending = true;
-    return result;
+    return Guarded(window, nullptr, [&] {
+        // Every message goes on first, unchanged; its result is the previous procedure's.
+        const LRESULT result = Libraries().DefSubclassProc(window, message, wParam, lParam);
+        if (message == WM_UPDATEUISTATE)
+            RepaintPending = true;
+        return result;
+    });
 }
 
 void TAltCueFix::RepaintIfPending(TFormObj& entry)

@@ -30,7 +30,7 @@ public:
 
     // `active`: whether the platform test passed; tests can force it.
     explicit TAltCueFix(bool active = PlatformSupported());
-    // Restores the window procedure of every form that still exists.
+    // Unhooks every form that still exists.
     ~TAltCueFix();
     TAltCueFix(const TAltCueFix&) = delete;
     TAltCueFix& operator=(const TAltCueFix&) = delete;
@@ -50,19 +50,17 @@ public:
         UpdateWindow(control);
     };
 
-    // One hooked form.
+    // One hooked form; it subclasses the form to see its messages.
     struct TFormObj {
         HWND HookedForm = nullptr;
-        WNDPROC PrevWindowProc = nullptr;
         bool Seen = false;
         bool RepaintPending = false;
         bool RepaintEverything = true;
+        LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     };
     const std::vector<std::unique_ptr<TFormObj>>& Hooks() const { return FHooks; }
 
 private:
-    static LRESULT CALLBACK HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT HookMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Hook(HWND form);
     void RepaintIfPending(TFormObj& entry);
     void RepaintWinControls(HWND control);
