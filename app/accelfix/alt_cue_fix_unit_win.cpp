@@ -92,7 +92,8 @@ bool TAltCueFix::PlatformSupported()
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
     // GetVersionExW is deprecated but is the platform test asked for; the
-    // manifest's supported systems let it report up to Windows 8.
+    // manifest's supported systems let it report the real version (10 on
+    // Windows 10 and 11).
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
