@@ -56,40 +56,68 @@ void Counts(JsonWriter& j, const Range& counts)
     j.EndArray();
 }
 
-// Rows as objects, each field by its name: a new field shifts no other.
-void Sessions(JsonWriter& j, const std::vector<SessionRow>& rows)
-{
-    j.BeginArray();
-    for (const SessionRow& r : rows) {
-        j.BeginObject().Key("user").Text(VisibleText(r.user)).Key("from").Text(VisibleText(r.from));
-        j.Key("type").Text(r.type).Key("start").Text(r.start).Key("end").Text(r.end).Key("duration").Text(r.duration);
-        j.Key("startAt").Number(r.startAt).Key("endAt").Number(r.endAt);
-        j.Key("reason").Text(sessions::EndReasonKey(r.reason)).Key("logonType").Number(r.logonType);
-        j.Key("lane").Number(r.lane).Key("listed").Number(r.listed ? 1 : 0).EndObject();
-    }
-    j.EndArray();
-}
+// Rows of sessions, failed logons and sources: each an array, with the names
+// of its fields in that order written once beside them, by which the page
+// reads each field (names on every row made the page of a large log two
+// thirds bigger). A field's name and value stand together in one table, so
+// the list and the rows cannot disagree and a new field shifts no other.
+template <typename Row>
+struct Field {
+    std::string_view name;
+    void (*write)(JsonWriter&, const Row&);
+};
+
+constexpr Field<SessionRow> kSessionFields[] = {
+    {"user", [](JsonWriter& j, const SessionRow& r) { j.Text(VisibleText(r.user)); }},
+    {"from", [](JsonWriter& j, const SessionRow& r) { j.Text(VisibleText(r.from)); }},
+    {"type", [](JsonWriter& j, const SessionRow& r) { j.Text(r.type); }},
+    {"start", [](JsonWriter& j, const SessionRow& r) { j.Text(r.start); }},
+    {"end", [](JsonWriter& j, const SessionRow& r) { j.Text(r.end); }},
+    {"duration", [](JsonWriter& j, const SessionRow& r) { j.Text(r.duration); }},
+    {"startAt", [](JsonWriter& j, const SessionRow& r) { j.Number(r.startAt); }},
+    {"endAt", [](JsonWriter& j, const SessionRow& r) { j.Number(r.endAt); }},
+    {"reason", [](JsonWriter& j, const SessionRow& r) { j.Text(sessions::EndReasonKey(r.reason)); }},
+    {"logonType", [](JsonWriter& j, const SessionRow& r) { j.Number(r.logonType); }},
+    {"lane", [](JsonWriter& j, const SessionRow& r) { j.Number(r.lane); }},
+    {"listed", [](JsonWriter& j, const SessionRow& r) { j.Number(r.listed ? 1 : 0); }},
+};
 
 // A reason the tool does not know is the status code of the log.
-void Failures(JsonWriter& j, const std::vector<FailureRow>& rows)
-{
-    j.BeginArray();
-    for (const FailureRow& r : rows) {
-        j.BeginObject().Key("time").Text(r.time).Key("user").Text(VisibleText(r.user));
-        j.Key("from").Text(VisibleText(r.from)).Key("type").Text(r.type).Key("reason").Text(VisibleText(r.reason));
-        j.Key("at").Number(r.at).EndObject();
-    }
-    j.EndArray();
-}
+constexpr Field<FailureRow> kFailureFields[] = {
+    {"time", [](JsonWriter& j, const FailureRow& r) { j.Text(r.time); }},
+    {"user", [](JsonWriter& j, const FailureRow& r) { j.Text(VisibleText(r.user)); }},
+    {"from", [](JsonWriter& j, const FailureRow& r) { j.Text(VisibleText(r.from)); }},
+    {"type", [](JsonWriter& j, const FailureRow& r) { j.Text(r.type); }},
+    {"reason", [](JsonWriter& j, const FailureRow& r) { j.Text(VisibleText(r.reason)); }},
+    {"at", [](JsonWriter& j, const FailureRow& r) { j.Number(r.at); }},
+};
 
-void Summary(JsonWriter& j, const std::vector<SourceRow>& rows)
+constexpr Field<SourceRow> kSourceFields[] = {
+    {"from", [](JsonWriter& j, const SourceRow& r) { j.Text(VisibleText(r.from)); }},
+    {"attempts", [](JsonWriter& j, const SourceRow& r) { j.Number(r.attempts); }},
+    {"users", [](JsonWriter& j, const SourceRow& r) { j.Number(r.users); }},
+    {"first", [](JsonWriter& j, const SourceRow& r) { j.Text(r.first); }},
+    {"last", [](JsonWriter& j, const SourceRow& r) { j.Text(r.last); }},
+    {"topReason", [](JsonWriter& j, const SourceRow& r) { j.Text(VisibleText(r.topReason)); }},
+    {"topUsers", [](JsonWriter& j, const SourceRow& r) { j.Text(VisibleText(r.topUsers)); }},
+    {"firstAt", [](JsonWriter& j, const SourceRow& r) { j.Number(r.firstAt); }},
+    {"lastAt", [](JsonWriter& j, const SourceRow& r) { j.Number(r.lastAt); }},
+};
+
+// "<fieldsKey>": the names, then "<rowsKey>": the rows.
+template <typename Row, std::size_t N>
+void Rows(JsonWriter& j, std::string_view fieldsKey, std::string_view rowsKey, const Field<Row> (&fields)[N],
+          const std::vector<Row>& rows)
 {
-    j.BeginArray();
-    for (const SourceRow& r : rows) {
-        j.BeginObject().Key("from").Text(VisibleText(r.from)).Key("attempts").Number(r.attempts);
-        j.Key("users").Number(r.users).Key("first").Text(r.first).Key("last").Text(r.last);
-        j.Key("topReason").Text(VisibleText(r.topReason)).Key("topUsers").Text(VisibleText(r.topUsers));
-        j.Key("firstAt").Number(r.firstAt).Key("lastAt").Number(r.lastAt).EndObject();
+    j.Key(fieldsKey).BeginArray();
+    for (const Field<Row>& field : fields)
+        j.Text(field.name);
+    j.EndArray().Key(rowsKey).BeginArray();
+    for (const Row& row : rows) {
+        j.BeginArray();
+        for (const Field<Row>& field : fields)
+            field.write(j, row);
+        j.EndArray();
     }
     j.EndArray();
 }
@@ -112,11 +140,11 @@ std::string PageData(const ReportInput& in)
     j.Key("failures").Number(in.failures).Key("users").Number(in.users).Key("sources").Number(in.sources).EndObject();
     Shown(j.Key("lanes"), in.lanes);
     j.Key("usersLeftOut").Number(in.usersLeftOut).Key("barsLeftOut").Number(in.barsLeftOut);
-    Sessions(j.Key("sessions"), in.sessionRows);
+    Rows(j, "sessionFields", "sessions", kSessionFields, in.sessionRows);
     j.Key("sessionsLeftOut").Number(in.sessionRowsLeftOut);
-    Failures(j.Key("failures"), in.failureRows);
+    Rows(j, "failureFields", "failures", kFailureFields, in.failureRows);
     j.Key("failuresLeftOut").Number(in.failureRowsLeftOut);
-    Summary(j.Key("summary"), in.summary);
+    Rows(j, "summaryFields", "summary", kSourceFields, in.summary);
     j.Key("summaryLeftOut").Number(in.summaryLeftOut);
     j.Key("series").BeginObject().Key("start").Number(in.series.start).Key("step").Number(in.series.step);
     Shown(j.Key("sources"), in.series.sources);

@@ -53,6 +53,10 @@
     },
   };
   const L = TEXTS[D.lang] || TEXTS.ru;
+  // Rows of sessions, failed logons and sources are arrays, their fields in
+  // the order of the list of names beside them: each read by its name.
+  const fieldIndex = names => Object.fromEntries(names.map((name, i) => [name, i]));
+  const SESSION = fieldIndex(D.sessionFields), FAILURE = fieldIndex(D.failureFields), SOURCE = fieldIndex(D.summaryFields);
   const SVG = 'http://www.w3.org/2000/svg';
   const number = n => n.toLocaleString(D.lang);
 
@@ -140,7 +144,7 @@
   const TYPES = [2, 10, 11, 3];
   const typeClass = t => TYPES.includes(t) ? 't' + t : 't-other';
   const endWord = reason => L.endWords[reason === 'open' && D.live ? 'live' : reason];
-  const endText = r => r.reason === 'logoff' ? r.end : endWord(r.reason);
+  const endText = r => r[SESSION.reason] === 'logoff' ? r[SESSION.end] : endWord(r[SESSION.reason]);
   const LABEL = 160, LANE = 22, AXIS = 24;
 
   // One lane per user, alternately shaded, its label cut when long; and
@@ -164,14 +168,15 @@
   // ended it; `indexes`: the rows' places in D.sessions.
   function timelineBars(lanes, rows, indexes) {
     return rows.map((r, k) => {
-      const bar = s('rect', { class: `bar ${typeClass(r.logonType)} end-${r.reason}`, y: 4, height: LANE - 8,
-        'data-row': indexes[k], 'data-user': r.user, 'data-start': r.start });
-      if (r.reason === 'open') bar.setAttribute('mask', 'url(#open-end)');
-      lanes[r.lane].append(bar);
+      const reason = r[SESSION.reason], lane = lanes[r[SESSION.lane]];
+      const bar = s('rect', { class: `bar ${typeClass(r[SESSION.logonType])} end-${reason}`, y: 4, height: LANE - 8,
+        'data-row': indexes[k], 'data-user': r[SESSION.user], 'data-start': r[SESSION.start] });
+      if (reason === 'open') bar.setAttribute('mask', 'url(#open-end)');
+      lane.append(bar);
       let mark = null;
-      if (r.reason === 'crash' || r.reason === 'shutdown') {
-        mark = s('rect', { class: `end-mark end-${r.reason}`, y: 1, width: 3, height: LANE - 2 });
-        lanes[r.lane].append(mark);
+      if (reason === 'crash' || reason === 'shutdown') {
+        mark = s('rect', { class: `end-mark end-${reason}`, y: 1, width: 3, height: LANE - 2 });
+        lane.append(mark);
       }
       return { r, bar, mark };
     });
@@ -185,8 +190,9 @@
       tip.hidden = !row || dragging();
       if (tip.hidden) return;
       const line = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
-      tip.replaceChildren(line(L.user, logText(row.user, true)), line(L.from, logText(row.from, true)), line(L.type, row.type),
-        line(L.start, row.start), line(L.end, endText(row)), line(L.duration, row.duration));
+      tip.replaceChildren(line(L.user, logText(row[SESSION.user], true)), line(L.from, logText(row[SESSION.from], true)),
+        line(L.type, row[SESSION.type]), line(L.start, row[SESSION.start]), line(L.end, endText(row)),
+        line(L.duration, row[SESSION.duration]));
       tip.style.left = Math.min(e.clientX + 14, window.innerWidth - tip.offsetWidth - 4) + 'px';
       tip.style.top = (e.clientY + 14) + 'px';
     });
@@ -195,18 +201,18 @@
 
   // The logon types and the ends of sessions that the bars show.
   function timelineLegend(rows) {
-    const present = [...new Set(rows.map(r => typeClass(r.logonType)))];
-    const typeName = c => c === 't-other' ? L.other : rows.find(r => typeClass(r.logonType) === c).type;
+    const present = [...new Set(rows.map(r => typeClass(r[SESSION.logonType])))];
+    const typeName = c => c === 't-other' ? L.other : rows.find(r => typeClass(r[SESSION.logonType]) === c)[SESSION.type];
     return h('div', { class: 'legend' },
       present.map(c => h('span', {}, h('i', { class: c }), typeName(c))),
-      ['open', 'crash', 'shutdown'].filter(k => rows.some(r => r.reason === k))
+      ['open', 'crash', 'shutdown'].filter(k => rows.some(r => r[SESSION.reason] === k))
         .map(k => h('span', {}, h('i', { class: 'end-' + k }), endWord(k))));
   }
 
   // The sessions of the lanes' users over time: zoomed with the wheel,
   // panned by dragging.
   function timeline() {
-    const indexes = D.sessions.map((r, i) => i).filter(i => D.sessions[i].lane >= 0);
+    const indexes = D.sessions.map((r, i) => i).filter(i => D.sessions[i][SESSION.lane] >= 0);
     const rows = indexes.map(i => D.sessions[i]);
     if (!rows.length) return section(L.timeline, h('p', { class: 'empty' }, L.noSessions));
     const width = Math.max(600, document.getElementById('report').clientWidth || 1000);
@@ -217,7 +223,7 @@
     const shapes = timelineBars(timelineLanes(svg, plot, width), rows, indexes);
     svg.append(axis, plot);
 
-    const first = Math.min(...rows.map(r => r.startAt)), last = Math.max(...rows.map(r => r.endAt));
+    const first = Math.min(...rows.map(r => r[SESSION.startAt])), last = Math.max(...rows.map(r => r[SESSION.endAt]));
     const span = Math.max(last - first, 3600);
     const full = [first - span * 0.02, first + span * 1.02];
     let view = full.slice();
@@ -225,7 +231,7 @@
     const x = t => (t - view[0]) / (view[1] - view[0]) * plotWidth;
     function draw() {
       for (const { r, bar, mark } of shapes) {
-        const x0 = x(r.startAt), x1 = x(r.endAt);
+        const x0 = x(r[SESSION.startAt]), x1 = x(r[SESSION.endAt]);
         bar.setAttribute('x', x0.toFixed(1));
         bar.setAttribute('width', Math.max(2, x1 - x0).toFixed(1));
         if (mark) mark.setAttribute('x', (Math.max(x1, x0 + 2) - 1.5).toFixed(1));
@@ -371,21 +377,24 @@
   }
 
   function tables() {
-    const sessions = D.sessions.filter(r => r.listed);
+    const sessions = D.sessions.filter(r => r[SESSION.listed]);
     const out = [];
     out.push(section(L.sessionTable, sessions.length ? table('sessions', [
-      [L.user, r => r.user, null, 'log'], [L.from, r => r.from, null, 'log'], [L.type, r => r.type],
-      [L.start, r => r.start, r => r.startAt], [L.end, endText, r => r.endAt],
-      [L.duration, r => r.duration, r => r.reason === 'open' ? Infinity : r.endAt - r.startAt],
+      [L.user, r => r[SESSION.user], null, 'log'], [L.from, r => r[SESSION.from], null, 'log'],
+      [L.type, r => r[SESSION.type]], [L.start, r => r[SESSION.start], r => r[SESSION.startAt]],
+      [L.end, endText, r => r[SESSION.endAt]],
+      [L.duration, r => r[SESSION.duration],
+        r => r[SESSION.reason] === 'open' ? Infinity : r[SESSION.endAt] - r[SESSION.startAt]],
     ], sessions, D.sessionsLeftOut) : h('p', { class: 'empty' }, L.noSessions)));
     if (D.summary.length) out.push(section(L.summary, table('summary', [
-      [L.from, r => r.from, null, 'log'], [L.attempts, r => r.attempts, r => r.attempts, 'num'],
-      [L.users, r => r.users, r => r.users, 'num'], [L.first, r => r.first, r => r.firstAt],
-      [L.last, r => r.last, r => r.lastAt], [L.topReason, r => r.topReason, null, 'log'], [L.topUsers, r => r.topUsers, null, 'log'],
+      [L.from, r => r[SOURCE.from], null, 'log'], [L.attempts, r => r[SOURCE.attempts], r => r[SOURCE.attempts], 'num'],
+      [L.users, r => r[SOURCE.users], r => r[SOURCE.users], 'num'], [L.first, r => r[SOURCE.first], r => r[SOURCE.firstAt]],
+      [L.last, r => r[SOURCE.last], r => r[SOURCE.lastAt]], [L.topReason, r => r[SOURCE.topReason], null, 'log'],
+      [L.topUsers, r => r[SOURCE.topUsers], null, 'log'],
     ], D.summary, D.summaryLeftOut)));
     out.push(section(L.failureTable, D.failures.length ? table('failures', [
-      [L.time, r => r.time, r => r.at], [L.user, r => r.user, null, 'log'], [L.from, r => r.from, null, 'log'],
-      [L.type, r => r.type], [L.reason, r => r.reason, null, 'log'],
+      [L.time, r => r[FAILURE.time], r => r[FAILURE.at]], [L.user, r => r[FAILURE.user], null, 'log'],
+      [L.from, r => r[FAILURE.from], null, 'log'], [L.type, r => r[FAILURE.type]], [L.reason, r => r[FAILURE.reason], null, 'log'],
     ], D.failures, D.failuresLeftOut) : h('p', { class: 'empty' }, L.noFailures)));
     return out;
   }

@@ -112,6 +112,26 @@ TEST(ReportHtml, LogTextWithControlsShownEscaped)
     }
 }
 
+// Rows of sessions, failed logons and sources go as arrays, each beside the
+// names of its fields in their order: the page reads a field by its name.
+TEST(ReportHtml, RowsBesideTheNamesOfTheirFields)
+{
+    ReportInput in;
+    in.sessionRows = {{"u", "f", "Interactive", "s", "e", "d", 10, 20, sessions::EndReason::Shutdown, 2, 1, true}};
+    in.failureRows = {{"t", "u", "f", "Network", "wrong password", 30}};
+    in.summary = {{"f", 4, 3, "a", "b", "unknown user", "x, y", 40, 50}};
+    const std::string data = Data(ReportHtml(in));
+    for (const char* rows : {
+             R"("sessionFields":["user","from","type","start","end","duration","startAt","endAt","reason","logonType",)"
+             R"("lane","listed"],"sessions":[["u","f","Interactive","s","e","d",10,20,"shutdown",2,1,1]])",
+             R"("failureFields":["time","user","from","type","reason","at"],)"
+             R"("failures":[["t","u","f","Network","wrong password",30]])",
+             R"("summaryFields":["from","attempts","users","first","last","topReason","topUsers","firstAt","lastAt"],)"
+             R"("summary":[["f",4,3,"a","b","unknown user","x, y",40,50]])",
+         })
+        EXPECT_NE(data.find(rows), std::string::npos) << rows << "\n" << data;
+}
+
 // What the tool says of its inputs, and the zone, reach the page's data.
 TEST(ReportHtml, UnreadNoticesAndZone)
 {
