@@ -7,6 +7,7 @@
 #include "base/prompter_win.h"
 #include "base/system_dlls_win.h"
 #include "base/text_win.h"
+#include "base/window_instance_win.h"
 
 namespace tav {
 
@@ -24,7 +25,7 @@ void ResultList::Create(HWND parent, int id, std::span<const ListColumn> columns
     if (options.headerDragDrop)
         exStyle |= LVS_EX_HEADERDRAGDROP;
     SendMessageW(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
-    Libraries().SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    Subclass<&ResultList::OnMessage>(window_, this);
 
     columnCount_ = columns.size();
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -45,20 +46,16 @@ void ResultList::Append(ResultRow row)
         syncPosted_ = PostMessageW(window_, WM_APP_SYNC_COUNT, 0, 0) != FALSE;
 }
 
-LRESULT CALLBACK ResultList::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data)
+LRESULT ResultList::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<ResultList*>(data);
     return Guarded(window, nullptr, [&]() -> LRESULT {
         if (message == WM_APP_SYNC_COUNT) {
-            self->syncPosted_ = false;
-            self->SyncCount();
+            syncPosted_ = false;
+            SyncCount();
             return 0;
         }
-        if (message == WM_NCDESTROY) {
-            Libraries().RemoveWindowSubclass(window, SubclassProc, id);
-            self->window_ = nullptr;
-        }
+        if (message == WM_NCDESTROY)
+            window_ = nullptr;
         return Libraries().DefSubclassProc(window, message, wParam, lParam);
     });
 }
