@@ -33,6 +33,9 @@ struct EventInputs {
     const char* what = "Security logon events";
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
+    // On the caller's thread, before the first input: how many files will be
+    // read (not called for live logs).
+    std::function<void(std::size_t files)> files;
     // On the caller's thread, for each input that could be opened: `begin`
     // (with its name in messages), the items, then `end`.
     std::function<void(const std::string& input)> begin;

@@ -2,7 +2,9 @@
 // that it would not overwrite an input, and scratch files for rows.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +34,91 @@ public:
     virtual bool Rewind() = 0;
     // Up to `size` bytes; fewer at the end or on an error.
     virtual std::size_t Read(void* bytes, std::size_t size) = 0;
+};
+
+// Numbers and texts into a scratch file, through a buffer.
+class ScratchWriter {
+public:
+    explicit ScratchWriter(ScratchFile& file) : file_(file) {}
+    void U64(std::uint64_t value)
+    {
+        char bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<char>(value >> (8 * i));
+        Bytes(bytes, 8);
+    }
+    void Text(std::string_view text)
+    {
+        U64(text.size());
+        Bytes(text.data(), text.size());
+    }
+    void Bytes(const char* bytes, std::size_t size)
+    {
+        buffer_.append(bytes, size);
+        if (buffer_.size() >= kBuffer)
+            Flush();
+    }
+    // False when a write failed, now or before.
+    bool Flush()
+    {
+        ok_ = ok_ && file_.Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 1 << 16;
+    ScratchFile& file_;
+    std::string buffer_;
+    bool ok_ = true;
+};
+
+// What a ScratchWriter wrote, from where the file stands; false at its end.
+class ScratchReader {
+public:
+    explicit ScratchReader(ScratchFile& file) : file_(file) {}
+    bool U64(std::uint64_t& value)
+    {
+        unsigned char bytes[8];
+        if (!Bytes(reinterpret_cast<char*>(bytes), 8))
+            return false;
+        value = 0;
+        for (int i = 7; i >= 0; --i)
+            value = value << 8 | bytes[i];
+        return true;
+    }
+    bool Text(std::string& text)
+    {
+        std::uint64_t size = 0;
+        if (!U64(size))
+            return false;
+        text.resize(static_cast<std::size_t>(size));
+        return Bytes(text.data(), text.size());
+    }
+    bool Bytes(char* out, std::size_t size)
+    {
+        while (size > 0) {
+            if (at_ == buffer_.size()) {
+                buffer_.resize(kBuffer);
+                buffer_.resize(file_.Read(buffer_.data(), kBuffer));
+                at_ = 0;
+                if (buffer_.empty())
+                    return false;
+            }
+            const std::size_t part = std::min(size, buffer_.size() - at_);
+            std::copy_n(buffer_.data() + at_, part, out);
+            at_ += part;
+            out += part;
+            size -= part;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 1 << 16;
+    ScratchFile& file_;
+    std::string buffer_;
+    std::size_t at_ = 0;
 };
 
 }  // namespace tav::cli

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "evtx/filetime.h"
 #include "seclog/event_record.h"
 #include "seclog/logon_scan.h"
 
@@ -35,6 +36,7 @@ std::uint32_t ReadLiveLog(seclog::RecordSource& source, evtx::WalkOrder order,
             seclog::RecordNames names = seclog::ReadRecordNames(view);
             record.recordId = view.recordNumber;
             record.timeCreated = view.timeGenerated;
+            record.createdTicks = evtx::UnixSecondsToFiletime(view.timeGenerated);
             record.timeWritten = view.timeWritten;
             record.eventId = view.eventId;
             record.provider = std::move(names.source);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "cli/event_inputs.h"
+#include "cli/record_merge.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
 #include "sessions/session_tracker.h"
@@ -96,12 +98,15 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     std::uint64_t inputNumber = 0;
     std::string input;
     std::uint64_t tooFew = 0;
-    std::uint64_t trackerSkippedBefore = 0;
-    // Each input on its own: a session does not end in another file.
+    // A session may end in another log of its computer than the one it began
+    // in (archived logs): with several files, the records of all go to the
+    // rules merged by time.
     sessions::SessionTracker tracker(rules, [&](sessions::Session&& s) {
         if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
-            wanted.session(inputNumber, s);
+            wanted.session(1, s);
     });
+    std::optional<RecordMerge> merge;
+    std::string mergeError;
 
     EventInputs<Item> inputs;
     inputs.order = evtx::WalkOrder::OldestFirst;
@@ -112,18 +117,33 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
         Transform(run, wanted, failureTypes, record, items);
     };
+    inputs.files = [&](std::size_t files) {
+        if (files > 1)
+            merge.emplace();
+    };
     inputs.begin = [&](const std::string& name) {
         ++inputNumber;
         input = name;
         tooFew = 0;
-        trackerSkippedBefore = tracker.TooFewFields();
+        if (merge)
+            merge->BeginInput(name);
+    };
+    // A record too short for its event is counted with its input; the
+    // others go to the rules, at once or after the merge.
+    const auto offer = [&](const evtx::Record& record) {
+        if (sessions::SessionTracker::HasTooFewFields(record))
+            ++tooFew;
+        else if (!merge)
+            tracker.Offer(record);
+        else if (mergeError.empty())
+            merge->Add(record, mergeError);
     };
     inputs.items = [&](std::span<Item> items) {
         for (const Item& item : items) {
             if (const auto* times = std::get_if<Times>(&item))
                 wanted.eventTimes(times->earliest, times->latest);
             else if (const auto* record = std::get_if<evtx::Record>(&item))
-                tracker.Offer(*record);
+                offer(*record);
             else if (const auto* failure = std::get_if<sessions::FailedLogon>(&item))
                 wanted.failure(inputNumber, *failure);
             else
@@ -131,12 +151,16 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         }
     };
     inputs.end = [&] {
-        tracker.Finish();
-        const std::uint64_t skipped = tooFew + tracker.TooFewFields() - trackerSkippedBefore;
-        if (skipped > 0)
-            run.Report(input, std::to_string(skipped) + " records skipped: too few fields");
+        if (tooFew > 0)
+            run.Report(input, std::to_string(tooFew) + " records skipped: too few fields");
     };
-    return ReadEventInputs(run, inputs);
+    bool allRead = ReadEventInputs(run, inputs);
+    if (merge && !merge->ForEach([&](const evtx::Record& record) { tracker.Offer(record); }, mergeError))
+        allRead = false;
+    if (!mergeError.empty())
+        run.Error(mergeError);
+    tracker.Finish();
+    return allRead;
 }
 
 }  // namespace tav::cli

@@ -27,76 +27,6 @@ struct Before {
     }
 };
 
-// Rows in a scratch file, written and read back through a buffer.
-class RunWriter {
-public:
-    explicit RunWriter(ScratchFile& file) : file_(file) {}
-    void U64(std::uint64_t value)
-    {
-        char bytes[8];
-        for (int i = 0; i < 8; ++i)
-            bytes[i] = static_cast<char>(value >> (8 * i));
-        Bytes(bytes, 8);
-    }
-    void Bytes(const char* bytes, std::size_t size)
-    {
-        buffer_.append(bytes, size);
-        if (buffer_.size() >= kBuffer)
-            Flush();
-    }
-    bool Flush()
-    {
-        ok_ = ok_ && file_.Write(buffer_.data(), buffer_.size());
-        buffer_.clear();
-        return ok_;
-    }
-
-private:
-    static constexpr std::size_t kBuffer = 1 << 16;
-    ScratchFile& file_;
-    std::string buffer_;
-    bool ok_ = true;
-};
-
-class RunReader {
-public:
-    explicit RunReader(ScratchFile& file) : file_(file) {}
-    bool U64(std::uint64_t& value)
-    {
-        unsigned char bytes[8];
-        if (!Bytes(reinterpret_cast<char*>(bytes), 8))
-            return false;
-        value = 0;
-        for (int i = 7; i >= 0; --i)
-            value = value << 8 | bytes[i];
-        return true;
-    }
-    bool Bytes(char* out, std::size_t size)
-    {
-        while (size > 0) {
-            if (at_ == buffer_.size()) {
-                buffer_.resize(kBuffer);
-                buffer_.resize(file_.Read(buffer_.data(), kBuffer));
-                at_ = 0;
-                if (buffer_.empty())
-                    return false;
-            }
-            const std::size_t part = std::min(size, buffer_.size() - at_);
-            std::copy_n(buffer_.data() + at_, part, out);
-            at_ += part;
-            out += part;
-            size -= part;
-        }
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kBuffer = 1 << 16;
-    ScratchFile& file_;
-    std::string buffer_;
-    std::size_t at_ = 0;
-};
-
 }  // namespace
 
 RowSpool::RowSpool(std::size_t memoryBudget) : budget_(memoryBudget) {}
@@ -123,17 +53,15 @@ bool RowSpool::Spill(std::string& error)
     std::unique_ptr<ScratchFile> file = ScratchFile::Create(error);
     if (!file)
         return false;
-    RunWriter out(*file);
+    ScratchWriter out(*file);
     for (const Row& row : rows_) {
         out.U64(row.key.group);
         out.U64(static_cast<std::uint64_t>(row.key.time));
         out.U64(row.key.record);
         out.U64(row.sequence);
         out.U64(row.cells.size());
-        for (const std::string& cell : row.cells) {
-            out.U64(cell.size());
-            out.Bytes(cell.data(), cell.size());
-        }
+        for (const std::string& cell : row.cells)
+            out.Text(cell);
     }
     if (!out.Flush()) {
         error = "cannot write a temporary file: the disk may be full";
@@ -156,10 +84,10 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
     if (!rows_.empty() && !Spill(error))
         return false;
     // Each run's next row; the merge takes the first of them in turn.
-    std::vector<RunReader> inputs;
+    std::vector<ScratchReader> inputs;
     std::vector<Row> heads(runs_.size());
     const auto readRow = [&](std::size_t run) {
-        RunReader& in = inputs[run];
+        ScratchReader& in = inputs[run];
         Row& row = heads[run];
         std::uint64_t time = 0;
         std::uint64_t cells = 0;
@@ -168,14 +96,9 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
             return false;
         row.key.time = static_cast<std::int64_t>(time);
         row.cells.resize(cells);
-        for (std::string& cell : row.cells) {
-            std::uint64_t size = 0;
-            if (!in.U64(size))
+        for (std::string& cell : row.cells)
+            if (!in.Text(cell))
                 return false;
-            cell.resize(size);
-            if (!in.Bytes(cell.data(), size))
-                return false;
-        }
         return true;
     };
     const auto later = [&](std::size_t a, std::size_t b) { return Before{}(heads[b], heads[a]); };

@@ -65,7 +65,8 @@ Decoder::Outcome Decoder::Decode(std::uint32_t begin, std::uint32_t end, std::ui
     const bool ok = DecodeFragment(begin, end, 0) && stack_.empty();
     record.strings.resize(skipped_ ? 0 : stringCount_);
     record.eventId = static_cast<std::uint32_t>(((qualifiers_ & 0xFFFF) << 16) | (eventId_ & 0xFFFF));
-    record.timeCreated = FiletimeToUnixSeconds(haveTimeCreated_ ? timeCreated_ : fallbackTime);
+    record.createdTicks = haveTimeCreated_ ? timeCreated_ : fallbackTime;
+    record.timeCreated = FiletimeToUnixSeconds(record.createdTicks);
     record.eventRecordId = eventRecordId_;
     return skipped_ ? Outcome::Skipped : ok ? Outcome::Decoded : Outcome::Garbage;
 }

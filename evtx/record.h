@@ -26,6 +26,9 @@ struct Record {
     // copy keeps while the header holds the collector's; 0 when missing or
     // not decoded.
     std::uint64_t eventRecordId = 0;
+    // timeCreated as the log holds it, in 100 ns since 1601 (FILETIME): what
+    // orders the records of several logs and times the rules to the tick.
+    std::uint64_t createdTicks = 0;
 };
 
 // Insertion strings, by position from 0, a walk decodes: bit i for string

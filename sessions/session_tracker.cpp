@@ -115,8 +115,10 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
     out.timeCreated = record.timeCreated;
     out.timeWritten = record.timeWritten;
     out.eventId = record.eventId;
+    out.eventRecordId = record.eventRecordId;
+    out.createdTicks = record.createdTicks;
     out.provider = record.provider;
-    out.channel.clear();
+    out.channel = record.channel;
     out.computer = record.computer;
     // The count stays: it tells records too short and the newer 4624.
     out.strings.assign(record.strings.size(), std::string());
@@ -124,6 +126,12 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
         if ((used >> i & 1) != 0)
             out.strings[i] = record.strings[i];
     return true;
+}
+
+bool SessionTracker::HasTooFewFields(const evtx::Record& record)
+{
+    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    return needed && record.strings.size() < *needed;
 }
 
 void SessionTracker::Offer(const evtx::Record& record)

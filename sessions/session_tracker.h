@@ -37,6 +37,8 @@ public:
     // insertion strings left empty (a record travels between threads at the
     // cost of a few strings); false when Offer takes no notice of it.
     static bool Take(const evtx::Record& record, evtx::Record& out);
+    // Whether Offer would pass over `record` as too short for its event.
+    static bool HasTooFewFields(const evtx::Record& record);
     void Offer(const evtx::Record& record);
     // Emits the rows still open (reason Open) and forgets everything.
     void Finish();

@@ -239,6 +239,27 @@ TEST(Lastb, ReasonsOrderAndSummary)
               "Computer  From");
 }
 
+// Archived logs of one computer: a logon in one and its logoff in the next
+// are one session, whatever the order of the inputs and the threads.
+TEST(Last, ASessionRunsAcrossTheLogsOfItsComputer)
+{
+    std::vector<WriterEvent> older = {Logon("08:00:00", {}), Logon("08:30:00", {.user = "bob", .id = "0x20"})};
+    std::vector<WriterEvent> newer = {LogonIdEvent("09:00:00", 4634, "0x10"), LogonIdEvent("09:10:00", 4634, "0x20")};
+    for (std::size_t i = 0; i < 2; ++i) {
+        older[i].record.recordId = 100 + i;
+        newer[i].record.recordId = 102 + i;
+    }
+    const std::string a = test::PathText(evtx::test::WriteLog("Archive-Security-1.evtx", older));
+    const std::string b = test::PathText(evtx::test::WriteLog("Archive-Security-2.evtx", newer));
+    const std::string rows = "bob PC1 08:30:00 09:10:00 2400 logoff\nann PC1 08:00:00 09:00:00 3600 logoff\n";
+    for (const auto& args : {std::vector<std::string>{a, b, "--jobs", "1"}, std::vector<std::string>{b, a, "--jobs", "3"}}) {
+        std::vector<std::string> command = {"last", "--utc", "--format", "json"};
+        command.insert(command.end(), args.begin(), args.end());
+        EXPECT_EQ(Project(test::RunInProcess(command).out, {"user", "from", "start", "end", "duration_s", "end_reason"}),
+                  rows);
+    }
+}
+
 TEST(Last, FolderStandsForItsEvtxFilesByName)
 {
     const std::filesystem::path folder = test::ScratchFolder("folder");

@@ -41,3 +41,44 @@ TEST(RowSpool, SameOrderInMemoryAndThroughFiles)
 
 }  // namespace
 }  // namespace tav::cli
+
+#include "cli/record_merge.h"
+
+namespace tav::cli {
+namespace {
+
+// Logs merged by time, each in its own order (a clock set back stays where
+// the log has it), ties by channel then record; the same from memory and
+// from scratch files.
+TEST(RecordMerge, EarliestNextRecordOfEachLog)
+{
+    const auto record = [](std::uint64_t ticks, const char* channel, std::uint64_t id) {
+        evtx::Record r;
+        r.createdTicks = ticks;
+        r.channel = channel;
+        r.recordId = id;
+        r.computer = "PC1";
+        r.strings = {channel};
+        return r;
+    };
+    const char* lsm = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
+    const std::vector<std::vector<evtx::Record>> logs = {
+        {record(10, lsm, 1), record(30, lsm, 2), record(20, lsm, 3), record(40, lsm, 4)},
+        {record(10, "Security", 9), record(30, "System", 5), record(35, "Security", 6)},
+    };
+    for (const std::size_t budget : {std::size_t{0}, std::size_t{1} << 20}) {
+        RecordMerge merge(budget);
+        std::string error;
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            merge.BeginInput("log" + std::to_string(i));
+            for (const evtx::Record& r : logs[i])
+                ASSERT_TRUE(merge.Add(r, error)) << error;
+        }
+        std::string order;
+        EXPECT_TRUE(merge.ForEach([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, error));
+        EXPECT_EQ(order, "9 1 5 2 3 6 4 ") << budget;
+    }
+}
+
+}  // namespace
+}  // namespace tav::cli

@@ -1,0 +1,184 @@
+#include "cli/record_merge.h"
+
+#include <queue>
+
+#include "cli/files.h"
+#include "sessions/security_events.h"
+
+namespace tav::cli {
+namespace {
+
+constexpr std::size_t kRecordOverhead = 160;  // what a record costs beyond its texts
+
+std::size_t Cost(const evtx::Record& record)
+{
+    std::size_t bytes = kRecordOverhead + record.provider.size() + record.channel.size() + record.computer.size();
+    for (const std::string& text : record.strings)
+        bytes += text.size() + 32;
+    return bytes;
+}
+
+void Write(ScratchWriter& out, const evtx::Record& r)
+{
+    out.U64(r.recordId);
+    out.U64(r.eventRecordId);
+    out.U64(static_cast<std::uint64_t>(r.timeCreated));
+    out.U64(static_cast<std::uint64_t>(r.timeWritten));
+    out.U64(r.createdTicks);
+    out.U64(r.eventId);
+    out.Text(r.provider);
+    out.Text(r.channel);
+    out.Text(r.computer);
+    out.U64(r.strings.size());
+    for (const std::string& text : r.strings)
+        out.Text(text);
+}
+
+bool Read(ScratchReader& in, evtx::Record& r)
+{
+    std::uint64_t created = 0, written = 0, eventId = 0, count = 0;
+    if (!in.U64(r.recordId) || !in.U64(r.eventRecordId) || !in.U64(created) || !in.U64(written) ||
+        !in.U64(r.createdTicks) || !in.U64(eventId) || !in.Text(r.provider) || !in.Text(r.channel) ||
+        !in.Text(r.computer) || !in.U64(count))
+        return false;
+    r.timeCreated = static_cast<std::int64_t>(created);
+    r.timeWritten = static_cast<std::int64_t>(written);
+    r.eventId = static_cast<std::uint32_t>(eventId);
+    r.strings.resize(static_cast<std::size_t>(count));
+    for (std::string& text : r.strings)
+        if (!in.Text(text))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int ChannelRank(const std::string& channel)
+{
+    static const char* const kOrder[] = {
+        "System", "Security", "Microsoft-Windows-TerminalServices-RemoteConnectionManager/Operational",
+        "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational"};
+    for (int rank = 0; rank < 4; ++rank)
+        if (channel == kOrder[rank])
+            return rank;
+    return 4;
+}
+
+struct RecordMerge::Input {
+    std::string name;
+    std::unique_ptr<ScratchFile> file;  // the records before those held
+    std::unique_ptr<ScratchWriter> writer;
+    std::uint64_t spilled = 0;
+    std::vector<evtx::Record> held;
+};
+
+RecordMerge::RecordMerge(std::size_t memoryBudget) : budget_(memoryBudget) {}
+
+RecordMerge::~RecordMerge() = default;
+
+void RecordMerge::BeginInput(const std::string& name)
+{
+    inputs_.push_back(std::make_unique<Input>());
+    inputs_.back()->name = name;
+}
+
+bool RecordMerge::Add(const evtx::Record& record, std::string& error)
+{
+    inputs_.back()->held.push_back(record);
+    held_ += Cost(record);
+    return held_ <= budget_ || Spill(error);
+}
+
+bool RecordMerge::Spill(std::string& error)
+{
+    for (const std::unique_ptr<Input>& input : inputs_) {
+        if (input->held.empty())
+            continue;
+        if (!input->file) {
+            input->file = ScratchFile::Create(error);
+            if (!input->file)
+                return false;
+            input->writer = std::make_unique<ScratchWriter>(*input->file);
+        }
+        for (const evtx::Record& record : input->held)
+            Write(*input->writer, record);
+        if (!input->writer->Flush()) {
+            error = "cannot write a temporary file: the disk may be full";
+            return false;
+        }
+        input->spilled += input->held.size();
+        input->held.clear();
+    }
+    held_ = 0;
+    return true;
+}
+
+bool RecordMerge::ForEach(const std::function<void(const evtx::Record&)>& visit, std::string& error)
+{
+    // Each input's next record: first those in its file, then those held.
+    struct Stream {
+        Input* input;
+        std::unique_ptr<ScratchReader> reader;
+        std::uint64_t read = 0;
+        std::size_t next = 0;
+        evtx::Record head;
+    };
+    std::vector<Stream> streams;
+    for (const std::unique_ptr<Input>& input : inputs_) {
+        Stream& stream = streams.emplace_back(Stream{input.get(), nullptr});
+        if (input->file) {
+            if (!input->file->Rewind()) {
+                error = "cannot read back a temporary file";
+                return false;
+            }
+            stream.reader = std::make_unique<ScratchReader>(*input->file);
+        }
+    }
+    bool failed = false;
+    const auto advance = [&](Stream& s) {
+        if (s.read < s.input->spilled) {
+            ++s.read;
+            if (!Read(*s.reader, s.head))
+                failed = true;
+            return !failed;
+        }
+        if (s.next == s.input->held.size())
+            return false;
+        s.head = std::move(s.input->held[s.next++]);
+        return true;
+    };
+    const auto later = [&](std::size_t a, std::size_t b) {
+        const evtx::Record& x = streams[a].head;
+        const evtx::Record& y = streams[b].head;
+        if (x.createdTicks != y.createdTicks)
+            return x.createdTicks > y.createdTicks;
+        const int rankX = ChannelRank(x.channel), rankY = ChannelRank(y.channel);
+        if (rankX != rankY)
+            return rankX > rankY;
+        if (x.recordId != y.recordId)
+            return x.recordId > y.recordId;
+        const std::string keyX = sessions::ComputerKey(x.computer), keyY = sessions::ComputerKey(y.computer);
+        if (keyX != keyY)
+            return keyX > keyY;
+        if (streams[a].input->name != streams[b].input->name)
+            return streams[a].input->name > streams[b].input->name;
+        return a > b;
+    };
+    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
+    for (std::size_t i = 0; i < streams.size(); ++i)
+        if (advance(streams[i]))
+            next.push(i);
+    while (!next.empty() && !failed) {
+        const std::size_t i = next.top();
+        next.pop();
+        visit(streams[i].head);
+        if (advance(streams[i]))
+            next.push(i);
+    }
+    inputs_.clear();
+    if (failed)
+        error = "cannot read back a temporary file";
+    return !failed;
+}
+
+}  // namespace tav::cli

@@ -1,0 +1,51 @@
+// The records of several logs as one stream: the next record is the
+// earliest of each log's next (ties: System, Security,
+// RemoteConnectionManager, LocalSessionManager, then the lower record
+// number), so that the records of one computer's logs meet in time while
+// each log keeps its own order, clock jumps and all. Memory stays bounded:
+// beyond a budget, the records wait in scratch files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "evtx/record.h"
+
+namespace tav::cli {
+
+class ScratchFile;
+class ScratchWriter;
+
+class RecordMerge {
+public:
+    explicit RecordMerge(std::size_t memoryBudget = std::size_t{16} << 20);
+    ~RecordMerge();
+    RecordMerge(const RecordMerge&) = delete;
+    RecordMerge& operator=(const RecordMerge&) = delete;
+
+    // The records of a new input follow, in its order; `name` breaks the
+    // ties of records alike in all else, whatever the order of the inputs.
+    void BeginInput(const std::string& name);
+    // False and `error` when a scratch file cannot be written.
+    bool Add(const evtx::Record& record, std::string& error);
+    // Every record, merged; false and `error` when a scratch file cannot be
+    // read back.
+    bool ForEach(const std::function<void(const evtx::Record&)>& visit, std::string& error);
+
+private:
+    struct Input;
+    bool Spill(std::string& error);
+
+    std::size_t budget_;
+    std::size_t held_ = 0;  // bytes of the records in memory, roughly
+    std::vector<std::unique_ptr<Input>> inputs_;
+};
+
+// Where a record's channel stands among records of the same time.
+int ChannelRank(const std::string& channel);
+
+}  // namespace tav::cli
