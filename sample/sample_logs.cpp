@@ -19,6 +19,13 @@ constexpr char kSessionProvider[] = "Microsoft-Windows-TerminalServices-LocalSes
 constexpr char kSessionChannel[] = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
 constexpr std::uint64_t kFirstSecurityRecord = 48211;
 constexpr std::uint64_t kFirstSessionRecord = 1730;
+// The terminal server's three logs.
+constexpr char kTerminalServer[] = "FIN-TS01.corp.example.com";
+constexpr char kConnectionProvider[] = "Microsoft-Windows-TerminalServices-RemoteConnectionManager";
+constexpr char kConnectionChannel[] = "Microsoft-Windows-TerminalServices-RemoteConnectionManager/Operational";
+constexpr std::uint64_t kFirstServerSessionRecord = 2001;
+constexpr std::uint64_t kFirstConnectionRecord = 501;
+constexpr std::uint64_t kFirstServerSecurityRecord = 77001;
 
 std::int64_t UnixSeconds(const char* utc)
 {
@@ -125,7 +132,7 @@ const Logon kLogons[] = {
      -26},
 };
 
-evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
+evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId, const char* computer = kComputer)
 {
     evtx::WriterEvent e;
     e.record.timeCreated = UnixSeconds(utc);
@@ -133,12 +140,20 @@ evtx::WriterEvent SecurityEvent(const char* utc, std::uint32_t eventId)
     e.record.eventId = eventId;
     e.record.provider = kSecurityProvider;
     e.record.channel = "Security";
-    e.record.computer = kComputer;
+    e.record.computer = computer;
     return e;
 }
 
+// The computer's account: its host name with a $.
+std::string MachineAccount(const char* computer)
+{
+    const std::string name = computer;
+    return name.substr(0, name.find('.')) + "$";
+}
+
 // Event 4624 as Windows 10 writes it (version 2, 27 strings).
-evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::uint64_t linkedId, std::size_t index)
+evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::uint64_t linkedId, std::size_t index,
+                             const char* computer = kComputer)
 {
     const bool local = logon.auth == Auth::Interactive || logon.auth == Auth::Service;
     const bool ntlm = logon.auth == Auth::Ntlm;
@@ -153,9 +168,9 @@ evtx::WriterEvent LogonEvent(const Logon& logon, std::uint64_t logonId, std::uin
     std::snprintf(guid, sizeof guid, "{%08llX-1F3C-4E0B-9A77-%012llX}",
                   static_cast<unsigned long long>(0x5B2E9D40 + index),
                   static_cast<unsigned long long>(0x3C91AE5D2000 + index * 0x11));
-    evtx::WriterEvent e = SecurityEvent(logon.utc, 4624);
+    evtx::WriterEvent e = SecurityEvent(logon.utc, 4624, computer);
     e.record.strings = {local ? "S-1-5-18" : "S-1-0-0",
-                        local ? "FIN-WS07$" : "-",
+                        local ? MachineAccount(computer) : "-",
                         local ? "CORP" : "-",
                         local ? "0x3e7" : "0x0",
                         logon.account->sid,
@@ -199,9 +214,10 @@ evtx::WriterEvent PrivilegesEvent(const Logon& logon, std::uint64_t logonId)
 
 // 4634 `delay` seconds after the logoff time; 4647, the user's own
 // logoff, at that time.
-evtx::WriterEvent LogoffEvent(const Logon& logon, std::uint64_t logonId, std::uint32_t eventId, int delay)
+evtx::WriterEvent LogoffEvent(const Logon& logon, std::uint64_t logonId, std::uint32_t eventId, int delay,
+                              const char* computer = kComputer)
 {
-    evtx::WriterEvent e = SecurityEvent(logon.logoffUtc, eventId);
+    evtx::WriterEvent e = SecurityEvent(logon.logoffUtc, eventId, computer);
     e.record.timeCreated += delay;
     e.record.timeWritten = e.record.timeCreated;
     e.record.strings = {logon.account->sid, logon.account->user, logon.account->domain, Hex(logonId)};
@@ -235,9 +251,9 @@ const SystemEvent kSystemEvents[] = {
     {"2023-10-28T23:30:00", 1100}, {"2023-10-29T00:10:00", 4608},
 };
 
-evtx::WriterEvent SystemEventOf(const SystemEvent& system)
+evtx::WriterEvent SystemEventOf(const SystemEvent& system, const char* computer = kComputer)
 {
-    evtx::WriterEvent e = SecurityEvent(system.utc, system.eventId);
+    evtx::WriterEvent e = SecurityEvent(system.utc, system.eventId, computer);
     if (system.eventId == 1100)
         e.record.provider = "Microsoft-Windows-Eventlog";
     return e;
@@ -256,14 +272,21 @@ const Reconnect kReconnects[] = {
     {"2023-04-18T10:05:00", 4779, 26}, {"2023-04-18T13:40:00", 4778, 26},
 };
 
+evtx::WriterEvent ReconnectEventOf(const char* utc, std::uint32_t eventId, const Account& account,
+                                   std::uint64_t logonId, const char* sessionName, const char* clientName,
+                                   const char* clientAddress, const char* computer)
+{
+    evtx::WriterEvent e = SecurityEvent(utc, eventId, computer);
+    e.record.strings = {account.user, account.domain, Hex(logonId), sessionName, clientName, clientAddress};
+    e.names = {"AccountName", "AccountDomain", "LogonID", "SessionName", "ClientName", "ClientAddress"};
+    return e;
+}
+
 evtx::WriterEvent ReconnectEvent(const Reconnect& reconnect)
 {
     const Logon& logon = kLogons[reconnect.logon];
-    evtx::WriterEvent e = SecurityEvent(reconnect.utc, reconnect.eventId);
-    e.record.strings = {logon.account->user, logon.account->domain, Hex(LogonId(reconnect.logon)), "RDP-Tcp#3",
-                        logon.workstation, logon.address};
-    e.names = {"AccountName", "AccountDomain", "LogonID", "SessionName", "ClientName", "ClientAddress"};
-    return e;
+    return ReconnectEventOf(reconnect.utc, reconnect.eventId, *logon.account, LogonId(reconnect.logon), "RDP-Tcp#3",
+                            logon.workstation, logon.address, kComputer);
 }
 
 // A failed logon (4625): `subStatus` says why.
@@ -328,10 +351,12 @@ evtx::WriterEvent FailureEvent(const Failure& failure)
 
 struct Session {
     const char* utc;
-    std::uint32_t eventId;  // 21 logon, 22 shell start, 23 logoff, 24 disconnect, 25 reconnect
-    const char* user;
+    std::uint32_t eventId;  // 21 logon, 22 shell start, 23 logoff, 24 disconnect, 25 reconnect; 39, 40
+    const char* user;       // none for 39 and 40
     int session;
-    const char* address;  // none for 23
+    // None for 23; for 39 the session that disconnected this one, for 40
+    // the reason code.
+    const char* address;
 };
 
 // The session manager's events, oldest first.
@@ -356,7 +381,7 @@ const Session kSessions[] = {
     {"2023-11-05T06:45:00", 24, "CORP\\j.smith", 2, "2001:db8:10::25"},
 };
 
-evtx::WriterEvent SessionEvent(const Session& session)
+evtx::WriterEvent SessionEvent(const Session& session, const char* computer = kComputer)
 {
     evtx::WriterEvent e;
     e.record.timeCreated = UnixSeconds(session.utc);
@@ -364,7 +389,7 @@ evtx::WriterEvent SessionEvent(const Session& session)
     e.record.eventId = session.eventId;
     e.record.provider = kSessionProvider;
     e.record.channel = kSessionChannel;
-    e.record.computer = kComputer;
+    e.record.computer = computer;
     e.record.strings = {session.user, std::to_string(session.session)};
     e.names = {"User", "SessionID"};
     if (session.address) {
@@ -409,10 +434,10 @@ std::vector<std::string> ServiceLogonTimes()
     return times;
 }
 
-void AddLogon(std::vector<evtx::WriterEvent>& events, const Logon& logon, std::size_t index)
+void AddLogon(std::vector<evtx::WriterEvent>& events, const Logon& logon, std::size_t index,
+              std::uint64_t logonId, const char* computer = kComputer)
 {
-    const std::uint64_t logonId = LogonId(index);
-    events.push_back(LogonEvent(logon, logonId, logon.twin != 0 ? LogonId(index + logon.twin) : 0, index));
+    events.push_back(LogonEvent(logon, logonId, logon.twin != 0 ? LogonId(index + logon.twin) : 0, index, computer));
     if (logon.privileged)
         events.push_back(PrivilegesEvent(logon, logonId));
     if (!logon.logoffUtc)
@@ -420,8 +445,174 @@ void AddLogon(std::vector<evtx::WriterEvent>& events, const Logon& logon, std::s
     // A person signs out once (4647); each token then ends (4634).
     const bool person = logon.auth == Auth::Interactive;
     if (person && logon.twin >= 0)
-        events.push_back(LogoffEvent(logon, logonId, 4647, 0));
-    events.push_back(LogoffEvent(logon, logonId, 4634, person ? 2 : 0));
+        events.push_back(LogoffEvent(logon, logonId, 4647, 0, computer));
+    events.push_back(LogoffEvent(logon, logonId, 4634, person ? 2 : 0, computer));
+}
+
+// The terminal server FIN-TS01 over three days of May 2023: what rebuilding
+// whole Remote Desktop sessions from its logs has to get right. A session
+// disconnected and taken up again from another address, one left
+// disconnected by the idle time-out to the end, one that began before the
+// logs did, an authentication with no session after it, a console session
+// cut by a shutdown, and a session id used again after the restart.
+
+// a.ivanov's logon, before the logs begin.
+constexpr std::uint64_t kIvanovLogonId = 0x2c41d07;
+constexpr std::uint64_t kSmithLogonId = 0x3b70a15;
+constexpr std::uint64_t kPetrovLogonId = 0x4d1e6f3;
+// After the restart the numbers begin anew.
+constexpr std::uint64_t kSmirnovaLogonId = 0x1e3a40;
+constexpr std::uint64_t kGarciaLogonId = 0x2f0b91;
+
+// The session manager's events, oldest first. 39 and 40 name no user: 39
+// the session and the one that disconnected it, 40 the session and why
+// (3 idle time-out, 11 disconnected by the user, 12 logged off by the user).
+const Session kServerSessions[] = {
+    // a.ivanov's session 5, logged on before the log begins, is taken up again.
+    {"2023-05-15T06:40:04", 25, "CORP\\a.ivanov", 5, "10.20.30.60"},
+    // j.smith's session 2 from the office laptop, disconnected by closing the window;
+    {"2023-05-15T07:58:13", 21, "CORP\\j.smith", 2, "10.20.30.52"},
+    {"2023-05-15T07:58:14", 22, "CORP\\j.smith", 2, "10.20.30.52"},
+    {"2023-05-15T09:45:00", 40, nullptr, 2, "11"},
+    {"2023-05-15T09:45:01", 24, "CORP\\j.smith", 2, "10.20.30.52"},
+    // a.ivanov disconnects from the Start menu: his own session did it.
+    {"2023-05-15T11:20:00", 39, nullptr, 5, "5"},
+    {"2023-05-15T11:20:00", 40, nullptr, 5, "11"},
+    {"2023-05-15T11:20:01", 24, "CORP\\a.ivanov", 5, "10.20.30.60"},
+    // j.smith comes back from home two hours later;
+    {"2023-05-15T11:45:12", 25, "CORP\\j.smith", 2, "198.51.100.7"},
+    // the limit on disconnected sessions logs a.ivanov off;
+    {"2023-05-15T13:20:01", 23, "CORP\\a.ivanov", 5, nullptr},
+    // j.smith logs off: the disconnect follows the logoff.
+    {"2023-05-15T16:30:00", 40, nullptr, 2, "12"},
+    {"2023-05-15T16:30:01", 23, "CORP\\j.smith", 2, nullptr},
+    {"2023-05-15T16:30:02", 24, "CORP\\j.smith", 2, "198.51.100.7"},
+    // Петров at the console; the server goes down that evening with his
+    // session open.
+    {"2023-05-16T07:30:42", 21, "CORP\\Петров", 4, "LOCAL"},
+    {"2023-05-16T07:30:43", 22, "CORP\\Петров", 4, "LOCAL"},
+    // After the restart: session 2 again, for someone else.
+    {"2023-05-17T08:05:22", 21, "CORP\\Смирнова.О", 2, "10.20.32.8"},
+    {"2023-05-17T08:05:23", 22, "CORP\\Смирнова.О", 2, "10.20.32.8"},
+    // m.garcia is disconnected by the idle time-out and never comes back.
+    {"2023-05-17T09:10:32", 21, "CORP\\m.garcia", 3, "10.20.31.17"},
+    {"2023-05-17T09:10:33", 22, "CORP\\m.garcia", 3, "10.20.31.17"},
+    {"2023-05-17T11:40:33", 40, nullptr, 3, "3"},
+    {"2023-05-17T11:40:34", 24, "CORP\\m.garcia", 3, "10.20.31.17"},
+    {"2023-05-17T16:50:00", 40, nullptr, 2, "12"},
+    {"2023-05-17T16:50:01", 23, "CORP\\Смирнова.О", 2, nullptr},
+    {"2023-05-17T16:50:02", 24, "CORP\\Смирнова.О", 2, "10.20.32.8"},
+};
+
+evtx::WriterEvent ServerSessionEvent(const Session& session)
+{
+    if (session.user)
+        return SessionEvent(session, kTerminalServer);
+    evtx::WriterEvent e = SessionEvent(Session{session.utc, session.eventId, "", session.session, nullptr},
+                                       kTerminalServer);
+    e.record.strings = {std::to_string(session.session), session.address};
+    if (session.eventId == 39)
+        e.names = {"TargetSession", "Source"};
+    else
+        e.names = {"Session", "Reason"};
+    return e;
+}
+
+// Remote Desktop authentications the connection manager accepted (1149),
+// a second or two before the session they open or take up again.
+struct Authentication {
+    const char* utc;
+    const char* user;
+    const char* domain;  // often empty
+    const char* address;
+};
+
+const Authentication kAuthentications[] = {
+    {"2023-05-15T06:40:02", "a.ivanov", "CORP", "10.20.30.60"},
+    {"2023-05-15T07:58:11", "j.smith", "CORP", "10.20.30.52"},
+    {"2023-05-15T11:45:10", "j.smith", "CORP", "198.51.100.7"},
+    // From outside, and no session follows.
+    {"2023-05-15T22:13:07", "admin", "", "203.0.113.45"},
+    {"2023-05-17T08:05:20", "Смирнова.О", "CORP", "10.20.32.8"},
+    {"2023-05-17T09:10:30", "m.garcia", "CORP", "10.20.31.17"},
+};
+
+evtx::WriterEvent AuthenticationEvent(const Authentication& authentication)
+{
+    evtx::WriterEvent e;
+    e.record.timeCreated = UnixSeconds(authentication.utc);
+    e.record.timeWritten = e.record.timeCreated;
+    e.record.eventId = 1149;
+    e.record.provider = kConnectionProvider;
+    e.record.channel = kConnectionChannel;
+    e.record.computer = kTerminalServer;
+    e.record.strings = {authentication.user, authentication.domain, authentication.address};
+    e.names = {"Param1", "Param2", "Param3"};
+    e.userDataWrapper = "EventXML";
+    return e;
+}
+
+struct ServerLogon {
+    Logon logon;
+    std::uint64_t logonId;
+};
+
+const ServerLogon kServerLogons[] = {
+    {{"2023-05-15T07:58:12", &kSmith, 10, "HR-LAPTOP12", "10.20.30.52", Auth::Interactive, false,
+      "2023-05-15T16:30:00"},
+     kSmithLogonId},
+    {{"2023-05-16T07:30:40", &kPetrov, 2, "FIN-TS01", "127.0.0.1", Auth::Interactive, false, nullptr},
+     kPetrovLogonId},
+    {{"2023-05-17T08:05:21", &kSmirnova, 10, "БУХ-ПК01", "10.20.32.8", Auth::Interactive, false,
+      "2023-05-17T16:50:00"},
+     kSmirnovaLogonId},
+    {{"2023-05-17T09:10:31", &kGarcia, 10, "DEV-PC03", "10.20.31.17", Auth::Interactive, false, nullptr},
+     kGarciaLogonId},
+};
+
+// a.ivanov's session, logged off while disconnected: a 4634 with no 4647.
+const Logon kIvanovSession{"2023-05-12T07:02:00", &kIvanov, 10, "ACC-PC08", "10.20.30.60", Auth::Interactive, false,
+                           "2023-05-15T13:20:01"};
+
+// Windows writes 4778 when a session is taken up again and 4779 when it is
+// disconnected; a first connection has neither, so its client's name shows
+// only at its disconnect. The connection numbers begin anew after a restart.
+struct ServerReconnect {
+    const char* utc;
+    std::uint32_t eventId;
+    const Account* account;
+    std::uint64_t logonId;
+    const char* sessionName;
+    const char* clientName;
+    const char* clientAddress;
+};
+
+const ServerReconnect kServerReconnects[] = {
+    {"2023-05-15T06:40:05", 4778, &kIvanov, kIvanovLogonId, "RDP-Tcp#7", "ACC-PC08", "10.20.30.60"},
+    {"2023-05-15T09:45:01", 4779, &kSmith, kSmithLogonId, "RDP-Tcp#8", "HR-LAPTOP12", "10.20.30.52"},
+    {"2023-05-15T11:20:01", 4779, &kIvanov, kIvanovLogonId, "RDP-Tcp#7", "ACC-PC08", "10.20.30.60"},
+    {"2023-05-15T11:45:13", 4778, &kSmith, kSmithLogonId, "RDP-Tcp#9", "HOME-PC", "198.51.100.7"},
+    {"2023-05-17T11:40:34", 4779, &kGarcia, kGarciaLogonId, "RDP-Tcp#1", "DEV-PC03", "10.20.31.17"},
+};
+
+// The shutdown with Петров still at the console, and the restart.
+const SystemEvent kServerSystemEvents[] = {
+    {"2023-05-16T19:02:00", 1100},
+    {"2023-05-16T19:04:30", 4608},
+};
+
+std::vector<evtx::WriterEvent> ServerSecurityEvents()
+{
+    std::vector<evtx::WriterEvent> events;
+    for (const ServerLogon& logon : kServerLogons)
+        AddLogon(events, logon.logon, 0, logon.logonId, kTerminalServer);
+    events.push_back(LogoffEvent(kIvanovSession, kIvanovLogonId, 4634, 2, kTerminalServer));
+    for (const ServerReconnect& r : kServerReconnects)
+        events.push_back(ReconnectEventOf(r.utc, r.eventId, *r.account, r.logonId, r.sessionName, r.clientName,
+                                          r.clientAddress, kTerminalServer));
+    for (const SystemEvent& system : kServerSystemEvents)
+        events.push_back(SystemEventOf(system, kTerminalServer));
+    return events;
 }
 
 }  // namespace
@@ -430,11 +621,16 @@ bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error)
 {
     std::vector<evtx::WriterEvent> security;
     std::size_t index = 0;
-    for (const Logon& logon : kLogons)
-        AddLogon(security, logon, index++);
+    for (const Logon& logon : kLogons) {
+        AddLogon(security, logon, index, LogonId(index));
+        ++index;
+    }
     const std::vector<std::string> serviceTimes = ServiceLogonTimes();
-    for (const std::string& time : serviceTimes)
-        AddLogon(security, Logon{time.c_str(), &kSystem, 5, "-", "-", Auth::Service, true, nullptr}, index++);
+    for (const std::string& time : serviceTimes) {
+        AddLogon(security, Logon{time.c_str(), &kSystem, 5, "-", "-", Auth::Service, true, nullptr}, index,
+                 LogonId(index));
+        ++index;
+    }
     for (const SystemEvent& system : kSystemEvents)
         security.push_back(SystemEventOf(system));
     for (const Reconnect& reconnect : kReconnects)
@@ -444,8 +640,17 @@ bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error)
     std::vector<evtx::WriterEvent> sessions;
     for (const Session& session : kSessions)
         sessions.push_back(SessionEvent(session));
+    std::vector<evtx::WriterEvent> serverSessions;
+    for (const Session& session : kServerSessions)
+        serverSessions.push_back(ServerSessionEvent(session));
+    std::vector<evtx::WriterEvent> connections;
+    for (const Authentication& authentication : kAuthentications)
+        connections.push_back(AuthenticationEvent(authentication));
     return WriteLog(folder / kSampleSecurityLog, std::move(security), kFirstSecurityRecord, error) &&
-           WriteLog(folder / kSampleSessionLog, std::move(sessions), kFirstSessionRecord, error);
+           WriteLog(folder / kSampleSessionLog, std::move(sessions), kFirstSessionRecord, error) &&
+           WriteLog(folder / kSampleServerSessionLog, std::move(serverSessions), kFirstServerSessionRecord, error) &&
+           WriteLog(folder / kSampleServerConnectionLog, std::move(connections), kFirstConnectionRecord, error) &&
+           WriteLog(folder / kSampleServerSecurityLog, ServerSecurityEvents(), kFirstServerSecurityRecord, error);
 }
 
 }  // namespace tav::sample

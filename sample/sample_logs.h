@@ -7,6 +7,9 @@
 // and the United States; sessions that end by logoff, shutdown or a power
 // cut, administrators' split tokens, Remote Desktop reconnects, and failed
 // logons: typing errors and a night of password guessing from outside.
+// Beside them, three logs of a terminal server (LocalSessionManager and
+// RemoteConnectionManager Operational, Security) from which whole Remote
+// Desktop sessions are to be rebuilt.
 #pragma once
 
 #include <filesystem>
@@ -16,8 +19,11 @@ namespace tav::sample {
 
 inline constexpr char kSampleSecurityLog[] = "Security-sample.evtx";
 inline constexpr char kSampleSessionLog[] = "LSM-Operational-sample.evtx";
+inline constexpr char kSampleServerSessionLog[] = "TS-LSM-Operational-sample.evtx";
+inline constexpr char kSampleServerConnectionLog[] = "TS-RCM-Operational-sample.evtx";
+inline constexpr char kSampleServerSecurityLog[] = "TS-Security-sample.evtx";
 
-// Writes both files into `folder` (which must exist); false and `error`
+// Writes the five files into `folder` (which must exist); false and `error`
 // when a file cannot be written.
 bool WriteSampleLogs(const std::filesystem::path& folder, std::string& error);
 
