@@ -93,8 +93,10 @@ constexpr Commands Of(Command command)
 }
 
 constexpr Commands kRowCommands = Of(Command::Logons) | Of(Command::Sessions) | Of(Command::Last) |
-                                  Of(Command::Lastb) | Of(Command::Report);
+                                  Of(Command::Lastb) | Of(Command::Report) | Of(Command::Rdp);
 constexpr Commands kEveryCommand = kRowCommands | Of(Command::Record);
+constexpr Commands kFilteredCommands =
+    Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report) | Of(Command::Rdp);
 constexpr Commands kLiveCommands =
     Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report) | Of(Command::Record);
 
@@ -173,24 +175,24 @@ const OptionSpec kOptions[] = {
          return {};
      },
      "show and select times in UTC instead of local time"},
-    {{}, "--user", "NAME", Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
+    {{}, "--user", "NAME", kFilteredCommands, false,
      [](Parse& p, const std::string& name, const std::string& value) -> std::string {
          if (value.empty())
              return name + " needs a name";
          p.options.user = value;
          return {};
      },
-     "logons, last, lastb, report: only the rows of user NAME (or\n"
+     "logons, last, lastb, report, rdp: only the rows of user NAME (or\n"
      "DOMAIN\\NAME)"},
-    {{}, "--from", "TEXT", Of(Command::Logons) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
+    {{}, "--from", "TEXT", kFilteredCommands, false,
      [](Parse& p, const std::string& name, const std::string& value) -> std::string {
          if (value.empty())
              return name + " needs a name";
          p.options.from = value;
          return {};
      },
-     "logons, last, lastb, report: only the rows from this address or\n"
-     "workstation"},
+     "logons, last, lastb, report, rdp: only the rows from this address or\n"
+     "workstation (rdp: or client computer)"},
     {{}, "--types", "LIST", Of(Command::Last) | Of(Command::Lastb) | Of(Command::Report), false,
      [](Parse& p, const std::string&, const std::string& value) -> std::string {
          p.options.types = LogonTypes(value);
@@ -215,14 +217,20 @@ const OptionSpec kOptions[] = {
          return {};
      },
      "lastb: one row per source, most attempts first"},
+    {{}, "--connections", nullptr, Of(Command::Rdp), false,
+     [](Parse& p, const std::string&, const std::string&) -> std::string {
+         p.options.connections = true;
+         return {};
+     },
+     "rdp: one row per connection instead of per session"},
     {{}, "--computer-column", nullptr,
-     Of(Command::Logons) | Of(Command::Sessions) | Of(Command::Last) | Of(Command::Lastb), false,
+     Of(Command::Logons) | Of(Command::Sessions) | Of(Command::Last) | Of(Command::Lastb) | Of(Command::Rdp), false,
      [](Parse& p, const std::string&, const std::string&) -> std::string {
          p.options.computerColumn = true;
          return {};
      },
-     "logons, sessions, last, lastb: a Computer column first even when the rows\n"
-     "are of one computer (it is there anyway when they are of several)"},
+     "logons, sessions, last, lastb, rdp: a Computer column first even when\n"
+     "the rows are of one computer (it is there anyway when they are of several)"},
     {{}, "--jobs", "N", kEveryCommand, false,
      [](Parse& p, const std::string&, const std::string& value) -> std::string {
          p.options.jobs = JobCount(value);
@@ -298,7 +306,8 @@ const OptionSpec* FindOption(std::string_view name)
 
 constexpr std::pair<Command, std::string_view> kCommandNames[] = {
     {Command::Logons, "logons"}, {Command::Sessions, "sessions"}, {Command::Last, "last"},
-    {Command::Lastb, "lastb"},   {Command::Report, "report"},     {Command::Record, "record"},
+    {Command::Lastb, "lastb"},   {Command::Report, "report"},     {Command::Rdp, "rdp"},
+    {Command::Record, "record"},
 };
 
 std::string CommandName(Command command)
@@ -460,6 +469,11 @@ std::string HelpText(bool liveLogs)
         "                           one HTML page of the sessions and failed logons that opens offline in\n"
         "                           a browser: a timeline of sessions per user, logons per weekday and hour,\n"
         "                           failed logons per source over time, and both lists (10,000 rows each)\n"
+        "  rdp FILE.evtx...|FOLDER  whole Remote Desktop sessions of terminal servers, newest first: logon,\n"
+        "                           end, each connection (from where, which client, authenticated when,\n"
+        "                           why it ended), time active and disconnected; from the\n"
+        "                           LocalSessionManager, RemoteConnectionManager, Security and System\n"
+        "                           logs among the inputs, the logs of each computer merged by time\n"
         "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
         "\n"
         "Options:\n";

@@ -11,7 +11,7 @@
 
 namespace tav::cli {
 
-enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb, Report };
+enum class Command { Help, Version, Logons, Sessions, Record, Last, Lastb, Report, Rdp };
 enum class OutputFormat { Table, Csv, Json };
 
 struct Options {
@@ -37,6 +37,7 @@ struct Options {
     std::optional<std::string> user;     // only rows of this user (name or DOMAIN\name, any case)
     std::optional<std::string> from;     // only rows from this address or workstation (any case)
     bool summary = false;                // lastb: one row per source
+    bool connections = false;            // rdp: one row per connection
     std::string output;                  // report: the page's file
     bool english = false;                // report: the page in English, not Russian
 };

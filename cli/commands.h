@@ -76,6 +76,7 @@ int RunRecord(const Run& run);
 int RunLast(const Run& run);
 int RunLastb(const Run& run);
 int RunReport(const Run& run);
+int RunRdp(const Run& run);
 
 // How a computer whose live log is read is named in messages.
 std::string ComputerName(const std::string& computer);

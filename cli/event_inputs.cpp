@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/terminal_events.h"
 #include "cli/inputs.h"
 #include "evtx/log_file.h"
 
@@ -100,7 +101,6 @@ std::string FirstChannel(const std::string& path)
 std::string WrongKindText(const std::string& input, const std::string& channel, const char* wantedChannel,
                           const char* what)
 {
-    static constexpr char kSessionChannel[] = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
     if (channel == wantedChannel)
         return {};
     if (channel.empty())
@@ -109,10 +109,10 @@ std::string WrongKindText(const std::string& input, const std::string& channel, 
     std::string text = input + (vowel ? " is an " : " is a ") + channel + " log and holds no " + what;
     if (channel == "Security")
         text += "; try 'tavelin last'";
-    else if (channel == kSessionChannel)
+    else if (channel == terminal::kSessionChannel)
         text += "; try 'tavelin sessions'";
     else
-        text += "; tavelin reads Security and " + std::string(kSessionChannel) + " logs";
+        text += "; tavelin reads Security and " + std::string(terminal::kSessionChannel) + " logs";
     return text;
 }
 

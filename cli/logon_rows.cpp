@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -105,8 +104,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
             wanted.session(1, s);
     });
-    std::optional<RecordMerge> merge;
-    std::string mergeError;
+    RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); });
 
     EventInputs<Item> inputs;
     inputs.order = evtx::WalkOrder::OldestFirst;
@@ -117,26 +115,20 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
         Transform(run, wanted, failureTypes, record, items);
     };
-    inputs.files = [&](std::size_t files) {
-        if (files > 1)
-            merge.emplace();
-    };
+    inputs.files = [&](std::size_t files) { feed.Files(files); };
     inputs.begin = [&](const std::string& name) {
         ++inputNumber;
         input = name;
         tooFew = 0;
-        if (merge)
-            merge->BeginInput(name);
+        feed.BeginInput(name);
     };
     // A record too short for its event is counted with its input; the
     // others go to the rules, at once or after the merge.
     const auto offer = [&](const evtx::Record& record) {
         if (sessions::SessionTracker::HasTooFewFields(record))
             ++tooFew;
-        else if (!merge)
-            tracker.Offer(record);
-        else if (mergeError.empty())
-            merge->Add(record, mergeError);
+        else
+            feed.Add(record);
     };
     inputs.items = [&](std::span<Item> items) {
         for (const Item& item : items) {
@@ -155,10 +147,10 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
             run.Report(input, std::to_string(tooFew) + " records skipped: too few fields");
     };
     bool allRead = ReadEventInputs(run, inputs);
-    if (merge && !merge->ForEach([&](const evtx::Record& record) { tracker.Offer(record); }, mergeError))
+    if (std::string error; !feed.Finish(error)) {
+        run.Error(error);
         allRead = false;
-    if (!mergeError.empty())
-        run.Error(mergeError);
+    }
     tracker.Finish();
     return allRead;
 }

@@ -2,6 +2,7 @@
 
 #include <queue>
 
+#include "base/terminal_events.h"
 #include "cli/files.h"
 #include "sessions/security_events.h"
 
@@ -55,9 +56,8 @@ bool Read(ScratchReader& in, evtx::Record& r)
 
 int ChannelRank(const std::string& channel)
 {
-    static const char* const kOrder[] = {
-        "System", "Security", "Microsoft-Windows-TerminalServices-RemoteConnectionManager/Operational",
-        "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational"};
+    static const char* const kOrder[] = {terminal::kSystemChannel, "Security", terminal::kConnectionChannel,
+                                         terminal::kSessionChannel};
     for (int rank = 0; rank < 4; ++rank)
         if (channel == kOrder[rank])
             return rank;
@@ -179,6 +179,35 @@ bool RecordMerge::ForEach(const std::function<void(const evtx::Record&)>& visit,
     if (failed)
         error = "cannot read back a temporary file";
     return !failed;
+}
+
+void RuleFeed::Files(std::size_t count)
+{
+    if (count > 1)
+        merge_ = std::make_unique<RecordMerge>();
+}
+
+void RuleFeed::BeginInput(const std::string& name)
+{
+    if (merge_)
+        merge_->BeginInput(name);
+}
+
+void RuleFeed::Add(const evtx::Record& record)
+{
+    if (!merge_)
+        rules_(record);
+    else if (error_.empty())
+        merge_->Add(record, error_);
+}
+
+bool RuleFeed::Finish(std::string& error)
+{
+    if (merge_ && error_.empty())
+        merge_->ForEach(rules_, error_);
+    merge_.reset();
+    error = error_;
+    return error_.empty();
 }
 
 }  // namespace tav::cli

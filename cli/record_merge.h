@@ -45,6 +45,27 @@ private:
     std::vector<std::unique_ptr<Input>> inputs_;
 };
 
+// The records for rules that must see a computer's logs in time order:
+// with one file as they come, with several after the merge.
+class RuleFeed {
+public:
+    using Rules = std::function<void(const evtx::Record&)>;
+    explicit RuleFeed(Rules rules) : rules_(std::move(rules)) {}
+
+    // How many files will be read.
+    void Files(std::size_t count);
+    void BeginInput(const std::string& name);
+    void Add(const evtx::Record& record);
+    // What waits for the merge, to the rules; false and `error` when a
+    // scratch file failed.
+    bool Finish(std::string& error);
+
+private:
+    Rules rules_;
+    std::unique_ptr<RecordMerge> merge_;
+    std::string error_;
+};
+
 // Where a record's channel stands among records of the same time.
 int ChannelRank(const std::string& channel);
 

@@ -21,6 +21,8 @@ struct Before {
             return a.key.group < b.key.group;
         if (a.key.time != b.key.time)
             return a.key.time > b.key.time;
+        if (a.key.tie != b.key.tie)
+            return a.key.tie < b.key.tie;
         if (a.key.record != b.key.record)
             return a.key.record > b.key.record;
         return a.sequence < b.sequence;
@@ -37,7 +39,7 @@ bool RowSpool::Add(const SpoolKey& key, std::vector<std::string> cells, std::str
 {
     if (widths_.size() < cells.size())
         widths_.resize(cells.size());
-    std::size_t bytes = kRowOverhead;
+    std::size_t bytes = kRowOverhead + key.tie.size();
     for (std::size_t c = 0; c < cells.size(); ++c) {
         widths_[c] = std::max(widths_[c], Utf8Length(cells[c]));
         bytes += cells[c].size() + kCellOverhead;
@@ -59,6 +61,7 @@ bool RowSpool::Spill(std::string& error)
         out.U64(static_cast<std::uint64_t>(row.key.time));
         out.U64(row.key.record);
         out.U64(row.sequence);
+        out.Text(row.key.tie);
         out.U64(row.cells.size());
         for (const std::string& cell : row.cells)
             out.Text(cell);
@@ -91,7 +94,7 @@ bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)
         Row& row = heads[run];
         std::uint64_t time = 0;
         std::uint64_t cells = 0;
-        if (!in.U64(row.key.group) || !in.U64(time) || !in.U64(row.key.record) || !in.U64(row.sequence) ||
+        if (!in.U64(row.key.group) || !in.U64(time) || !in.U64(row.key.record) || !in.U64(row.sequence) || !in.Text(row.key.tie) ||
             !in.U64(cells))
             return false;
         row.key.time = static_cast<std::int64_t>(time);

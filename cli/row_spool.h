@@ -13,12 +13,13 @@
 
 namespace tav::cli {
 
-// Rows come out by group ascending, then time descending, then record
-// descending; equal keys in the order they went in.
+// Rows come out by group ascending, then time descending, then tie
+// ascending, then record descending; equal keys in the order they went in.
 struct SpoolKey {
     std::uint64_t group = 0;
     std::int64_t time = 0;
     std::uint64_t record = 0;
+    std::string tie;
 };
 
 class ScratchFile;

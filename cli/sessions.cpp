@@ -1,5 +1,6 @@
 // tavelin sessions: the terminal-server list from saved LocalSessionManager
 // logs.
+#include "base/terminal_events.h"
 #include "cli/commands.h"
 #include "cli/event_inputs.h"
 #include "cli/output.h"
@@ -54,9 +55,9 @@ int RunSessions(const Run& run)
     std::uint64_t inputIndex = 0;
     EventInputs<SessionItem> inputs;
     inputs.order = evtx::WalkOrder::NewestFirst;
-    static constexpr std::uint16_t kEvents[] = {tsquery::kSessionLogonEvent};
+    static constexpr std::uint16_t kEvents[] = {terminal::kLogon};
     inputs.events = kEvents;
-    inputs.channel = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
+    inputs.channel = terminal::kSessionChannel;
     inputs.what = "Remote Desktop session logons (event 21)";
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<SessionItem>& items) {
         if (std::optional<ResultRow> row = tsquery::SavedSessionRow(record, query))

@@ -148,6 +148,8 @@ int RunTool(const std::vector<std::string>& arguments, const Platform& platform,
         return RunLastb(run);
     case Command::Report:
         return RunReport(run);
+    case Command::Rdp:
+        return RunRdp(run);
     }
     return kExitUsage;
 }

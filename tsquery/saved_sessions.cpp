@@ -1,6 +1,7 @@
 #include "tsquery/saved_sessions.h"
 
 #include "base/security_events.h"
+#include "base/terminal_events.h"
 #include "evtx/log_file.h"
 
 namespace tav::tsquery {
@@ -20,7 +21,7 @@ const std::string& StringAt(const evtx::Record& record, std::size_t index)
 
 std::optional<ResultRow> SavedSessionRow(const evtx::Record& record, const SavedSessionQuery& query)
 {
-    if (security::EventIdOf(record.eventId) != kSessionLogonEvent || record.provider != kSessionManagerProvider)
+    if (security::EventIdOf(record.eventId) != terminal::kLogon || record.provider != terminal::kSessionProvider)
         return std::nullopt;
     const DateTime local = query.utcToLocal(UnixSecondsToDateTime(record.timeCreated));
     // Compared in milliseconds: DateTime values before 1900 do not order as numbers.
@@ -36,7 +37,7 @@ SavedSessions ReadSavedSessions(evtx::Reader& reader, const SavedSessionQuery& q
 {
     SavedSessions result;
     bool stopped = false;
-    static constexpr std::uint16_t kWanted[] = {kSessionLogonEvent};
+    static constexpr std::uint16_t kWanted[] = {terminal::kLogon};
     reader.KeepOnlyEvents(kWanted);
     const bool whole = reader.ForEachRecordNewestFirst([&](const evtx::Record& record) {
         if (query.perRecord && !query.perRecord()) {

@@ -16,8 +16,6 @@
 
 namespace tav::tsquery {
 
-inline constexpr char kSessionManagerProvider[] = "Microsoft-Windows-TerminalServices-LocalSessionManager";
-inline constexpr std::uint32_t kSessionLogonEvent = 21;  // "Session logon succeeded"
 
 struct SavedSessionQuery {
     DateTime startDate = 0;           // local time: earlier logons are left out
