@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/event_inputs.h"
 #include "cli/output.h"
+#include "cli/rdp_rows.h"
 #include "cli/record_merge.h"
 #include "cli/tool.h"
 #include "sessions/rdp.h"
@@ -182,26 +183,8 @@ bool Selected(const Run& run, const RdpSession& s)
 
 }  // namespace
 
-int RunRdp(const Run& run)
+bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSession&&)>& emit)
 {
-    Output out(run, run.options.connections ? kConnectionForm : kSessionForm);
-    const auto emit = [&](RdpSession&& s) {
-        if (!Selected(run, s))
-            return;
-        if (!run.options.connections) {
-            Row row = out.NewRow();
-            Describe(run, s, row);
-            out.Add({0, s.Start(), 0, Tie(s.computer, s.id)}, s.computer, std::move(row));
-            return;
-        }
-        for (const RdpConnection& c : s.connections) {
-            if (!Overlaps(run, c.start, c.end))
-                continue;
-            Row row = out.NewRow();
-            Describe(run, s, c, row);
-            out.Add({0, c.start, 0, Tie(c.computer, s.id)}, c.computer, std::move(row));
-        }
-    };
     sessions::RdpTracker tracker(emit);
     RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); });
     EventInputs<evtx::Record> inputs;
@@ -227,6 +210,30 @@ int RunRdp(const Run& run)
         allRead = false;
     }
     tracker.Finish();
+    return allRead;
+}
+
+int RunRdp(const Run& run)
+{
+    Output out(run, run.options.connections ? kConnectionForm : kSessionForm);
+    const auto emit = [&](RdpSession&& s) {
+        if (!Selected(run, s))
+            return;
+        if (!run.options.connections) {
+            Row row = out.NewRow();
+            Describe(run, s, row);
+            out.Add({0, s.Start(), 0, Tie(s.computer, s.id)}, s.computer, std::move(row));
+            return;
+        }
+        for (const RdpConnection& c : s.connections) {
+            if (!Overlaps(run, c.start, c.end))
+                continue;
+            Row row = out.NewRow();
+            Describe(run, s, c, row);
+            out.Add({0, c.start, 0, Tie(c.computer, s.id)}, c.computer, std::move(row));
+        }
+    };
+    const bool allRead = ReadRdpSessions(run, emit);
     return out.Finish(allRead);
 }
 

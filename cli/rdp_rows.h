@@ -1,0 +1,16 @@
+// The reading that rdp and report share: the inputs' records of Remote
+// Desktop sessions, each computer's logs merged by time, through the rules.
+#pragma once
+
+#include <functional>
+
+#include "cli/commands.h"
+#include "sessions/rdp.h"
+
+namespace tav::cli {
+
+// Each session once it is over (or at the end); false when an input could
+// not be read to its end (reported; the others are still read).
+bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSession&&)>& emit);
+
+}  // namespace tav::cli
