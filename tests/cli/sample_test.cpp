@@ -331,3 +331,66 @@ TEST(SampleLogs, LocalTimeAcrossTheDaylightSavingChanges)
 
 }  // namespace
 }  // namespace tav::cli
+
+namespace tav::cli {
+namespace {
+
+std::vector<std::string> ServerLogs()
+{
+    return {test::PathText(test::SampleFolder() / sample::kSampleServerSessionLog),
+            test::PathText(test::SampleFolder() / sample::kSampleServerConnectionLog),
+            test::PathText(test::SampleFolder() / sample::kSampleServerSecurityLog)};
+}
+
+// The terminal server of the sample: its three logs merged, whatever their
+// order and the threads; each form.
+TEST(SampleLogs, RemoteDesktopSessionsOfTheTerminalServer)
+{
+    std::vector<std::string> args = {"rdp", "--jobs", "1"};
+    std::vector<std::string> logs = ServerLogs();
+    args.insert(args.end(), logs.begin(), logs.end());
+    const test::Outcome run = RunInProcess(args);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "User             Session  From          Client       Logon                End                  "
+              "Active   Disconnected  Connections  Addresses\n"
+              "CORP\\m.garcia    3        10.20.31.17   DEV-PC03     17.05.2023 9:10:32   no logoff in log     "
+              "(2:30)                 1            10.20.31.17\n"
+              "CORP\\Смирнова.О  2        10.20.32.8                 17.05.2023 8:05:22   17.05.2023 16:50:01  "
+              "(8:44)   (0:00)        1            10.20.32.8\n"
+              "CORP\\Петров      4        LOCAL                      16.05.2023 7:30:42   down                 "
+              "(11:31)  (0:00)        1            LOCAL\n"
+              "admin            -        203.0.113.45               15.05.2023 22:13:07  no session in log    "
+              "(0:00)                 0            203.0.113.45\n"
+              "CORP\\j.smith     2        10.20.30.52   HR-LAPTOP12  15.05.2023 7:58:13   15.05.2023 16:30:01  "
+              "(6:31)   (2:00)        2            10.20.30.52, 198.51.100.7\n"
+              "CORP\\a.ivanov    5        10.20.30.60   ACC-PC08     before log           15.05.2023 13:20:01  "
+              "(4:39)   (2:00)        1            10.20.30.60\n");
+    std::reverse(logs.begin(), logs.end());
+    std::vector<std::string> reversed = {"rdp", "--jobs", "3"};
+    reversed.insert(reversed.end(), logs.begin(), logs.end());
+    EXPECT_EQ(RunInProcess(reversed).out, run.out);
+
+    reversed.insert(reversed.end(), {"--format", "json", "--connections", "--user", "j.smith"});
+    EXPECT_EQ(RunInProcess(reversed).out,
+              "{\"computer\":\"FIN-TS01.corp.example.com\",\"user\":\"CORP\\\\j.smith\",\"session_id\":2,"
+              "\"from\":\"198.51.100.7\",\"client\":\"HOME-PC\",\"authenticated\":\"2023-05-15T11:45:10+00:00\","
+              "\"start\":\"2023-05-15T11:45:12+00:00\",\"end\":\"2023-05-15T16:30:01+00:00\",\"reason\":\"logoff\","
+              "\"duration_s\":17089}\n"
+              "{\"computer\":\"FIN-TS01.corp.example.com\",\"user\":\"CORP\\\\j.smith\",\"session_id\":2,"
+              "\"from\":\"10.20.30.52\",\"client\":\"HR-LAPTOP12\",\"authenticated\":\"2023-05-15T07:58:11+00:00\","
+              "\"start\":\"2023-05-15T07:58:13+00:00\",\"end\":\"2023-05-15T09:45:01+00:00\","
+              "\"reason\":\"disconnected by the user\",\"duration_s\":6408}\n");
+    // Sessions that overlap the range; from an address or a client.
+    std::vector<std::string> ranged = {"rdp", "--format", "csv", "--since", "2023-05-16T12:00", "--until",
+                                       "2023-05-17T08:30", "--from", "local"};
+    ranged.insert(ranged.end(), logs.begin(), logs.end());
+    EXPECT_EQ(RunInProcess(ranged).out,
+              "User;Session;From;Client;Authenticated;Logon;End;Active (s);Disconnected (s);Connections;Addresses;"
+              "End Reason\r\n"
+              "CORP\\Петров;4;LOCAL;;;16.05.2023 7:30:42;16.05.2023 19:02:00;41478;0;1;LOCAL;shutdown\r\n");
+}
+
+}  // namespace
+}  // namespace tav::cli
