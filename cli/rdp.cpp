@@ -86,9 +86,9 @@ void Describe(const Run& run, const RdpSession& s, Row& out)
     const std::string client = first ? first->client : std::string();
     const std::optional<std::int64_t> authenticated = first ? first->authenticated : s.authenticated;
     const std::int64_t active = s.Active();
-    // From its first connection to its end, what was not active.
-    const std::optional<std::int64_t> disconnected =
-        s.end && first ? std::optional<std::int64_t>(*s.end - first->start - active) : std::nullopt;
+    // From its first connection to its end, what was not active; none while open.
+    const bool ended = s.end && first;
+    const std::int64_t disconnected = ended ? *s.end - first->start - active : 0;
     const std::string session = s.id ? std::to_string(*s.id) : "-";
     const auto time = [&](const std::optional<std::int64_t>& t) { return t ? run.DisplayedText(*t) : std::string(); };
     switch (out.Format()) {
@@ -100,19 +100,19 @@ void Describe(const Run& run, const RdpSession& s, Row& out)
         s.logon ? out.Text("logon", run.IsoTime(*s.logon)) : out.Null("logon");
         s.end ? out.Text("end", run.IsoTime(*s.end)) : out.Null("end");
         out.Text("end_reason", sessions::RdpEndKey(s.reason)).Number("active_s", active);
-        disconnected ? out.Number("disconnected_s", *disconnected) : out.Null("disconnected_s");
+        ended ? out.Number("disconnected_s", disconnected) : out.Null("disconnected_s");
         out.Number("connections", static_cast<long long>(s.connections.size())).Texts("addresses", AddressList(s));
         return;
     case OutputFormat::Csv:
         out.Cell(s.user).Cell(session).Cell(from).Cell(client).Cell(time(authenticated)).Cell(time(s.logon));
         out.Cell(time(s.end)).Cell(std::to_string(active));
-        out.Cell(disconnected ? std::to_string(*disconnected) : std::string());
+        out.Cell(ended ? std::to_string(disconnected) : std::string());
         out.Cell(std::to_string(s.connections.size())).Cell(Addresses(s)).Cell(sessions::RdpEndKey(s.reason));
         return;
     case OutputFormat::Table:
         out.Cell(s.user).Cell(session).Cell(from).Cell(client);
         out.Cell(s.logon ? run.ShownText(*s.logon) : "before log").Cell(EndText(run, s));
-        out.Cell(sessions::DurationText(active)).Cell(disconnected ? sessions::DurationText(*disconnected) : "");
+        out.Cell(sessions::DurationText(active)).Cell(ended ? sessions::DurationText(disconnected) : "");
         out.Cell(std::to_string(s.connections.size())).Cell(Addresses(s));
         return;
     }
@@ -125,7 +125,7 @@ const ListForm kConnectionForm{
 void Describe(const Run& run, const RdpSession& s, const RdpConnection& c, Row& out)
 {
     const std::string session = std::to_string(s.id.value_or(0));
-    const std::optional<std::int64_t> duration = c.end ? std::optional<std::int64_t>(*c.end - c.start) : std::nullopt;
+    const std::int64_t duration = c.end ? *c.end - c.start : 0;
     switch (out.Format()) {
     case OutputFormat::Json:
         out.Text("computer", c.computer).Text("user", c.user).Number("session_id", s.id.value_or(0));
@@ -134,19 +134,19 @@ void Describe(const Run& run, const RdpSession& s, const RdpConnection& c, Row& 
         out.Text("start", run.IsoTime(c.start));
         c.end ? out.Text("end", run.IsoTime(*c.end)) : out.Null("end");
         out.Text("reason", c.reason);
-        duration ? out.Number("duration_s", *duration) : out.Null("duration_s");
+        c.end ? out.Number("duration_s", duration) : out.Null("duration_s");
         return;
     case OutputFormat::Csv:
         out.Cell(c.user).Cell(session).Cell(c.from).Cell(c.client);
         out.Cell(c.authenticated ? run.DisplayedText(*c.authenticated) : "").Cell(run.DisplayedText(c.start));
         out.Cell(c.end ? run.DisplayedText(*c.end) : "").Cell(c.reason);
-        out.Cell(duration ? std::to_string(*duration) : "");
+        out.Cell(c.end ? std::to_string(duration) : "");
         return;
     case OutputFormat::Table:
         out.Cell(c.user).Cell(session).Cell(c.from).Cell(c.client);
         out.Cell(c.authenticated ? run.ShownText(*c.authenticated) : "").Cell(run.ShownText(c.start));
         out.Cell(c.end ? run.ShownText(*c.end) : "still connected").Cell(c.reason);
-        out.Cell(duration ? sessions::DurationText(*duration) : "");
+        out.Cell(c.end ? sessions::DurationText(duration) : "");
         return;
     }
 }
