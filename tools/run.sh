@@ -22,6 +22,8 @@ echo "== tavelin last $sample/Security-sample.evtx"
 "$tavelin" last "$sample/Security-sample.evtx"
 echo "== tavelin lastb --summary $sample/Security-sample.evtx"
 "$tavelin" lastb --summary "$sample/Security-sample.evtx"
+echo "== tavelin rdp $sample/TS-*.evtx"
+"$tavelin" rdp "$sample"/TS-*.evtx
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target UsersTavelin
 exe=build/mingw/app/UsersTavelin.exe
