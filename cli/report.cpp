@@ -1,17 +1,22 @@
-// tavelin report: the sessions and failed logons of Security logs as one
-// self-contained HTML page, written whole or not at all, never over an input.
+// tavelin report: the sessions and failed logons of Security logs, and the
+// Remote Desktop sessions of terminal servers' logs, as one self-contained
+// HTML page, written whole or not at all, never over an input.
 #include <algorithm>
 #include <climits>
 #include <filesystem>
 
 #include "base/ascii.h"
+#include "base/terminal_events.h"
 #include "cli/commands.h"
+#include "cli/event_inputs.h"
 #include "cli/files.h"
 #include "cli/inputs.h"
 #include "cli/logon_rows.h"
+#include "cli/rdp_rows.h"
 #include "cli/tool.h"
 #include "evtx/log_file.h"
 #include "report/collector.h"
+#include "sessions/security_events.h"
 
 namespace tav::cli {
 namespace {
@@ -36,6 +41,56 @@ std::string OutputProblem(const Run& run, const std::string& output)
         if (SameFile(input, output))
             return output + ": is an input (" + input + "); the page would replace it";
     return {};
+}
+
+// The sessions rdp lists with the same options: those that overlap
+// --since/--until, of --user, with a connection from --from.
+bool RdpSelected(const Run& run, const sessions::RdpSession& s)
+{
+    const auto shown = [&](std::int64_t t) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(t))); };
+    if ((run.options.until && shown(s.Start()) >= DateTimeToUnixMilliseconds(*run.options.until)) ||
+        (run.options.since && s.end && shown(*s.end) < DateTimeToUnixMilliseconds(*run.options.since)))
+        return false;
+    if (run.options.user) {
+        const std::size_t split = s.user.rfind('\\');
+        const std::string name = split == std::string::npos ? s.user : s.user.substr(split + 1);
+        const std::string domain = split == std::string::npos ? std::string() : s.user.substr(0, split);
+        if (!sessions::MatchesUser(*run.options.user, name, domain))
+            return false;
+    }
+    if (!run.options.from)
+        return true;
+    if (!s.id)
+        return sessions::MatchesFrom(*run.options.from, s.address, "", "");
+    return std::any_of(s.connections.begin(), s.connections.end(), [&](const sessions::RdpConnection& c) {
+        return sessions::MatchesFrom(*run.options.from, c.from, c.client, "");
+    });
+}
+
+// The Remote Desktop sessions of the input files (live logs are none), when
+// a LocalSessionManager log is among them (its first record tells), onto the
+// page. They are read again from the files the logon read could read, on a
+// state of their own: that read has said what it found wrong with them.
+bool AddRdpSessions(const Run& run, report::ReportCollector& collector)
+{
+    Options options = run.options;
+    std::vector<InputProblem> ignored;
+    options.files = ExpandInputs(run.options.files, ignored);
+    std::erase_if(options.files, [&](const std::string& file) {
+        return std::any_of(run.state.unread.begin(), run.state.unread.end(),
+                           [&](const auto& unread) { return unread.first == file; });
+    });
+    if (std::none_of(options.files.begin(), options.files.end(),
+                     [](const std::string& file) { return FirstChannel(file) == terminal::kSessionChannel; }))
+        return true;
+    RunState state;
+    const Run rdpRun{options, run.platform, run.out, run.err, state};
+    const bool allRead = ReadRdpSessions(rdpRun, [&](sessions::RdpSession&& s) {
+        if (RdpSelected(run, s))
+            collector.Add(s);
+    });
+    run.state.unread.insert(run.state.unread.end(), state.unread.begin(), state.unread.end());
+    return allRead;
 }
 
 }  // namespace
@@ -70,6 +125,7 @@ int RunReport(const Run& run)
         run.Error("no input could be read: no page written");
         return run.Finish(false);
     }
+    const bool rdpRead = AddRdpSessions(run, collector);
     report::ReportInput page = collector.Finish();
     page.live = ReadsLiveLogs(run.options);
     if (!page.live)
@@ -92,7 +148,7 @@ int RunReport(const Run& run)
         run.Error("cannot write the page: " + failure);
         run.state.writeFailed = true;
     }
-    return run.Finish(allRead);
+    return run.Finish(allRead && rdpRead);
 }
 
 }  // namespace tav::cli

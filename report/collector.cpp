@@ -4,8 +4,9 @@
 #include <limits>
 #include <map>
 #include <set>
-#include <unordered_map>
 
+#include "report/names.h"
+#include "report/rdp_collector.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
 
@@ -13,24 +14,6 @@ namespace tav::report {
 namespace {
 
 using sessions::EndReason;
-
-// Distinct texts, each held once, by number.
-class Names {
-public:
-    std::uint32_t Id(const std::string& text)
-    {
-        const auto [it, added] = ids_.try_emplace(text, static_cast<std::uint32_t>(texts_.size()));
-        if (added)
-            texts_.push_back(text);
-        return it->second;
-    }
-    const std::string& Text(std::uint32_t id) const { return texts_[id]; }
-    std::size_t Size() const { return texts_.size(); }
-
-private:
-    std::unordered_map<std::string, std::uint32_t> ids_;
-    std::vector<std::string> texts_;
-};
 
 // Where a row stands in the order of last and lastb: by input, newest first,
 // of equal times the later record; equal keys as they came.
@@ -223,6 +206,7 @@ struct ReportCollector::State {
     std::vector<HeldSession> sessions;
     std::vector<HeldFailure> failures;
     sessions::FailureSummary summary;
+    RdpCollector rdp;
     std::int64_t firstEvent = std::numeric_limits<std::int64_t>::max();
     std::int64_t lastEvent = std::numeric_limits<std::int64_t>::min();
     std::uint64_t sequence = 0;
@@ -265,6 +249,12 @@ void ReportCollector::Add(std::uint32_t input, const sessions::FailedLogon& f)
                            st.texts.froms.Id(f.from), st.texts.reasons.Id(f.reason), f.logonType});
 }
 
+void ReportCollector::Add(const sessions::RdpSession& s)
+{
+    state_->computers.insert(s.computer);
+    state_->rdp.Add(s);
+}
+
 ReportInput ReportCollector::Finish()
 {
     State& st = *state_;
@@ -280,6 +270,7 @@ ReportInput ReportCollector::Finish()
     const std::vector<sessions::FailureSource> sources = st.summary.Sources();
     AddFailures(st.failures, sources, st.texts, time_, page);
     page.series = Series(st.failures, sources, st.texts.froms, time_);
+    st.rdp.Finish(time_, page);
     state_ = std::make_unique<State>();
     return page;
 }

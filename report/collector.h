@@ -9,6 +9,7 @@
 #include <string>
 
 #include "report/report.h"
+#include "sessions/rdp.h"
 #include "sessions/session.h"
 
 namespace tav::report {
@@ -32,6 +33,10 @@ public:
     // lastb do: by input, then newest first.
     void Add(std::uint32_t input, const sessions::Session& session);
     void Add(std::uint32_t input, const sessions::FailedLogon& failure);
+    // A Remote Desktop session of a terminal server's logs; the page lists
+    // them as rdp does, newest first, in the order they come when they
+    // start together.
+    void Add(const sessions::RdpSession& session);
 
     // The content; the caller fills in the inputs, the zone and the language.
     ReportInput Finish();

@@ -104,15 +104,11 @@ constexpr Field<SourceRow> kSourceFields[] = {
     {"lastAt", [](JsonWriter& j, const SourceRow& r) { j.Number(r.lastAt); }},
 };
 
-// "<fieldsKey>": the names, then "<rowsKey>": the rows.
+// The rows, each an array of its fields.
 template <typename Row, std::size_t N>
-void Rows(JsonWriter& j, std::string_view fieldsKey, std::string_view rowsKey, const Field<Row> (&fields)[N],
-          const std::vector<Row>& rows)
+void Arrays(JsonWriter& j, const Field<Row> (&fields)[N], const std::vector<Row>& rows)
 {
-    j.Key(fieldsKey).BeginArray();
-    for (const Field<Row>& field : fields)
-        j.Text(field.name);
-    j.EndArray().Key(rowsKey).BeginArray();
+    j.BeginArray();
     for (const Row& row : rows) {
         j.BeginArray();
         for (const Field<Row>& field : fields)
@@ -120,6 +116,73 @@ void Rows(JsonWriter& j, std::string_view fieldsKey, std::string_view rowsKey, c
         j.EndArray();
     }
     j.EndArray();
+}
+
+template <typename Row, std::size_t N>
+void FieldNames(JsonWriter& j, std::string_view fieldsKey, const Field<Row> (&fields)[N])
+{
+    j.Key(fieldsKey).BeginArray();
+    for (const Field<Row>& field : fields)
+        j.Text(field.name);
+    j.EndArray();
+}
+
+// "<fieldsKey>": the names, then "<rowsKey>": the rows.
+template <typename Row, std::size_t N>
+void Rows(JsonWriter& j, std::string_view fieldsKey, std::string_view rowsKey, const Field<Row> (&fields)[N],
+          const std::vector<Row>& rows)
+{
+    FieldNames(j, fieldsKey, fields);
+    Arrays(j.Key(rowsKey), fields, rows);
+}
+
+// A Remote Desktop session's connections are rows of their own inside it,
+// their names listed once beside those of the sessions.
+constexpr Field<RdpConnectionRow> kRdpConnectionFields[] = {
+    {"from", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(VisibleText(r.from)); }},
+    {"client", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(VisibleText(r.client)); }},
+    {"authenticated", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(r.authenticated); }},
+    {"start", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(r.start); }},
+    {"end", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(r.end); }},
+    {"reason", [](JsonWriter& j, const RdpConnectionRow& r) { j.Text(VisibleText(r.reason)); }},
+    {"startAt", [](JsonWriter& j, const RdpConnectionRow& r) { j.Number(r.startAt); }},
+    {"endAt", [](JsonWriter& j, const RdpConnectionRow& r) { j.Number(r.endAt); }},
+    {"newAddress", [](JsonWriter& j, const RdpConnectionRow& r) { j.Number(r.newAddress ? 1 : 0); }},
+};
+
+constexpr Field<RdpRow> kRdpFields[] = {
+    {"computer", [](JsonWriter& j, const RdpRow& r) { j.Text(VisibleText(r.computer)); }},
+    {"user", [](JsonWriter& j, const RdpRow& r) { j.Text(VisibleText(r.user)); }},
+    {"session", [](JsonWriter& j, const RdpRow& r) { j.Text(r.session); }},
+    {"from", [](JsonWriter& j, const RdpRow& r) { j.Text(VisibleText(r.from)); }},
+    {"client", [](JsonWriter& j, const RdpRow& r) { j.Text(VisibleText(r.client)); }},
+    {"logon", [](JsonWriter& j, const RdpRow& r) { j.Text(r.logon); }},
+    {"end", [](JsonWriter& j, const RdpRow& r) { j.Text(r.end); }},
+    {"active", [](JsonWriter& j, const RdpRow& r) { j.Text(r.active); }},
+    {"disconnected", [](JsonWriter& j, const RdpRow& r) { j.Text(r.disconnected); }},
+    {"connections", [](JsonWriter& j, const RdpRow& r) { j.Number(r.connections); }},
+    {"addresses", [](JsonWriter& j, const RdpRow& r) { j.Text(VisibleText(r.addresses)); }},
+    {"activeSeconds", [](JsonWriter& j, const RdpRow& r) { j.Number(r.activeSeconds); }},
+    {"disconnectedSeconds", [](JsonWriter& j, const RdpRow& r) { j.Number(r.disconnectedSeconds); }},
+    {"startAt", [](JsonWriter& j, const RdpRow& r) { j.Number(r.startAt); }},
+    {"endAt", [](JsonWriter& j, const RdpRow& r) { j.Number(r.endAt); }},
+    {"reason", [](JsonWriter& j, const RdpRow& r) { j.Text(r.reason); }},
+    {"lane", [](JsonWriter& j, const RdpRow& r) { j.Number(r.lane); }},
+    {"listed", [](JsonWriter& j, const RdpRow& r) { j.Number(r.listed ? 1 : 0); }},
+    {"bars", [](JsonWriter& j, const RdpRow& r) { Arrays(j, kRdpConnectionFields, r.bars); }},
+};
+
+// The Remote Desktop part: lanes of users and computers, then the rows.
+void RdpData(JsonWriter& j, const ReportInput& in)
+{
+    j.Key("rdpSessions").Number(in.rdpSessions).Key("rdpComputers").Number(in.rdpComputers ? 1 : 0);
+    j.Key("rdpLanes").BeginArray();
+    for (const auto& [user, computer] : in.rdpLanes)
+        j.BeginArray().Text(VisibleText(user)).Text(VisibleText(computer)).EndArray();
+    j.EndArray().Key("rdpLanesLeftOut").Number(in.rdpLanesLeftOut).Key("rdpBarsLeftOut").Number(in.rdpBarsLeftOut);
+    FieldNames(j, "rdpConnectionFields", kRdpConnectionFields);
+    Rows(j, "rdpFields", "rdp", kRdpFields, in.rdpRows);
+    j.Key("rdpLeftOut").Number(in.rdpRowsLeftOut);
 }
 
 std::string PageData(const ReportInput& in)
@@ -154,7 +217,9 @@ std::string PageData(const ReportInput& in)
     j.EndArray().EndObject().Key("heat").BeginArray();
     for (const auto& day : in.logonsByHour)
         Counts(j, day);
-    j.EndArray().EndObject();
+    j.EndArray();
+    RdpData(j, in);
+    j.EndObject();
     return j.Take();
 }
 

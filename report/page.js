@@ -28,6 +28,15 @@
       steps: { 60: 'минуту', 300: '5 минут', 900: '15 минут', 1800: '30 минут', 3600: 'час', 10800: '3 часа',
         21600: '6 часов', 43200: '12 часов', 86400: 'день', 604800: 'неделю', 2592000: '30 дней' },
       stepDays: n => `${n} дн.`,
+      rdp: 'Удалённый рабочий стол', rdpTable: 'Все сеансы удалённого рабочего стола',
+      rdpHint: 'Сплошная полоса: подключение; штриховка: сеанс отключён. Колесо мыши: масштаб; перетаскивание: сдвиг.',
+      rdpLanesLeftOut: n => `Ещё ${n} пар «пользователь, компьютер» с меньшим числом сеансов не показаны.`,
+      computer: 'Компьютер', session: 'Сеанс', client: 'Клиент', logon: 'Вход', active: 'Активен',
+      disconnected: 'Отключён', connections: 'Подключений', addresses: 'Адреса', authenticated: 'Проверка подлинности',
+      connected: 'подключён', disconnectedKey: 'отключён', newAddress: 'переподключение с нового адреса',
+      authOnly: 'вход по сети без сеанса', stillConnected: 'ещё подключён', gap: 'Сеанс отключён',
+      words: { 'before log': 'до начала журнала', down: 'выключение', crash: 'сбой', 'no logoff in log': 'нет выхода в журнале',
+        'no session in log': 'нет сеанса в журнале' },
     },
     en: {
       title: 'Logon report', unread: 'Not read:', notices: 'Warnings', inputs: 'Logs', computers: 'Computers', range: 'Period',
@@ -50,6 +59,14 @@
       steps: { 60: 'minute', 300: '5 minutes', 900: '15 minutes', 1800: '30 minutes', 3600: 'hour', 10800: '3 hours',
         21600: '6 hours', 43200: '12 hours', 86400: 'day', 604800: 'week', 2592000: '30 days' },
       stepDays: n => `${n} days`,
+      rdp: 'Remote Desktop', rdpTable: 'All Remote Desktop sessions',
+      rdpHint: 'Solid: connected; hatched: the session is disconnected. Wheel: zoom; drag: pan.',
+      rdpLanesLeftOut: n => `${n} more users and computers with fewer sessions are not shown.`,
+      computer: 'Computer', session: 'Session', client: 'Client', logon: 'Logon', active: 'Active',
+      disconnected: 'Disconnected', connections: 'Connections', addresses: 'Addresses', authenticated: 'Authenticated',
+      connected: 'connected', disconnectedKey: 'disconnected', newAddress: 'reconnect from a new address',
+      authOnly: 'authenticated, no session', stillConnected: 'still connected', gap: 'Session disconnected',
+      words: {},
     },
   };
   const L = TEXTS[D.lang] || TEXTS.ru;
@@ -57,6 +74,7 @@
   // the order of the list of names beside them: each read by its name.
   const fieldIndex = names => Object.fromEntries(names.map((name, i) => [name, i]));
   const SESSION = fieldIndex(D.sessionFields), FAILURE = fieldIndex(D.failureFields), SOURCE = fieldIndex(D.summaryFields);
+  const RDP = fieldIndex(D.rdpFields), CONNECTION = fieldIndex(D.rdpConnectionFields);
   const SVG = 'http://www.w3.org/2000/svg';
   const number = n => n.toLocaleString(D.lang);
 
@@ -145,22 +163,82 @@
   const typeClass = t => TYPES.includes(t) ? 't' + t : 't-other';
   const endWord = reason => L.endWords[reason === 'open' && D.live ? 'live' : reason];
   const endText = r => r[SESSION.reason] === 'logoff' ? r[SESSION.end] : endWord(r[SESSION.reason]);
-  const LABEL = 160, LANE = 22, AXIS = 24;
+  const LABEL = 160, WIDE_LABEL = 240, LANE = 22, AXIS = 24;  // WIDE_LABEL: a user and a computer
 
-  // One lane per user, alternately shaded, its label cut when long; and
-  // the fade of an open session's bar.
-  function timelineLanes(svg, plot, width) {
-    svg.append(s('defs', {}, s('linearGradient', { id: 'fade' }, s('stop', { offset: '0.6', 'stop-color': 'white' }),
+  // A chart of `count` lanes over [first, last], their labels `label` pixels
+  // wide: zoomed with the wheel about the pointer, panned by dragging, "fit"
+  // to see everything again. `draw(x)` places the shapes, `x` giving a
+  // time's place in the plot.
+  function laneChart(count, first, last, label, draw) {
+    const width = Math.max(600, document.getElementById('report').clientWidth || 1000);
+    const height = count * LANE + AXIS, plotWidth = width - label;
+    const svg = s('svg', { viewBox: `0 0 ${width} ${height}`, height, class: 'chart' });
+    const axis = s('g', { class: 'axis' });
+    const plot = s('svg', { x: label, width: plotWidth, height, overflow: 'hidden' });
+    svg.append(axis, plot);
+    const span = Math.max(last - first, 3600);
+    const full = [first - span * 0.02, first + span * 1.02];
+    let view = full.slice(), drag = null;
+    const x = t => (t - view[0]) / (view[1] - view[0]) * plotWidth;
+    function redraw() {
+      draw(x);
+      const { step, list } = ticks(view[0], view[1], plotWidth, 90);
+      axis.replaceChildren(...list.filter(t => x(t) < plotWidth - 40).map(t => s('g', { transform: `translate(${(label + x(t)).toFixed(1)} 0)` },
+        s('line', { y1: 0, y2: height - AXIS + 4 }),
+        s('text', { y: height - 6, 'text-anchor': 'middle' }, timeLabel(t, step)))));
+    }
+    const timeAt = px => view[0] + (px - label) / plotWidth * (view[1] - view[0]);
+    const localX = e => (e.clientX - svg.getBoundingClientRect().left) * width / svg.getBoundingClientRect().width;
+    svg.addEventListener('wheel', e => {
+      e.preventDefault();
+      const at = timeAt(localX(e)), f = Math.exp(e.deltaY * 0.002);
+      const span1 = Math.max(60, (view[1] - view[0]) * f);
+      const share = (at - view[0]) / (view[1] - view[0]);
+      view = [at - share * span1, at + (1 - share) * span1];
+      redraw();
+    }, { passive: false });
+    svg.addEventListener('pointerdown', e => {
+      drag = { x: localX(e), view: view.slice() };
+      svg.setPointerCapture(e.pointerId);
+      svg.classList.add('dragging');
+    });
+    svg.addEventListener('pointermove', e => {
+      if (!drag) return;
+      const shift = (localX(e) - drag.x) / plotWidth * (drag.view[1] - drag.view[0]);
+      view = [drag.view[0] - shift, drag.view[1] - shift];
+      redraw();
+    });
+    const stop = () => { drag = null; svg.classList.remove('dragging'); };
+    svg.addEventListener('pointerup', stop);
+    svg.addEventListener('pointercancel', stop);
+    const fit = h('button', { type: 'button', class: 'fit' }, L.fit);
+    fit.addEventListener('click', () => { view = full.slice(); redraw(); });
+    return { svg, axis, plot, width, label, fit, redraw, dragging: () => !!drag };
+  }
+
+  // `count` lanes, alternately shaded, each label cut when long: `labelOf(i)`
+  // gives the lane's attributes, its label's content and, when that is not
+  // all of it, its whole text.
+  function chartLanes(chart, count, labelOf) {
+    return [...Array(count).keys()].map(i => {
+      const { attrs, text, whole } = labelOf(i);
+      const g = s('g', { ...attrs, transform: `translate(0 ${i * LANE})` });
+      g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: chart.width - chart.label, height: LANE - 2, opacity: i % 2 ? 0.35 : 0.7 }));
+      chart.plot.append(g);
+      chart.axis.before(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, text, whole ? s('title', {}, whole) : []));
+      return g;
+    });
+  }
+
+  // A lane per user, and the fade of an open session's bar.
+  function timelineLanes(chart) {
+    chart.svg.prepend(s('defs', {}, s('linearGradient', { id: 'fade' }, s('stop', { offset: '0.6', 'stop-color': 'white' }),
       s('stop', { offset: '1', 'stop-color': 'white', 'stop-opacity': '0.15' })),
       s('mask', { id: 'open-end', maskContentUnits: 'objectBoundingBox' },
         s('rect', { width: 1, height: 1, fill: 'url(#fade)' }))));
-    return D.lanes.map((user, i) => {
-      const g = s('g', { class: 'lane', 'data-user': user, transform: `translate(0 ${i * LANE})` });
-      g.append(s('rect', { class: 'lane-bg', x: 0, y: 1, width: width - LABEL, height: LANE - 2, opacity: i % 2 ? 0.35 : 0.7 }));
-      plot.append(g);
-      const label = shortened(user, 22);
-      svg.append(s('text', { x: 4, y: i * LANE + 15, class: 'lane-label' }, label, label === user ? [] : s('title', {}, user)));
-      return g;
+    return chartLanes(chart, D.lanes.length, i => {
+      const user = D.lanes[i], label = shortened(user, 22);
+      return { attrs: { class: 'lane', 'data-user': user }, text: label, whole: label === user ? null : user };
     });
   }
 
@@ -182,21 +260,28 @@
     });
   }
 
-  // Hovering a bar shows its session's row, unless the chart is dragged.
-  function showSessionOnHover(svg, dragging) {
+  // The page's tooltip over a chart: `content(target)` gives its lines for
+  // the shape under the pointer, nothing for none; none while dragging.
+  const tipLine = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
+  function hoverTip(svg, dragging, content) {
     const tip = document.getElementById('tip');
     svg.addEventListener('mousemove', e => {
-      const row = e.target.classList.contains('bar') ? D.sessions[e.target.dataset.row] : null;
-      tip.hidden = !row || dragging();
-      if (tip.hidden) return;
-      const line = (name, value) => h('div', {}, h('span', {}, name + ': '), value);
-      tip.replaceChildren(line(L.user, logText(row[SESSION.user], true)), line(L.from, logText(row[SESSION.from], true)),
-        line(L.type, row[SESSION.type]), line(L.start, row[SESSION.start]), line(L.end, endText(row)),
-        line(L.duration, row[SESSION.duration]));
+      const lines = dragging() ? null : content(e.target);
+      tip.hidden = !lines;
+      if (!lines) return;
+      tip.replaceChildren(...lines);
       tip.style.left = Math.min(e.clientX + 14, window.innerWidth - tip.offsetWidth - 4) + 'px';
       tip.style.top = (e.clientY + 14) + 'px';
     });
     svg.addEventListener('mouseleave', () => { tip.hidden = true; });
+  }
+
+  // Hovering a bar shows its session's row.
+  function sessionTip(target) {
+    const row = target.classList.contains('bar') ? D.sessions[target.dataset.row] : null;
+    return row && [tipLine(L.user, logText(row[SESSION.user], true)), tipLine(L.from, logText(row[SESSION.from], true)),
+      tipLine(L.type, row[SESSION.type]), tipLine(L.start, row[SESSION.start]), tipLine(L.end, endText(row)),
+      tipLine(L.duration, row[SESSION.duration])];
   }
 
   // The logon types and the ends of sessions that the bars show.
@@ -209,75 +294,162 @@
         .map(k => h('span', {}, h('i', { class: 'end-' + k }), endWord(k))));
   }
 
-  // The sessions of the lanes' users over time: zoomed with the wheel,
-  // panned by dragging.
+  // The sessions of the lanes' users over time.
   function timeline() {
     const indexes = D.sessions.map((r, i) => i).filter(i => D.sessions[i][SESSION.lane] >= 0);
     const rows = indexes.map(i => D.sessions[i]);
     if (!rows.length) return section(L.timeline, h('p', { class: 'empty' }, L.noSessions));
-    const width = Math.max(600, document.getElementById('report').clientWidth || 1000);
-    const height = D.lanes.length * LANE + AXIS;
-    const svg = s('svg', { viewBox: `0 0 ${width} ${height}`, height, class: 'chart' });
-    const axis = s('g', { class: 'axis' });
-    const plot = s('svg', { x: LABEL, width: width - LABEL, height, overflow: 'hidden' });
-    const shapes = timelineBars(timelineLanes(svg, plot, width), rows, indexes);
-    svg.append(axis, plot);
-
     const first = Math.min(...rows.map(r => r[SESSION.startAt])), last = Math.max(...rows.map(r => r[SESSION.endAt]));
-    const span = Math.max(last - first, 3600);
-    const full = [first - span * 0.02, first + span * 1.02];
-    let view = full.slice();
-    const plotWidth = width - LABEL;
-    const x = t => (t - view[0]) / (view[1] - view[0]) * plotWidth;
-    function draw() {
+    let shapes = [];
+    const chart = laneChart(D.lanes.length, first, last, LABEL, x => {
       for (const { r, bar, mark } of shapes) {
         const x0 = x(r[SESSION.startAt]), x1 = x(r[SESSION.endAt]);
         bar.setAttribute('x', x0.toFixed(1));
         bar.setAttribute('width', Math.max(2, x1 - x0).toFixed(1));
         if (mark) mark.setAttribute('x', (Math.max(x1, x0 + 2) - 1.5).toFixed(1));
       }
-      const { step, list } = ticks(view[0], view[1], plotWidth, 90);
-      axis.replaceChildren(...list.filter(t => x(t) < plotWidth - 40).map(t => s('g', { transform: `translate(${(LABEL + x(t)).toFixed(1)} 0)` },
-        s('line', { y1: 0, y2: height - AXIS + 4 }),
-        s('text', { y: height - 6, 'text-anchor': 'middle' }, timeLabel(t, step)))));
-    }
-    draw();
-
-    // Zoom about the pointer with the wheel; pan by dragging.
-    const timeAt = px => view[0] + (px - LABEL) / plotWidth * (view[1] - view[0]);
-    const localX = e => (e.clientX - svg.getBoundingClientRect().left) * width / svg.getBoundingClientRect().width;
-    svg.addEventListener('wheel', e => {
-      e.preventDefault();
-      const at = timeAt(localX(e)), f = Math.exp(e.deltaY * 0.002);
-      const span1 = Math.max(60, (view[1] - view[0]) * f);
-      const share = (at - view[0]) / (view[1] - view[0]);
-      view = [at - share * span1, at + (1 - share) * span1];
-      draw();
-    }, { passive: false });
-    let drag = null;
-    svg.addEventListener('pointerdown', e => {
-      drag = { x: localX(e), view: view.slice() };
-      svg.setPointerCapture(e.pointerId);
-      svg.classList.add('dragging');
     });
-    svg.addEventListener('pointermove', e => {
-      if (!drag) return;
-      const shift = (localX(e) - drag.x) / plotWidth * (drag.view[1] - drag.view[0]);
-      view = [drag.view[0] - shift, drag.view[1] - shift];
-      draw();
-    });
-    const stop = () => { drag = null; svg.classList.remove('dragging'); };
-    svg.addEventListener('pointerup', stop);
-    svg.addEventListener('pointercancel', stop);
-    showSessionOnHover(svg, () => !!drag);
-
-    const fit = h('button', { type: 'button', class: 'fit' }, L.fit);
-    fit.addEventListener('click', () => { view = full.slice(); draw(); });
+    shapes = timelineBars(timelineLanes(chart), rows, indexes);
+    chart.redraw();
+    hoverTip(chart.svg, chart.dragging, sessionTip);
     const notes = [];
     if (D.usersLeftOut) notes.push(h('p', { class: 'note' }, L.usersLeftOut(number(D.usersLeftOut))));
     if (D.barsLeftOut) notes.push(h('p', { class: 'note' }, L.barsLeftOut(number(D.barsLeftOut))));
     return h('section', { class: 'timeline' }, h('h2', {}, L.timeline),
-      h('div', { class: 'toolbar' }, fit, h('span', { class: 'hint' }, L.hint)), timelineLegend(rows), svg, notes);
+      h('div', { class: 'toolbar' }, chart.fit, h('span', { class: 'hint' }, L.hint)), timelineLegend(rows), chart.svg, notes);
+  }
+
+  // Remote Desktop sessions: per user and computer, each connection solid,
+  // the time the session was disconnected hatched (between connections and
+  // from the last one to the session's end), a reconnect from a new address
+  // marked, a network authentication that no session took a diamond.
+  const word = text => L.words[text] || text;
+
+  function rdpLanes(chart) {
+    const fade = (id, ...stops) => s('linearGradient', { id },
+      stops.map(([offset, opacity]) => s('stop', { offset, 'stop-color': 'white', 'stop-opacity': opacity })));
+    const mask = (id, gradient) => s('mask', { id, maskContentUnits: 'objectBoundingBox' }, s('rect', { width: 1, height: 1, fill: `url(#${gradient})` }));
+    chart.svg.prepend(s('defs', {},
+      s('pattern', { id: 'rdp-hatch', width: 6, height: 6, patternUnits: 'userSpaceOnUse', patternTransform: 'rotate(45)' },
+        s('line', { class: 'hatch', x1: 1.5, y1: 0, x2: 1.5, y2: 6 })),
+      fade('rdp-fade-out', [0.6, 1], [1, 0.15]), fade('rdp-fade-in', [0, 0.15], [0.4, 1]), mask('rdp-open', 'rdp-fade-out'), mask('rdp-before', 'rdp-fade-in')));
+    return chartLanes(chart, D.rdpLanes.length, i => {
+      const [user, computer] = D.rdpLanes[i];
+      const attrs = { class: 'rdp-lane', 'data-user': user, 'data-computer': computer };
+      if (!D.rdpComputers) {
+        const label = shortened(user, 22);
+        return { attrs, text: label, whole: label === user ? null : user };
+      }
+      return { attrs, text: [s('tspan', {}, shortened(user, 16)), ' ', s('tspan', { class: 'computer' }, shortened(computer.split('.')[0], 10))],
+        whole: `${isolated(user)} — ${isolated(computer)}` };
+    });
+  }
+
+  // Connection k of row `row` and the time disconnected after it; `add(el,
+  // t0, t1)` puts a shape in the lane: a bar from t0 to t1, a mark at t0.
+  function rdpConnection(add, row, k) {
+    const r = D.rdp[row], bars = r[RDP.bars], c = bars[k], next = bars[k + 1];
+    const data = kind => ({ 'data-row': row, 'data-conn': k, 'data-kind': kind });
+    const open = r[RDP.reason] === 'open' && !next;
+    const bar = s('rect', { class: 'conn', y: 4, height: LANE - 8, ...data('conn') });
+    if (open && !c[CONNECTION.end]) bar.setAttribute('mask', 'url(#rdp-open)');
+    else if (k === 0 && r[RDP.logon] === 'before log') bar.setAttribute('mask', 'url(#rdp-before)');
+    add(bar, c[CONNECTION.startAt], c[CONNECTION.endAt]);
+    const until = next ? next[CONNECTION.startAt] : r[RDP.endAt];
+    if (c[CONNECTION.end] && until > c[CONNECTION.endAt]) {
+      const gap = s('rect', { class: 'gap', y: 6, height: LANE - 12, ...data('gap') });
+      if (open) gap.setAttribute('mask', 'url(#rdp-open)');
+      add(gap, c[CONNECTION.endAt], until);
+    }
+    if (c[CONNECTION.newAddress]) add(s('path', { class: 'new-address', d: 'M-5 0 L5 0 L0 7 Z', ...data('conn') }), c[CONNECTION.startAt]);
+  }
+
+  // The shapes of the sessions that have a lane.
+  function rdpShapes(lanes) {
+    const shapes = [];
+    D.rdp.forEach((r, row) => {
+      if (r[RDP.lane] < 0) return;
+      const lane = lanes[r[RDP.lane]];
+      const add = (el, t0, t1) => { lane.append(el); shapes.push({ el, t0, t1 }); };
+      if (!r[RDP.bars].length)
+        add(s('path', { class: 'auth-only', d: 'M0 4 L6 11 L0 18 L-6 11 Z', 'data-row': row, 'data-kind': 'auth' }), r[RDP.startAt]);
+      r[RDP.bars].forEach((c, k) => rdpConnection(add, row, k));
+      if (r[RDP.reason] === 'crash' || r[RDP.reason] === 'shutdown')
+        add(s('rect', { class: `end-mark end-${r[RDP.reason]}`, x: -1.5, y: 1, width: 3, height: LANE - 2 }), r[RDP.endAt]);
+    });
+    return shapes;
+  }
+
+  // Hovering a shape: the connection, the time disconnected with why, or
+  // the lone authentication.
+  function rdpTip(target) {
+    const d = target.dataset;
+    if (!d || d.row === undefined) return null;
+    const r = D.rdp[d.row], bars = r[RDP.bars], c = bars[d.conn];
+    const lines = [tipLine(L.user, logText(r[RDP.user], true))];
+    if (D.rdpComputers) lines.push(tipLine(L.computer, logText(r[RDP.computer], true)));
+    lines.push(tipLine(L.session, r[RDP.session]));
+    if (d.kind === 'auth')
+      return [...lines, tipLine(L.from, logText(r[RDP.from], true)), tipLine(L.authenticated, r[RDP.logon]), tipLine(L.end, word(r[RDP.end]))];
+    if (d.kind === 'gap') {
+      const next = bars[+d.conn + 1];
+      return [h('div', { class: 'tip-head' }, L.gap), ...lines, tipLine(L.start, c[CONNECTION.end]),
+        tipLine(L.end, next ? next[CONNECTION.start] : word(r[RDP.end])), tipLine(L.reason, logText(c[CONNECTION.reason], true))];
+    }
+    lines.push(tipLine(L.from, logText(c[CONNECTION.from], true)));
+    if (c[CONNECTION.client]) lines.push(tipLine(L.client, logText(c[CONNECTION.client], true)));
+    if (c[CONNECTION.authenticated]) lines.push(tipLine(L.authenticated, c[CONNECTION.authenticated]));
+    lines.push(tipLine(L.start, c[CONNECTION.start]), tipLine(L.end, c[CONNECTION.end] || L.stillConnected));
+    if (c[CONNECTION.end]) lines.push(tipLine(L.reason, logText(c[CONNECTION.reason], true)));
+    if (c[CONNECTION.newAddress]) lines.push(h('div', { class: 'tip-head' }, L.newAddress));
+    return lines;
+  }
+
+  function rdpLegend(rows) {
+    const has = test => rows.some(test);
+    const item = (cls, text) => h('span', {}, h('i', { class: cls }), text);
+    return h('div', { class: 'legend' }, item('conn', L.connected), item('gap', L.disconnectedKey),
+      has(r => r[RDP.bars].some(c => c[CONNECTION.newAddress])) ? item('new-address', L.newAddress) : [],
+      has(r => !r[RDP.bars].length) ? item('auth-only', L.authOnly) : [],
+      ['crash', 'shutdown'].filter(k => has(r => r[RDP.reason] === k)).map(k => item('end-' + k, endWord(k))));
+  }
+
+  // The lanes, then the table of rdp; nothing without Remote Desktop sessions.
+  function remoteDesktop() {
+    if (!D.rdpSessions) return [];
+    const rows = D.rdp.filter(r => r[RDP.lane] >= 0);
+    const parts = [];
+    if (rows.length) {
+      const first = Math.min(...rows.map(r => r[RDP.startAt])), last = Math.max(...rows.map(r => r[RDP.endAt]));
+      let shapes = [];
+      const chart = laneChart(D.rdpLanes.length, first, last, D.rdpComputers ? WIDE_LABEL : LABEL, x => {
+        for (const { el, t0, t1 } of shapes) {
+          if (t1 === undefined) {
+            el.setAttribute('transform', `translate(${x(t0).toFixed(1)} 0)`);
+            continue;
+          }
+          el.setAttribute('x', x(t0).toFixed(1));
+          el.setAttribute('width', Math.max(2, x(t1) - x(t0)).toFixed(1));
+        }
+      });
+      shapes = rdpShapes(rdpLanes(chart));
+      chart.redraw();
+      hoverTip(chart.svg, chart.dragging, rdpTip);
+      parts.push(h('div', { class: 'toolbar' }, chart.fit, h('span', { class: 'hint' }, L.rdpHint)), rdpLegend(rows), chart.svg);
+    }
+    if (D.rdpLanesLeftOut) parts.push(h('p', { class: 'note' }, L.rdpLanesLeftOut(number(D.rdpLanesLeftOut))));
+    if (D.rdpBarsLeftOut) parts.push(h('p', { class: 'note' }, L.barsLeftOut(number(D.rdpBarsLeftOut))));
+    const listed = D.rdp.filter(r => r[RDP.listed]);
+    return [h('section', { class: 'timeline rdp' }, h('h2', {}, L.rdp), parts), section(L.rdpTable, table('rdp', [
+      ...(D.rdpComputers ? [[L.computer, r => r[RDP.computer], null, 'log']] : []),
+      [L.user, r => r[RDP.user], null, 'log'], [L.session, r => r[RDP.session], r => r[RDP.session] === '-' ? -1 : +r[RDP.session]],
+      [L.from, r => r[RDP.from], null, 'log'], [L.client, r => r[RDP.client], null, 'log'],
+      [L.logon, r => word(r[RDP.logon]), r => r[RDP.startAt]],
+      [L.end, r => word(r[RDP.end]), r => r[RDP.reason] === 'open' ? Infinity : r[RDP.endAt]],
+      [L.active, r => r[RDP.active], r => r[RDP.activeSeconds]],
+      [L.disconnected, r => r[RDP.disconnected], r => r[RDP.disconnected] ? r[RDP.disconnectedSeconds] : -Infinity],
+      [L.connections, r => r[RDP.connections], r => r[RDP.connections], 'num'], [L.addresses, r => r[RDP.addresses], null, 'log'],
+    ], listed, D.rdpLeftOut))];
   }
 
   function heatMap() {
@@ -400,5 +572,5 @@
   }
 
   const main = document.getElementById('report');
-  main.append(header(), timeline(), heatMap(), failuresOverTime(), ...tables());
+  main.append(header(), timeline(), ...remoteDesktop(), heatMap(), failuresOverTime(), ...tables());
 })();

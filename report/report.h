@@ -1,7 +1,7 @@
-// tavelin report: one self-contained HTML page of logon sessions and failed
-// logons. What goes on the page is collected and cut here (a few lanes, a
-// few sources, tables of at most kMaxRows), so a page of a huge log stays
-// small; the page's own script only draws it.
+// tavelin report: one self-contained HTML page of logon sessions, failed
+// logons and Remote Desktop sessions. What goes on the page is collected and
+// cut here (a few lanes, a few sources, tables of at most kMaxRows), so a
+// page of a huge log stays small; the page's own script only draws it.
 #pragma once
 
 #include <array>
@@ -53,6 +53,28 @@ struct SourceRow {
     std::int64_t firstAt = 0, lastAt = 0;
 };
 
+// A connection to a Remote Desktop session, drawn in the session's lane.
+struct RdpConnectionRow {
+    std::string from, client, authenticated, start, end, reason;  // end: empty while connected
+    std::int64_t startAt = 0;
+    std::int64_t endAt = 0;   // a connected one's: its session's end
+    bool newAddress = false;  // a reconnect from an address no earlier connection of the session came from
+};
+
+// A Remote Desktop session as rdp lists it, and where it goes on the page.
+struct RdpRow {
+    std::string computer, user, session, from, client, logon, end, active, disconnected, addresses;
+    std::uint64_t connections = 0;
+    std::int64_t activeSeconds = 0;
+    std::int64_t disconnectedSeconds = 0;  // 0 too when none (not over): its text is empty
+    std::int64_t startAt = 0;
+    std::int64_t endAt = 0;  // an open one's: the end of the log
+    std::string reason;      // as rdp's JSON names it: "logoff", "open", "no_session", ...
+    int lane = -1;           // its lane; -1: none, or left out
+    bool listed = false;     // a row of the table
+    std::vector<RdpConnectionRow> bars;  // its connections, when it has a lane
+};
+
 // Failed logons of the top sources per step of time.
 struct FailureSeries {
     std::int64_t start = 0;  // of the first step
@@ -93,6 +115,17 @@ struct ReportInput {
     std::uint64_t summaryLeftOut = 0;
     FailureSeries series;
     std::array<std::array<std::uint64_t, 24>, 7> logonsByHour{};  // Monday first, by session start
+
+    // Remote Desktop sessions of terminal servers, when LocalSessionManager
+    // logs are among the inputs: a lane per user and computer (those with
+    // most sessions), the rows in the order of rdp.
+    std::uint64_t rdpSessions = 0;
+    std::vector<std::pair<std::string, std::string>> rdpLanes;  // user, computer
+    std::uint64_t rdpLanesLeftOut = 0;
+    std::uint64_t rdpBarsLeftOut = 0;  // sessions of the lanes beyond kMaxBars connections (the oldest)
+    bool rdpComputers = false;         // of several computers: the table has a Computer column
+    std::vector<RdpRow> rdpRows;       // newest first
+    std::uint64_t rdpRowsLeftOut = 0;
 };
 
 // The page: HTML, UTF-8.

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/terminal_events.h"
 #include "report/report.h"
+#include "sessions/security_events.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/evtx/test_files.h"
 
@@ -162,12 +164,17 @@ std::vector<std::string> ListItems(const std::string& dom, const std::string& ki
     return items;
 }
 
-// Run in the page after its own script: hovers the bar of a very long name,
-// then finds each text node holding a text of the test's logs (they all hold
-// U+018E) and tells whether its element isolates its direction (a tooltip
-// of the chart by FSI and PDI), and how wide the cut elements are.
+// Run in the page after its own script: hovers a time a Remote Desktop
+// session was disconnected and tells its tooltip, hovers the bar of a very
+// long name, then finds each text node holding a text of the test's logs
+// (they all hold U+018E) and tells whether its element isolates its
+// direction (a tooltip of the chart by FSI and PDI), and how wide the cut
+// elements are.
 constexpr char kProbe[] = R"JS(<script>(() => {
   const out = [];
+  const gap = document.querySelector('rect.gap');
+  if (gap) gap.dispatchEvent(new MouseEvent('mousemove', { bubbles: true, clientX: 20, clientY: 20 }));
+  if (gap) out.push('tip ' + document.getElementById('tip').textContent);
   const bar = [...document.querySelectorAll('rect.bar')].find(b => b.dataset.user.length > 1000);
   if (bar) bar.dispatchEvent(new MouseEvent('mousemove', { bubbles: true, clientX: 20, clientY: 20 }));
   let isolated = 0;
@@ -194,6 +201,7 @@ struct Opened {
     std::string log;                       // the browser's, with what the page wrote to the console
     std::map<std::string, double> probe;   // what kProbe measured
     std::vector<std::string> loose;        // texts of logs whose direction is not isolated
+    std::string tip;                       // of a time disconnected
 };
 
 // `html` as headless chromium leaves its DOM, 1400 pixels wide.
@@ -221,6 +229,8 @@ Opened OpenPage(const std::filesystem::path& folder, std::string html)
         const std::size_t space = line.rfind(' ');
         if (line.rfind("loose ", 0) == 0)
             opened.loose.push_back(line);
+        else if (line.rfind("tip ", 0) == 0)
+            opened.tip = Unescape(line.substr(4));
         else
             opened.probe[line.substr(0, space)] = std::stod(line.substr(space + 1));
     }
@@ -296,6 +306,8 @@ TEST(ReportBrowser, PageShowsWhatLastAndLastbList)
         failures.push_back({f[0], f[1], f[3], f[4], f[5]});
     }
     EXPECT_EQ(TableRows(dom, "failures"), failures);
+    EXPECT_EQ(dom.find("<section class=\"timeline rdp\""), std::string::npos) << "no Remote Desktop without its logs";
+    EXPECT_EQ(dom.find("<table class=\"rows rdp\""), std::string::npos);
 }
 
 TEST(ReportBrowser, PageOfALogWithoutLogonsSaysSo)
@@ -364,6 +376,98 @@ TEST(ReportBrowser, LogTextEscapedIsolatedAndCut)
     EXPECT_LE(opened.probe.at("px .cut"), 22 * em + 1);
     EXPECT_LE(opened.probe.at("px text.lane-label"), 160);
     EXPECT_EQ(opened.probe.at("overflowing"), 0) << "a table wider than its box";
+}
+
+std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+        ++n;
+    return n;
+}
+
+// The terminal server of the sample: its lanes, and its sessions as rdp
+// lists them.
+TEST(ReportBrowser, RemoteDesktopSessionsOfTheTerminalServer)
+{
+    const std::vector<std::string> logs = {test::PathText(test::SampleFolder() / sample::kSampleServerSessionLog),
+                                           test::PathText(test::SampleFolder() / sample::kSampleServerConnectionLog),
+                                           test::PathText(test::SampleFolder() / sample::kSampleServerSecurityLog)};
+    const Scratch scratch("report-rdp");
+    const Opened opened = OpenReport(scratch.folder, logs);
+    const std::string& dom = opened.dom;
+    std::vector<std::string> arguments = {"rdp", "--utc", "--format", "csv"};
+    arguments.insert(arguments.end(), logs.begin(), logs.end());
+    // User;Session;From;Client;Authenticated;Logon;End;Active (s);Disconnected (s);Connections;Addresses;End Reason
+    const std::map<std::string, std::string> kEndWords = {
+        {"shutdown", "down"}, {"crash", "crash"}, {"open", "no logoff in log"}, {"no_session", "no session in log"}};
+    const auto duration = [](const std::string& s) { return s.empty() ? s : sessions::DurationText(std::stoll(s)); };
+    std::vector<std::vector<std::string>> rows;
+    std::set<std::string> users;
+    std::size_t connections = 0;
+    for (const std::vector<std::string>& f : CsvRows(test::RunInProcess(arguments).out)) {
+        ASSERT_EQ(f.size(), 12u);
+        rows.push_back({f[0], f[1], f[2], f[3], f[5].empty() ? "before log" : f[5],
+                        f[11] == "logoff" ? f[6] : kEndWords.at(f[11]), duration(f[7]), duration(f[8]), f[9], f[10]});
+        users.insert(f[0]);
+        connections += std::stoul(f[9]);
+    }
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(TableRows(dom, "rdp"), rows);
+    const std::vector<std::string> lanes = Attributes(dom, "<g class=\"rdp-lane\"", "data-user");
+    EXPECT_EQ(std::set<std::string>(lanes.begin(), lanes.end()), users);
+    EXPECT_EQ(lanes.size(), users.size());
+    EXPECT_EQ(Count(dom, "<rect class=\"conn\""), connections);
+    EXPECT_EQ(Count(dom, "<rect class=\"gap\""), 3u) << "a reconnect, an idle time-out, a disconnect before a logoff";
+    EXPECT_EQ(Count(dom, "<path class=\"new-address\""), 1u);
+    EXPECT_EQ(Count(dom, "<path class=\"auth-only\""), 1u);
+    EXPECT_NE(opened.tip.find("Reason: disconnected by the user"), std::string::npos) << opened.tip;
+}
+
+// Names of users, computers and addresses of a LocalSessionManager log that
+// are markup, control characters or very long: text, escaped, isolated, cut.
+TEST(ReportBrowser, RemoteDesktopNamesEscapedIsolatedAndCut)
+{
+    const std::string kLong = "\u018E" + std::string(9999, 'L');
+    const std::string kUser = std::string("\u018E") + kImg, kFirst = "\u018E10.0.0.1\x1b[2J", kSecond = "\u018E<b>x</b>";
+    const auto lsm = [](std::int64_t t, std::uint16_t id, const std::string& computer, const std::string& user,
+                        const std::string& session, const std::string& address) {
+        evtx::WriterEvent e = Event(t, id, {user, session, address});
+        e.record.provider = terminal::kSessionProvider;
+        e.record.channel = terminal::kSessionChannel;
+        e.record.computer = computer;
+        e.names = {"User", "SessionID", "Address"};
+        e.userDataWrapper = "EventXML";
+        return e;
+    };
+    const std::int64_t t = 1700000000;
+    const Scratch scratch("report-rdp-names");
+    const std::string log = WriteLogIn(
+        scratch.folder, "lsm.evtx",
+        {lsm(t, 21, "\u018ETS01", kUser, "2", kFirst), lsm(t + 60, 21, "\u018ETS02\x07", kLong, "3", kFirst),
+         lsm(t + 600, 24, "\u018ETS01", kUser, "2", kFirst), lsm(t + 1200, 25, "\u018ETS01", kUser, "2", kSecond),
+         lsm(t + 1800, 23, "\u018ETS01", kUser, "2", ""), lsm(t + 1900, 23, "\u018ETS02\x07", kLong, "3", "")});
+    const Opened opened = OpenReport(scratch.folder, {log});
+    const std::string& dom = opened.dom;
+    for (const char* raw : {"<img", "<b>x", "\x1b", "\x07"})
+        EXPECT_EQ(dom.find(raw), std::string::npos) << raw;
+    const std::vector<std::vector<std::string>> rows = TableRows(dom, "rdp");
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[0].size(), 11u);
+    ASSERT_EQ(rows[1].size(), 11u);
+    EXPECT_EQ(rows[0][0], R"(ƎTS02\x07)");  // a Computer column: two computers
+    EXPECT_EQ(rows[0][1], kLong);
+    EXPECT_EQ(rows[1][1], kUser);
+    EXPECT_EQ(rows[1][10], R"(Ǝ10.0.0.1\x1b[2J, Ǝ<b>x</b>)");
+    EXPECT_EQ(Count(dom, "<path class=\"new-address\""), 1u);
+    EXPECT_NE(opened.tip.find("Reason: disconnected"), std::string::npos) << opened.tip;
+    EXPECT_NE(dom.find("<title>\u2068" + kLong + "\u2069 — \u2068ƎTS02\\x07\u2069</title>"), std::string::npos);
+    const std::vector<std::string> titles = Attributes(dom, "<td class=\"log\"", "title");
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), kLong), 1);
+    EXPECT_TRUE(opened.loose.empty()) << opened.loose.front();
+    const double em = opened.probe.at("em");
+    EXPECT_LE(opened.probe.at("px td.log"), 22 * em + 1);
+    EXPECT_LE(opened.probe.at("px text.lane-label"), 240) << "a user and a computer";
 }
 
 // The inputs not read and the tool's warnings at the top, in the page's

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "report/collector.h"
 
@@ -198,6 +200,100 @@ TEST(ReportCollector, FailuresWhenTheClockGoesBack)
     const FailureSeries series = collector.Finish().series;
     ASSERT_EQ(series.counts.size(), 1u);
     EXPECT_EQ(std::accumulate(series.counts[0].begin(), series.counts[0].end(), 0u), 2u);
+}
+
+sessions::RdpConnection Connection(const std::string& from, std::int64_t start, std::optional<std::int64_t> end,
+                                   const std::string& reason)
+{
+    sessions::RdpConnection c;
+    c.from = from;
+    c.start = start;
+    c.end = end;
+    c.reason = reason;
+    return c;
+}
+
+sessions::RdpSession Rdp(const std::string& user, const std::string& computer, std::optional<std::uint32_t> id,
+                         std::optional<std::int64_t> logon, sessions::RdpEnd reason, std::optional<std::int64_t> end,
+                         std::vector<sessions::RdpConnection> connections = {})
+{
+    sessions::RdpSession s;
+    s.user = user;
+    s.computer = computer;
+    s.id = id;
+    s.logon = logon;
+    s.reason = reason;
+    s.end = end;
+    s.connections = std::move(connections);
+    return s;
+}
+
+// The texts of rdp's table, in its order; a lane per user and computer.
+TEST(ReportCollector, RemoteDesktopRowsAsRdpListsThem)
+{
+    using sessions::RdpEnd;
+    ReportCollector collector(View());
+    collector.AddEventTime(5000);
+    collector.Add(Rdp("CORP\\ann", "ts1", 4, 100, RdpEnd::Shutdown, 200, {Connection("LOCAL", 100, 200, "shutdown")}));
+    collector.Add(Rdp("CORP\\ann", "TS1.corp", 2, 1000, RdpEnd::Logoff, 4600,
+                      {Connection("10.0.0.1", 1000, 1600, "idle time-out"), Connection("10.0.0.2", 2200, 4600, "logoff")}));
+    collector.Add(Rdp("CORP\\bob", "TS1.corp", 3, std::nullopt, RdpEnd::Open, std::nullopt,
+                      {Connection("10.0.0.1", 500, std::nullopt, "open")}));
+    sessions::RdpSession lone = Rdp("admin", "TS2", std::nullopt, 3000, RdpEnd::NoSession, std::nullopt);
+    lone.address = "203.0.113.5";
+    collector.Add(lone);
+    const ReportInput page = collector.Finish();
+    EXPECT_EQ(page.rdpSessions, 4u);
+    EXPECT_TRUE(page.rdpComputers);
+    EXPECT_EQ(page.rdpLanes, (std::vector<std::pair<std::string, std::string>>{
+                                 {"CORP\\ann", "TS1.corp"}, {"CORP\\bob", "TS1.corp"}, {"admin", "TS2"}}));
+    std::vector<std::vector<std::string>> rows;
+    for (const RdpRow& r : page.rdpRows)
+        rows.push_back({r.user, r.session, r.from, r.logon, r.end, r.active, r.disconnected, r.addresses,
+                        std::to_string(r.endAt), std::to_string(r.lane)});
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                        {"admin", "-", "203.0.113.5", "3000", "no session in log", "(0:00)", "", "203.0.113.5", "3000", "2"},
+                        {"CORP\\ann", "2", "10.0.0.1", "1000", "4600", "(0:50)", "(0:10)", "10.0.0.1, 10.0.0.2", "4600", "0"},
+                        {"CORP\\bob", "3", "10.0.0.1", "before log", "no logoff in log", "(0:00)", "", "10.0.0.1", "5000", "1"},
+                        {"CORP\\ann", "4", "LOCAL", "100", "down", "(0:01)", "(0:00)", "LOCAL", "200", "0"}}));
+    const std::vector<RdpConnectionRow>& bars = page.rdpRows[1].bars;
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_FALSE(bars[0].newAddress);
+    EXPECT_TRUE(bars[1].newAddress);
+    EXPECT_EQ(bars[0].reason, "idle time-out");
+    EXPECT_EQ(page.rdpRows[2].bars.at(0).endAt, 5000) << "still connected at the end of the log";
+}
+
+// The newest sessions of the lanes drawn up to kMaxBars connections; the
+// table cut at kMaxRows; lanes for the kMaxLanes users with most sessions.
+TEST(ReportCollector, RemoteDesktopCut)
+{
+    const struct {
+        std::size_t sessions, users, connections;
+        std::size_t rows, rowsLeftOut, barsLeftOut, lanesLeftOut;
+    } kCases[] = {
+        {3, 1, kMaxBars / 2, 3, 0, 1, 0},
+        {1, 1, kMaxBars + 1, 1, 0, 1, 0},
+        {kMaxRows + 3, 1, 0, kMaxRows, 3, kMaxRows + 3 - kMaxBars, 0},
+        {kMaxLanes + 2, kMaxLanes + 2, 1, kMaxLanes + 2, 0, 0, 2},
+    };
+    for (const auto& c : kCases) {
+        ReportCollector collector(View());
+        for (std::size_t i = 0; i < c.sessions; ++i) {
+            const std::int64_t start = static_cast<std::int64_t>(i) * 10;
+            collector.Add(Rdp("u" + std::to_string(i % c.users), "ts", 1, start, sessions::RdpEnd::Logoff, start + 5,
+                              std::vector(c.connections, Connection("a", start, start + 5, "logoff"))));
+        }
+        const ReportInput page = collector.Finish();
+        SCOPED_TRACE(c.sessions);
+        EXPECT_EQ(page.rdpRows.size(), c.rows);
+        EXPECT_EQ(page.rdpRowsLeftOut, c.rowsLeftOut);
+        EXPECT_EQ(page.rdpBarsLeftOut, c.barsLeftOut);
+        EXPECT_EQ(page.rdpLanesLeftOut, c.lanesLeftOut);
+        EXPECT_EQ(page.rdpRows.front().startAt, static_cast<std::int64_t>(c.sessions - 1) * 10);  // the newest first
+        for (const RdpRow& row : page.rdpRows)
+            EXPECT_EQ(row.bars.size(), row.lane >= 0 ? c.connections : 0);
+    }
 }
 
 }  // namespace

@@ -29,6 +29,11 @@ TEST(ReportHtml, LogTextCannotBecomeMarkup)
         row.user = row.from = name;
         in.sessionRows = {row};
         in.failureRows = {{name, name, name, name, name, 0}};
+        in.rdpLanes = {{name, name}};
+        RdpRow rdp;
+        rdp.computer = rdp.user = rdp.from = rdp.client = rdp.addresses = name;
+        rdp.bars = {{name, name, "", "", "", name, 0, 0, false}};
+        in.rdpRows = {rdp};
         const std::string page = ReportHtml(in);
         EXPECT_EQ(page.find(name), std::string::npos) << name;
         EXPECT_EQ(page.find("{{"), std::string::npos);
@@ -130,6 +135,28 @@ TEST(ReportHtml, RowsBesideTheNamesOfTheirFields)
              R"("summary":[["f",4,3,"a","b","unknown user","x, y",40,50]])",
          })
         EXPECT_NE(data.find(rows), std::string::npos) << rows << "\n" << data;
+}
+
+// Remote Desktop rows too, their connections rows inside them beside names
+// of their own; their texts of logs shown escaped.
+TEST(ReportHtml, RemoteDesktopRowsAndTheirConnections)
+{
+    ReportInput in;
+    in.rdpSessions = 1;
+    in.rdpLanes = {{"CORP\\ann\x1b", "TS1"}};
+    in.rdpRows = {{"TS1", "CORP\\ann\x1b", "2", "10.0.0.1", "PC\n1", "1", "2", "(0:50)", "(0:10)", "a, b", 2, 3000, 600,
+                   10, 20, "logoff", 0, true,
+                   {{"10.0.0.1", "PC\n1", "0", "1", "2", "taken over by session \xE2\x80\xAE", 10, 20, true}}}};
+    in.rdpRowsLeftOut = 7;
+    const std::string data = Data(ReportHtml(in));
+    const char* kRdp =
+        R"("rdpSessions":1,"rdpComputers":0,"rdpLanes":[["CORP\\ann\\x1b","TS1"]],"rdpLanesLeftOut":0,"rdpBarsLeftOut":0,)"
+        R"("rdpConnectionFields":["from","client","authenticated","start","end","reason","startAt","endAt","newAddress"],)"
+        R"("rdpFields":["computer","user","session","from","client","logon","end","active","disconnected","connections",)"
+        R"("addresses","activeSeconds","disconnectedSeconds","startAt","endAt","reason","lane","listed","bars"],)"
+        R"x("rdp":[["TS1","CORP\\ann\\x1b","2","10.0.0.1","PC\\n1","1","2","(0:50)","(0:10)",2,"a, b",3000,600,10,20,)x"
+        R"("logoff",0,1,[["10.0.0.1","PC\\n1","0","1","2","taken over by session \\u202e",10,20,1]]]],"rdpLeftOut":7)";
+    EXPECT_NE(data.find(kRdp), std::string::npos) << data;
 }
 
 // What the tool says of its inputs, and the zone, reach the page's data.
