@@ -1,5 +1,6 @@
 #include "cli/event_inputs.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -98,10 +99,10 @@ std::string FirstChannel(const std::string& path)
     return channel;
 }
 
-std::string WrongKindText(const std::string& input, const std::string& channel, const char* wantedChannel,
-                          const char* what)
+std::string WrongKindText(const std::string& input, const std::string& channel,
+                          std::span<const std::string_view> wantedChannels, const char* what)
 {
-    if (channel == wantedChannel)
+    if (std::find(wantedChannels.begin(), wantedChannels.end(), channel) != wantedChannels.end())
         return {};
     if (channel.empty())
         return input + " holds no events";

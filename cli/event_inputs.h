@@ -11,6 +11,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/commands.h"
@@ -27,9 +28,9 @@ struct EventInputs {
     // Of those events' insertion strings, the ones the transform reads; the
     // others may come empty.
     evtx::StringSet strings = evtx::kAllStrings;
-    // For the hint when an input holds none of those events: the channel
-    // they are in, and what they are, in words.
-    const char* channel = "Security";
+    // For the hint when an input holds none of those events: the channels
+    // the command reads, and what the events are, in words.
+    std::vector<std::string_view> channels = {"Security"};
     const char* what = "Security logon events";
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
@@ -67,8 +68,8 @@ std::string FirstChannel(const std::string& path);
 // The hint for an input that holds none of the events a command reads:
 // what kind of log it is and which command reads that. Empty when it is of
 // the command's kind.
-std::string WrongKindText(const std::string& input, const std::string& channel, const char* wantedChannel,
-                          const char* what);
+std::string WrongKindText(const std::string& input, const std::string& channel,
+                          std::span<const std::string_view> wantedChannels, const char* what);
 
 // Reads every input; false when one could not be read to its end (each
 // reported on a line of its own, the others still read). A record an

@@ -53,7 +53,7 @@ public:
         if (wanted_ > 0)
             return;
         const std::string channel = channel_.empty() ? FirstChannel(name_) : channel_;
-        if (const std::string hint = WrongKindText(name_, channel, inputs_.channel, inputs_.what); !hint.empty())
+        if (const std::string hint = WrongKindText(name_, channel, inputs_.channels, inputs_.what); !hint.empty())
             run_.Notice(hint);
     }
     // After the last input.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/event_inputs.h"
+#include "cli/rdp_rows.h"
 #include "cli/record_merge.h"
 #include "sessions/failed_logons.h"
 #include "sessions/security_events.h"
@@ -108,6 +109,8 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
 
     EventInputs<Item> inputs;
     inputs.order = evtx::WalkOrder::OldestFirst;
+    if (wanted.remoteDesktop)
+        inputs.channels = RemoteDesktopChannels();
     inputs.events = wanted.session && wanted.failure ? std::span<const std::uint16_t>(kAllEvents)
                     : wanted.session                 ? std::span<const std::uint16_t>(kSessionEvents)
                                                      : std::span<const std::uint16_t>(kFailureEvents);

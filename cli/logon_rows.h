@@ -18,6 +18,9 @@ struct LogonRowsWanted {
     std::function<void(std::uint64_t input, const sessions::FailedLogon&)> failure;
     // The times of the records read, earliest and latest of a stretch.
     std::function<void(std::int64_t earliest, std::int64_t latest)> eventTimes;
+    // The Remote Desktop logs among the inputs are read too (by the report's
+    // own reading): no hint that they are of another kind.
+    bool remoteDesktop = false;
 };
 
 // False when an input could not be read to its end (reported; the others

@@ -28,6 +28,7 @@ constexpr std::uint16_t kEvents[] = {
 };
 constexpr evtx::StringSet kStrings = evtx::StringsAt({0, 1, 2, 3, 4, 5});
 
+
 // Rows of equal start by computer, then sessions before lone 1149s, then id.
 std::string Tie(const std::string& computer, const std::optional<std::uint32_t>& id)
 {
@@ -161,7 +162,9 @@ bool Overlaps(const Run& run, std::int64_t start, const std::optional<std::int64
            (!run.options.since || !end || shown(*end) >= DateTimeToUnixMilliseconds(*run.options.since));
 }
 
-bool Selected(const Run& run, const RdpSession& s)
+}  // namespace
+
+bool RdpSelected(const Run& run, const RdpSession& s)
 {
     if (!Overlaps(run, s.Start(), s.end))
         return false;
@@ -181,7 +184,10 @@ bool Selected(const Run& run, const RdpSession& s)
     });
 }
 
-}  // namespace
+std::vector<std::string_view> RemoteDesktopChannels()
+{
+    return {terminal::kSessionChannel, terminal::kConnectionChannel, "Security", terminal::kSystemChannel};
+}
 
 bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSession&&)>& emit)
 {
@@ -191,7 +197,7 @@ bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSessi
     inputs.order = evtx::WalkOrder::OldestFirst;
     inputs.events = kEvents;
     inputs.strings = kStrings;
-    inputs.channel = terminal::kSessionChannel;
+    inputs.channels = RemoteDesktopChannels();
     inputs.what = "Remote Desktop session events";
     inputs.transform = [](const evtx::Record& record, evtx::ItemList<evtx::Record>& items) {
         if (!sessions::RdpTracker::Take(record, items.Add()))
@@ -217,7 +223,7 @@ int RunRdp(const Run& run)
 {
     Output out(run, run.options.connections ? kConnectionForm : kSessionForm);
     const auto emit = [&](RdpSession&& s) {
-        if (!Selected(run, s))
+        if (!RdpSelected(run, s))
             return;
         if (!run.options.connections) {
             Row row = out.NewRow();

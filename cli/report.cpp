@@ -43,46 +43,30 @@ std::string OutputProblem(const Run& run, const std::string& output)
     return {};
 }
 
-// The sessions rdp lists with the same options: those that overlap
-// --since/--until, of --user, with a connection from --from.
-bool RdpSelected(const Run& run, const sessions::RdpSession& s)
+// The input files (live logs are none) when a LocalSessionManager log is
+// among them (its first record tells): their Remote Desktop sessions go on
+// the page.
+std::vector<std::string> RemoteDesktopFiles(const Run& run)
 {
-    const auto shown = [&](std::int64_t t) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(t))); };
-    if ((run.options.until && shown(s.Start()) >= DateTimeToUnixMilliseconds(*run.options.until)) ||
-        (run.options.since && s.end && shown(*s.end) < DateTimeToUnixMilliseconds(*run.options.since)))
-        return false;
-    if (run.options.user) {
-        const std::size_t split = s.user.rfind('\\');
-        const std::string name = split == std::string::npos ? s.user : s.user.substr(split + 1);
-        const std::string domain = split == std::string::npos ? std::string() : s.user.substr(0, split);
-        if (!sessions::MatchesUser(*run.options.user, name, domain))
-            return false;
-    }
-    if (!run.options.from)
-        return true;
-    if (!s.id)
-        return sessions::MatchesFrom(*run.options.from, s.address, "", "");
-    return std::any_of(s.connections.begin(), s.connections.end(), [&](const sessions::RdpConnection& c) {
-        return sessions::MatchesFrom(*run.options.from, c.from, c.client, "");
-    });
+    std::vector<InputProblem> ignored;
+    std::vector<std::string> files = ExpandInputs(run.options.files, ignored);
+    if (std::none_of(files.begin(), files.end(),
+                     [](const std::string& file) { return FirstChannel(file) == terminal::kSessionChannel; }))
+        files.clear();
+    return files;
 }
 
-// The Remote Desktop sessions of the input files (live logs are none), when
-// a LocalSessionManager log is among them (its first record tells), onto the
-// page. They are read again from the files the logon read could read, on a
-// state of their own: that read has said what it found wrong with them.
-bool AddRdpSessions(const Run& run, report::ReportCollector& collector)
+// The Remote Desktop sessions of `files` onto the page, read again on a
+// state of their own from those the logon read could read: that read has
+// said what it found wrong with them.
+bool AddRdpSessions(const Run& run, std::vector<std::string> files, report::ReportCollector& collector)
 {
-    Options options = run.options;
-    std::vector<InputProblem> ignored;
-    options.files = ExpandInputs(run.options.files, ignored);
-    std::erase_if(options.files, [&](const std::string& file) {
+    std::erase_if(files, [&](const std::string& file) {
         return std::any_of(run.state.unread.begin(), run.state.unread.end(),
                            [&](const auto& unread) { return unread.first == file; });
     });
-    if (std::none_of(options.files.begin(), options.files.end(),
-                     [](const std::string& file) { return FirstChannel(file) == terminal::kSessionChannel; }))
-        return true;
+    Options options = run.options;
+    options.files = std::move(files);
     RunState state;
     const Run rdpRun{options, run.platform, run.out, run.err, state};
     const bool allRead = ReadRdpSessions(rdpRun, [&](sessions::RdpSession&& s) {
@@ -111,6 +95,8 @@ int RunReport(const Run& run)
     });
     std::int64_t earliest = INT64_MAX;  // UTC, for the zone's offsets over the period
     std::int64_t latest = INT64_MIN;
+    const std::vector<std::string> rdpFiles = ReadsLiveLogs(run.options) ? std::vector<std::string>()
+                                                                        : RemoteDesktopFiles(run);
     const bool allRead = ReadLogonRows(
         run, {.session = [&](std::uint64_t input, const sessions::Session& s) { collector.Add(Number(input), s); },
               .failure = [&](std::uint64_t input, const sessions::FailedLogon& f) { collector.Add(Number(input), f); },
@@ -120,12 +106,13 @@ int RunReport(const Run& run)
                       collector.AddEventTime(last);
                       earliest = std::min(earliest, first);
                       latest = std::max(latest, last);
-                  }});
+                  },
+              .remoteDesktop = !rdpFiles.empty()});
     if (run.state.inputsRead == 0) {
         run.Error("no input could be read: no page written");
         return run.Finish(false);
     }
-    const bool rdpRead = AddRdpSessions(run, collector);
+    const bool rdpRead = rdpFiles.empty() || AddRdpSessions(run, rdpFiles, collector);
     report::ReportInput page = collector.Finish();
     page.live = ReadsLiveLogs(run.options);
     if (!page.live)

@@ -57,7 +57,7 @@ int RunSessions(const Run& run)
     inputs.order = evtx::WalkOrder::NewestFirst;
     static constexpr std::uint16_t kEvents[] = {terminal::kLogon};
     inputs.events = kEvents;
-    inputs.channel = terminal::kSessionChannel;
+    inputs.channels = {terminal::kSessionChannel};
     inputs.what = "Remote Desktop session logons (event 21)";
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<SessionItem>& items) {
         if (std::optional<ResultRow> row = tsquery::SavedSessionRow(record, query))
