@@ -446,6 +446,70 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
     return parsed;
 }
 
+namespace {
+
+// The commands as help and the manual list them: how each is called, what
+// it lists (lines after the first indented).
+struct CommandHelp {
+    std::string_view synopsis;
+    std::string_view help;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"logons FILE.evtx...",
+     "successful local and network logons in Security logs, newest first,\n"
+     "with bursts of the same logon collapsed, as the program's workstation\n"
+     "tab lists them (ID, Date, User Name, Logon From, Connection Type);\n"
+     "several files: one scan per file, rows in the order of the files"},
+    {"sessions FILE.evtx...",
+     "Remote Desktop session logons (event 21) in\n"
+     "TerminalServices-LocalSessionManager/Operational logs, newest first,\n"
+     "as the terminal-server tab lists them (Date, User Name, Login From)"},
+    {"last FILE.evtx...",
+     "logon sessions in Security logs, newest first: user, from, type, start,\n"
+     "end (or why it ended: down, crash, no logoff) and duration"},
+    {"lastb FILE.evtx...", "failed logons in Security logs, newest first, with the reason"},
+    {"report FILE.evtx... -o FILE.html",
+     "one HTML page of the sessions and failed logons that opens offline in\n"
+     "a browser: a timeline of sessions per user, logons per weekday and hour,\n"
+     "failed logons per source over time, and both lists (10,000 rows each)"},
+    {"rdp FILE.evtx...|FOLDER",
+     "whole Remote Desktop sessions of terminal servers, newest first: logon,\n"
+     "end, each connection (from where, which client, authenticated when,\n"
+     "why it ended), time active and disconnected; from the\n"
+     "LocalSessionManager, RemoteConnectionManager, Security and System\n"
+     "logs among the inputs, the logs of each computer merged by time"},
+    {"record FILE.evtx NUMBER", "every text field (insertion string) of one record, one per line"},
+};
+
+// "  NAME" and its text from column 27, or from the next line when NAME is longer.
+void AppendItem(std::string& text, std::string_view name, std::string_view help)
+{
+    text += "  " + std::string(name);
+    text += name.size() < 25 ? std::string(25 - name.size(), ' ') : "\n" + std::string(27, ' ');
+    for (std::size_t start = 0; start <= help.size();) {
+        const std::size_t end = std::min(help.find('\n', start), help.size());
+        text += (start == 0 ? "" : std::string(27, ' ')) + std::string(help.substr(start, end - start)) + "\n";
+        start = end + 1;
+    }
+}
+
+std::string OptionLabel(const OptionSpec& option)
+{
+    std::string label = option.shortName.empty() ? "" : std::string(option.shortName) + ", ";
+    return label + std::string(option.name) + (option.value ? " " + std::string(option.value) : "");
+}
+
+std::string OptionHelp(const OptionSpec& option, bool liveLogs)
+{
+    std::string help(option.help);
+    if (const std::size_t at = help.find("{code page}"); at != std::string::npos)
+        help.replace(at, 11, liveLogs ? "the ANSI code page" : "utf-8");
+    return help;
+}
+
+}  // namespace
+
 std::string HelpText(bool liveLogs)
 {
     std::string text =
@@ -454,45 +518,13 @@ std::string HelpText(bool liveLogs)
         "An INPUT may be a folder (every .evtx file under it, in name order) or a pattern of * and ?\n"
         "in the file name (expanded by tavelin itself).\n"
         "\n"
-        "Commands:\n"
-        "  logons FILE.evtx...      successful local and network logons in Security logs, newest first,\n"
-        "                           with bursts of the same logon collapsed, as the program's workstation\n"
-        "                           tab lists them (ID, Date, User Name, Logon From, Connection Type);\n"
-        "                           several files: one scan per file, rows in the order of the files\n"
-        "  sessions FILE.evtx...    Remote Desktop session logons (event 21) in\n"
-        "                           TerminalServices-LocalSessionManager/Operational logs, newest first,\n"
-        "                           as the terminal-server tab lists them (Date, User Name, Login From)\n"
-        "  last FILE.evtx...        logon sessions in Security logs, newest first: user, from, type, start,\n"
-        "                           end (or why it ended: down, crash, no logoff) and duration\n"
-        "  lastb FILE.evtx...       failed logons in Security logs, newest first, with the reason\n"
-        "  report FILE.evtx... -o FILE.html\n"
-        "                           one HTML page of the sessions and failed logons that opens offline in\n"
-        "                           a browser: a timeline of sessions per user, logons per weekday and hour,\n"
-        "                           failed logons per source over time, and both lists (10,000 rows each)\n"
-        "  rdp FILE.evtx...|FOLDER  whole Remote Desktop sessions of terminal servers, newest first: logon,\n"
-        "                           end, each connection (from where, which client, authenticated when,\n"
-        "                           why it ended), time active and disconnected; from the\n"
-        "                           LocalSessionManager, RemoteConnectionManager, Security and System\n"
-        "                           logs among the inputs, the logs of each computer merged by time\n"
-        "  record FILE.evtx NUMBER  every text field (insertion string) of one record, one per line\n"
-        "\n"
-        "Options:\n";
-    for (const OptionSpec& option : kOptions) {
-        if (option.live && !liveLogs)
-            continue;
-        std::string label = option.shortName.empty() ? "" : std::string(option.shortName) + ", ";
-        label += std::string(option.name) + (option.value ? " " + std::string(option.value) : "");
-        std::string help(option.help);
-        if (const std::size_t at = help.find("{code page}"); at != std::string::npos)
-            help.replace(at, 11, liveLogs ? "the ANSI code page" : "utf-8");
-        // The texts start in column 27, their lines after the first too.
-        text += "  " + label + std::string(label.size() < 25 ? 25 - label.size() : 1, ' ');
-        for (std::size_t start = 0; start <= help.size();) {
-            const std::size_t end = std::min(help.find('\n', start), help.size());
-            text += (start == 0 ? "" : std::string(27, ' ')) + help.substr(start, end - start) + "\n";
-            start = end + 1;
-        }
-    }
+        "Commands:\n";
+    for (const CommandHelp& command : kCommandHelp)
+        AppendItem(text, command.synopsis, command.help);
+    text += "\nOptions:\n";
+    for (const OptionSpec& option : kOptions)
+        if (!option.live || liveLogs)
+            AppendItem(text, OptionLabel(option), OptionHelp(option, liveLogs));
     text +=
         "\n"
         "A folder among the inputs of last, lastb and report stands for the .evtx files in it.\n"
@@ -505,6 +537,99 @@ std::string HelpText(bool liveLogs)
         "Exit status: 0 when every input was read, 1 when an input could not be read (the others are\n"
         "still read) or the output could not be written, 2 for a usage error.\n";
     return text;
+}
+
+namespace {
+
+// Text for roff: backslashes and a leading dot or quote kept as text,
+// hyphens as minus signs (the option names are typed so).
+std::string Roff(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out.front() == '.' || out.front() == '\''))
+        out.insert(0, "\\&");
+    return out;
+}
+
+// The help lines as one paragraph of roff text.
+std::string RoffParagraph(std::string_view help)
+{
+    std::string text;
+    for (std::size_t start = 0; start <= help.size();) {
+        const std::size_t end = std::min(help.find('\n', start), help.size());
+        text += Roff(help.substr(start, end - start)) + "\n";
+        start = end + 1;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string ManualPage(std::string_view version)
+{
+    std::string page = ".TH TAVELIN 1 \"\" \"tavelin " + Roff(version) + "\" \"User Commands\"\n";
+    page +=
+        ".SH NAME\n"
+        "tavelin \\- who logged on to a Windows computer, when and from where, from saved event logs\n"
+        ".SH SYNOPSIS\n"
+        ".B tavelin\n"
+        ".I COMMAND\n"
+        "[\\fIOPTION\\fR]... \\fIINPUT\\fR...\n"
+        ".SH DESCRIPTION\n"
+        "tavelin reads saved Windows event logs (.evtx files) without the Windows event-log service, on\n"
+        "any system, and lists logons, logon sessions, failed logons and Remote Desktop sessions.\n"
+        "An \\fIINPUT\\fR may be a file, a folder (every .evtx file under it, at any depth, in name order)\n"
+        "or a pattern of * and ? in the file name, which tavelin expands itself.\n"
+        "Files are read on several threads; the output is the same bytes whatever their number.\n"
+        ".SH COMMANDS\n";
+    for (const CommandHelp& command : kCommandHelp)
+        page += ".TP\n.B " + Roff(command.synopsis) + "\n" + RoffParagraph(command.help);
+    page += ".SH OPTIONS\n";
+    for (const OptionSpec& option : kOptions)
+        page += ".TP\n.B " + Roff(OptionLabel(option)) + "\n" + RoffParagraph(OptionHelp(option, false)) +
+                (option.live ? "Windows only.\n" : "");
+    page +=
+        ".SH INPUTS THAT ARE NOT WHAT THEY SEEM\n"
+        "What tavelin reads wrong it says once, on standard error, at the end of the run; never in the rows.\n"
+        ".TP\n.B Damaged logs\n"
+        "The checksums of every chunk are computed. A log cut short, chunks that fail a checksum (read\n"
+        "anyway), chunks that are no chunk (skipped) and records that cannot be decoded are told, one line\n"
+        "per input. The exit status stays 0 when all that was there was read.\n"
+        ".TP\n.B Records read twice\n"
+        "A record that an earlier input held (the same computer, channel and record id, with the same time\n"
+        "and event id) is passed over before any rule sees it: a log and its copy, overlapping archives.\n"
+        ".TP\n.B Logs of another kind\n"
+        "An input that holds none of the events the command reads is named with its kind and the command\n"
+        "that reads it.\n"
+        ".SH OUTPUT\n"
+        "Tables and \\fBrecord\\fR show the control and direction characters of log texts escaped\n"
+        "(\\ex1b, \\en, \\eu202e). CSV is the program's export file, its fields guarded against formulas.\n"
+        "JSON is one object per line, a contract for log platforms: fields are only ever added; each is\n"
+        "described in docs/json.md, shipped with the program.\n"
+        "Every write is checked; the page of \\fBreport\\fR is written whole beside its target, then\n"
+        "renamed over it, and never over an input.\n"
+        ".SH EXIT STATUS\n"
+        ".TP\n.B 0\nevery input was read\n"
+        ".TP\n.B 1\nan input could not be read (the others were) or the output could not be written\n"
+        ".TP\n.B 2\na usage error\n"
+        ".SH EXAMPLES\n"
+        ".nf\n"
+        "tavelin last Security.evtx\n"
+        "tavelin lastb \\-\\-summary Security.evtx\n"
+        "tavelin last \\-\\-user CORP\\e\\ej.smith collected/\n"
+        "tavelin rdp \\-\\-connections TS01/\n"
+        "tavelin report \\-o incident.html logs/\n"
+        "tavelin logons \\-\\-format json \\-\\-utc Security.evtx > logons.jsonl\n"
+        ".fi\n";
+    return page;
 }
 
 }  // namespace tav::cli

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/datetime.h"
@@ -60,5 +61,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments, bool l
 
 // What --help prints.
 std::string HelpText(bool liveLogs);
+
+// The manual page (roff) of the same options and commands.
+std::string ManualPage(std::string_view version);
 
 }  // namespace tav::cli

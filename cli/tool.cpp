@@ -1,5 +1,7 @@
 #include "cli/tool.h"
 
+#include "version.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -134,7 +136,7 @@ int RunTool(const std::vector<std::string>& arguments, const Platform& platform,
         run.WriteOut(HelpText(liveLogs));
         return run.Finish(true);
     case Command::Version:
-        run.WriteOut("tavelin " TAVELIN_VERSION "\n");
+        run.WriteOut("tavelin " TAVELIN_VERSION_TEXT "\n");
         return run.Finish(true);
     case Command::Logons:
         return RunLogons(run);

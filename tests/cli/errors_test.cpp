@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "cli_test_support.h"
+#include "version.h"
 #include "evtx/reader.h"
 #include "seclog/memory_source.h"
 
@@ -44,7 +45,7 @@ TEST(Errors, UsageErrorsExitWithStatusTwoAndWriteNoRows)
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_EQ(help.out.rfind("Usage: tavelin COMMAND", 0), 0u);
     EXPECT_EQ(help.out.find("--local"), std::string::npos);
-    EXPECT_EQ(RunInProcess({"--version"}).out, "tavelin " TAVELIN_VERSION "\n");
+    EXPECT_EQ(RunInProcess({"--version"}).out, "tavelin " TAVELIN_VERSION_TEXT "\n");
 }
 
 TEST(Errors, InputsThatCannotBeReadExitWithStatusOneAfterTheOthers)
