@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-dejavu-core
   libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1
-  xvfb x11-utils imagemagick xdotool locales clang libclang-rt-14-dev libevtx-utils chromium)
+  xvfb x11-utils imagemagick xdotool locales clang libclang-rt-14-dev libevtx-utils chromium zip lintian)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 missing=()
