@@ -40,12 +40,16 @@ public:
 class ScratchWriter {
 public:
     explicit ScratchWriter(ScratchFile& file) : file_(file) {}
+    // Seven bits a byte, the last without the high bit: most numbers here
+    // (lengths, counts) take one.
     void U64(std::uint64_t value)
     {
-        char bytes[8];
-        for (int i = 0; i < 8; ++i)
-            bytes[i] = static_cast<char>(value >> (8 * i));
-        Bytes(bytes, 8);
+        char bytes[10];
+        std::size_t n = 0;
+        for (; value >= 0x80; value >>= 7)
+            bytes[n++] = static_cast<char>(value | 0x80);
+        bytes[n++] = static_cast<char>(value);
+        Bytes(bytes, n);
     }
     void Text(std::string_view text)
     {
@@ -79,13 +83,27 @@ public:
     explicit ScratchReader(ScratchFile& file) : file_(file) {}
     bool U64(std::uint64_t& value)
     {
-        unsigned char bytes[8];
-        if (!Bytes(reinterpret_cast<char*>(bytes), 8))
+        // Most numbers are whole in the buffer.
+        if (buffer_.size() - at_ >= 10) {
+            value = 0;
+            for (int shift = 0; shift < 64; shift += 7) {
+                const auto byte = static_cast<unsigned char>(buffer_[at_++]);
+                value |= std::uint64_t{byte & 0x7Fu} << shift;
+                if ((byte & 0x80) == 0)
+                    return true;
+            }
             return false;
+        }
         value = 0;
-        for (int i = 7; i >= 0; --i)
-            value = value << 8 | bytes[i];
-        return true;
+        for (int shift = 0; shift < 64; shift += 7) {
+            char byte = 0;
+            if (!Bytes(&byte, 1))
+                return false;
+            value |= std::uint64_t{static_cast<unsigned char>(byte) & 0x7Fu} << shift;
+            if ((static_cast<unsigned char>(byte) & 0x80) == 0)
+                return true;
+        }
+        return false;
     }
     bool Text(std::string& text)
     {

@@ -127,17 +127,17 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     };
     // A record too short for its event is counted with its input; the
     // others go to the rules, at once or after the merge.
-    const auto offer = [&](const evtx::Record& record) {
+    const auto offer = [&](evtx::Record& record) {
         if (sessions::SessionTracker::HasTooFewFields(record))
             ++tooFew;
         else
-            feed.Add(record);
+            feed.Add(std::move(record));
     };
     inputs.items = [&](std::span<Item> items) {
-        for (const Item& item : items) {
+        for (Item& item : items) {
             if (const auto* times = std::get_if<Times>(&item))
                 wanted.eventTimes(times->earliest, times->latest);
-            else if (const auto* record = std::get_if<evtx::Record>(&item))
+            else if (auto* record = std::get_if<evtx::Record>(&item))
                 offer(*record);
             else if (const auto* failure = std::get_if<sessions::FailedLogon>(&item))
                 wanted.failure(inputNumber, *failure);

@@ -206,8 +206,8 @@ bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSessi
     inputs.files = [&](std::size_t files) { feed.Files(files); };
     inputs.begin = [&](const std::string& name) { feed.BeginInput(name); };
     inputs.items = [&](std::span<evtx::Record> records) {
-        for (const evtx::Record& record : records)
-            feed.Add(record);
+        for (evtx::Record& record : records)
+            feed.Add(std::move(record));
     };
     inputs.end = [] {};
     bool allRead = ReadEventInputs(run, inputs);

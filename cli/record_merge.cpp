@@ -1,5 +1,6 @@
 #include "cli/record_merge.h"
 
+#include <algorithm>
 #include <queue>
 
 #include "base/terminal_events.h"
@@ -30,25 +31,38 @@ void Write(ScratchWriter& out, const evtx::Record& r)
     out.Text(r.provider);
     out.Text(r.channel);
     out.Text(r.computer);
+    // The count of strings, then those with text, by position: the rules
+    // take only some of a record's strings.
     out.U64(r.strings.size());
-    for (const std::string& text : r.strings)
-        out.Text(text);
+    const auto filled = static_cast<std::uint64_t>(
+        std::count_if(r.strings.begin(), r.strings.end(), [](const std::string& text) { return !text.empty(); }));
+    out.U64(filled);
+    for (std::size_t i = 0; i < r.strings.size(); ++i) {
+        if (r.strings[i].empty())
+            continue;
+        out.U64(i);
+        out.Text(r.strings[i]);
+    }
 }
 
 bool Read(ScratchReader& in, evtx::Record& r)
 {
-    std::uint64_t created = 0, written = 0, eventId = 0, count = 0;
+    std::uint64_t created = 0, written = 0, eventId = 0, count = 0, filled = 0;
     if (!in.U64(r.recordId) || !in.U64(r.eventRecordId) || !in.U64(created) || !in.U64(written) ||
         !in.U64(r.createdTicks) || !in.U64(eventId) || !in.Text(r.provider) || !in.Text(r.channel) ||
-        !in.Text(r.computer) || !in.U64(count))
+        !in.Text(r.computer) || !in.U64(count) || !in.U64(filled) || filled > count)
         return false;
     r.timeCreated = static_cast<std::int64_t>(created);
     r.timeWritten = static_cast<std::int64_t>(written);
     r.eventId = static_cast<std::uint32_t>(eventId);
     r.strings.resize(static_cast<std::size_t>(count));
     for (std::string& text : r.strings)
-        if (!in.Text(text))
+        text.clear();
+    for (std::uint64_t i = 0; i < filled; ++i) {
+        std::uint64_t at = 0;
+        if (!in.U64(at) || at >= count || !in.Text(r.strings[static_cast<std::size_t>(at)]))
             return false;
+    }
     return true;
 }
 
@@ -82,10 +96,10 @@ void RecordMerge::BeginInput(const std::string& name)
     inputs_.back()->name = name;
 }
 
-bool RecordMerge::Add(const evtx::Record& record, std::string& error)
+bool RecordMerge::Add(evtx::Record&& record, std::string& error)
 {
-    inputs_.back()->held.push_back(record);
     held_ += Cost(record);
+    inputs_.back()->held.push_back(std::move(record));
     return held_ <= budget_ || Spill(error);
 }
 
@@ -193,12 +207,12 @@ void RuleFeed::BeginInput(const std::string& name)
         merge_->BeginInput(name);
 }
 
-void RuleFeed::Add(const evtx::Record& record)
+void RuleFeed::Add(evtx::Record&& record)
 {
     if (!merge_)
         rules_(record);
     else if (error_.empty())
-        merge_->Add(record, error_);
+        merge_->Add(std::move(record), error_);
 }
 
 bool RuleFeed::Finish(std::string& error)

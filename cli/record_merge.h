@@ -31,7 +31,7 @@ public:
     // ties of records alike in all else, whatever the order of the inputs.
     void BeginInput(const std::string& name);
     // False and `error` when a scratch file cannot be written.
-    bool Add(const evtx::Record& record, std::string& error);
+    bool Add(evtx::Record&& record, std::string& error);
     // Every record, merged; false and `error` when a scratch file cannot be
     // read back.
     bool ForEach(const std::function<void(const evtx::Record&)>& visit, std::string& error);
@@ -55,7 +55,8 @@ public:
     // How many files will be read.
     void Files(std::size_t count);
     void BeginInput(const std::string& name);
-    void Add(const evtx::Record& record);
+    // Its storage may be taken.
+    void Add(evtx::Record&& record);
     // What waits for the merge, to the rules; false and `error` when a
     // scratch file failed.
     bool Finish(std::string& error);

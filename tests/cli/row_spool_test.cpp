@@ -71,8 +71,8 @@ TEST(RecordMerge, EarliestNextRecordOfEachLog)
         std::string error;
         for (std::size_t i = 0; i < logs.size(); ++i) {
             merge.BeginInput("log" + std::to_string(i));
-            for (const evtx::Record& r : logs[i])
-                ASSERT_TRUE(merge.Add(r, error)) << error;
+            for (evtx::Record r : logs[i])
+                ASSERT_TRUE(merge.Add(std::move(r), error)) << error;
         }
         std::string order;
         EXPECT_TRUE(merge.ForEach([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, error));
