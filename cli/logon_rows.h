@@ -13,7 +13,8 @@ namespace tav::cli {
 
 struct LogonRowsWanted {
     // Each gets the rows that pass the filters, with the number of their
-    // input (from 1); an empty one: those rows are not looked for.
+    // input (from 1; a session's is 1, as it may run across the logs of its
+    // computer); an empty one: those rows are not looked for.
     std::function<void(std::uint64_t input, const sessions::Session&)> session;
     std::function<void(std::uint64_t input, const sessions::FailedLogon&)> failure;
     // The times of the records read, earliest and latest of a stretch.
