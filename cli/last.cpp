@@ -99,14 +99,6 @@ void Describe(const Run& run, const FailedLogon& f, Row& out)
     }
 }
 
-std::string Joined(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
 const ListForm kSummaryForm{{"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"},
                             {"From", "Attempts", "Users", "First", "Last", "Top Reason", "Top Users"}};
 
@@ -127,7 +119,7 @@ void Describe(const Run& run, const std::string& computer, const FailureSource& 
     out.Cell(s.from).Cell(std::to_string(s.attempts)).Cell(std::to_string(s.users));
     out.Cell(table ? run.ShownText(s.first) : run.DisplayedText(s.first));
     out.Cell(table ? run.ShownText(s.last) : run.DisplayedText(s.last));
-    out.Cell(s.topReason).Cell(Joined(s.topUsers));
+    out.Cell(s.topReason).Cell(sessions::Joined(s.topUsers));
 }
 
 // lastb --summary: the failed logons per source, of each computer on its own.

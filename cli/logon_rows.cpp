@@ -149,11 +149,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         if (tooFew > 0)
             run.Report(input, std::to_string(tooFew) + " records skipped: too few fields");
     };
-    bool allRead = ReadEventInputs(run, inputs);
-    if (std::string error; !feed.Finish(error)) {
-        run.Error(error);
-        allRead = false;
-    }
+    const bool allRead = ReadEventInputs(run, inputs) & feed.Finish(run);
     tracker.Finish();
     return allRead;
 }

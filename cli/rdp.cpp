@@ -37,59 +37,21 @@ std::string Tie(const std::string& computer, const std::optional<std::uint32_t>&
     return sessions::ComputerKey(computer) + '\n' + number;
 }
 
-std::string Addresses(const RdpSession& s)
-{
-    std::vector<std::string> seen;
-    for (const RdpConnection& c : s.connections)
-        if (std::find(seen.begin(), seen.end(), c.from) == seen.end())
-            seen.push_back(c.from);
-    if (seen.empty() && !s.id)
-        seen.push_back(s.address);
-    std::string text;
-    for (const std::string& address : seen)
-        text += (text.empty() ? "" : ", ") + address;
-    return text;
-}
-
-std::vector<std::string> AddressList(const RdpSession& s)
-{
-    std::vector<std::string> list;
-    for (const RdpConnection& c : s.connections)
-        if (std::find(list.begin(), list.end(), c.from) == list.end())
-            list.push_back(c.from);
-    if (list.empty() && !s.id)
-        list.push_back(s.address);
-    return list;
-}
-
 const ListForm kSessionForm{
     {"User", "Session", "From", "Client", "Logon", "End", "Active", "Disconnected", "Connections", "Addresses"},
     {"User", "Session", "From", "Client", "Authenticated", "Logon", "End", "Active (s)", "Disconnected (s)",
      "Connections", "Addresses", "End Reason"}};
 
-std::string EndText(const Run& run, const RdpSession& s)
-{
-    switch (s.reason) {
-    case RdpEnd::Logoff: return run.ShownText(*s.end);
-    case RdpEnd::Shutdown: return "down";
-    case RdpEnd::Crash: return "crash";
-    case RdpEnd::Reused:
-    case RdpEnd::Open: return "no logoff in log";
-    case RdpEnd::NoSession: return "no session in log";
-    }
-    return {};
-}
-
 void Describe(const Run& run, const RdpSession& s, Row& out)
 {
-    const RdpConnection* first = s.connections.empty() ? nullptr : &s.connections.front();
-    const std::string from = first ? first->from : s.address;
-    const std::string client = first ? first->client : std::string();
-    const std::optional<std::int64_t> authenticated = first ? first->authenticated : s.authenticated;
+    const std::string from = s.From();
+    const std::string client = s.Client();
+    const std::optional<std::int64_t> authenticated =
+        s.connections.empty() ? s.authenticated : s.connections.front().authenticated;
     const std::int64_t active = s.Active();
-    // From its first connection to its end, what was not active; none while open.
-    const bool ended = s.end && first;
-    const std::int64_t disconnected = ended ? *s.end - first->start - active : 0;
+    const bool ended = s.Ended();
+    const std::int64_t disconnected = s.Disconnected();
+    const std::vector<std::string> addresses = s.Addresses();
     const std::string session = s.id ? std::to_string(*s.id) : "-";
     const auto time = [&](const std::optional<std::int64_t>& t) { return t ? run.DisplayedText(*t) : std::string(); };
     switch (out.Format()) {
@@ -102,19 +64,21 @@ void Describe(const Run& run, const RdpSession& s, Row& out)
         s.end ? out.Text("end", run.IsoTime(*s.end)) : out.Null("end");
         out.Text("end_reason", sessions::RdpEndKey(s.reason)).Number("active_s", active);
         ended ? out.Number("disconnected_s", disconnected) : out.Null("disconnected_s");
-        out.Number("connections", static_cast<long long>(s.connections.size())).Texts("addresses", AddressList(s));
+        out.Number("connections", static_cast<long long>(s.connections.size())).Texts("addresses", addresses);
         return;
     case OutputFormat::Csv:
         out.Cell(s.user).Cell(session).Cell(from).Cell(client).Cell(time(authenticated)).Cell(time(s.logon));
         out.Cell(time(s.end)).Cell(std::to_string(active));
         out.Cell(ended ? std::to_string(disconnected) : std::string());
-        out.Cell(std::to_string(s.connections.size())).Cell(Addresses(s)).Cell(sessions::RdpEndKey(s.reason));
+        out.Cell(std::to_string(s.connections.size())).Cell(sessions::Joined(addresses));
+        out.Cell(sessions::RdpEndKey(s.reason));
         return;
     case OutputFormat::Table:
         out.Cell(s.user).Cell(session).Cell(from).Cell(client);
-        out.Cell(s.logon ? run.ShownText(*s.logon) : "before log").Cell(EndText(run, s));
+        out.Cell(s.logon ? run.ShownText(*s.logon) : "before log");
+        out.Cell(s.reason == RdpEnd::Logoff ? run.ShownText(*s.end) : sessions::RdpEndWords(s.reason));
         out.Cell(sessions::DurationText(active)).Cell(ended ? sessions::DurationText(disconnected) : "");
-        out.Cell(std::to_string(s.connections.size())).Cell(Addresses(s));
+        out.Cell(std::to_string(s.connections.size())).Cell(sessions::Joined(addresses));
         return;
     }
 }
@@ -210,11 +174,7 @@ bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSessi
             feed.Add(std::move(record));
     };
     inputs.end = [] {};
-    bool allRead = ReadEventInputs(run, inputs);
-    if (std::string error; !feed.Finish(error)) {
-        run.Error(error);
-        allRead = false;
-    }
+    const bool allRead = ReadEventInputs(run, inputs) & feed.Finish(run);
     tracker.Finish();
     return allRead;
 }

@@ -4,6 +4,7 @@
 #include <queue>
 
 #include "base/terminal_events.h"
+#include "cli/commands.h"
 #include "cli/files.h"
 #include "sessions/security_events.h"
 
@@ -215,12 +216,13 @@ void RuleFeed::Add(evtx::Record&& record)
         merge_->Add(std::move(record), error_);
 }
 
-bool RuleFeed::Finish(std::string& error)
+bool RuleFeed::Finish(const Run& run)
 {
     if (merge_ && error_.empty())
         merge_->ForEach(rules_, error_);
     merge_.reset();
-    error = error_;
+    if (!error_.empty())
+        run.Error(error_);
     return error_.empty();
 }
 

@@ -19,6 +19,7 @@ namespace tav::cli {
 
 class ScratchFile;
 class ScratchWriter;
+struct Run;
 
 class RecordMerge {
 public:
@@ -57,9 +58,9 @@ public:
     void BeginInput(const std::string& name);
     // Its storage may be taken.
     void Add(evtx::Record&& record);
-    // What waits for the merge, to the rules; false and `error` when a
-    // scratch file failed.
-    bool Finish(std::string& error);
+    // What waits for the merge, to the rules; false, said on standard
+    // error, when a scratch file failed.
+    bool Finish(const Run& run);
 
 private:
     Rules rules_;

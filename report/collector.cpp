@@ -157,11 +157,8 @@ void AddFailures(std::vector<HeldFailure>& held, const std::vector<sessions::Fai
     page.sources = sources.size();
     for (std::size_t i = 0; i < sources.size() && i < kMaxRows; ++i) {
         const sessions::FailureSource& s = sources[i];
-        std::string topUsers;
-        for (const std::string& user : s.topUsers)
-            topUsers += (topUsers.empty() ? "" : ", ") + user;
         page.summary.push_back({s.from, s.attempts, s.users, time.text(s.first), time.text(s.last), s.topReason,
-                                topUsers, time.shown(s.first), time.shown(s.last)});
+                                sessions::Joined(s.topUsers), time.shown(s.first), time.shown(s.last)});
     }
     page.summaryLeftOut = sources.size() - page.summary.size();
 }

@@ -8,25 +8,8 @@
 #include "sessions/security_events.h"
 
 namespace tav::report {
-namespace {
 
 using sessions::RdpEnd;
-
-// The End column of rdp's table.
-std::string EndText(RdpEnd reason, const std::optional<std::int64_t>& end, const TimeView& time)
-{
-    switch (reason) {
-    case RdpEnd::Logoff: return time.text(*end);
-    case RdpEnd::Shutdown: return "down";
-    case RdpEnd::Crash: return "crash";
-    case RdpEnd::Reused:
-    case RdpEnd::Open: return "no logoff in log";
-    case RdpEnd::NoSession: return "no session in log";
-    }
-    return {};
-}
-
-}  // namespace
 
 void RdpCollector::Add(const sessions::RdpSession& s)
 {
@@ -41,6 +24,10 @@ void RdpCollector::Add(const sessions::RdpSession& s)
     h.logon = s.logon;
     h.end = s.end;
     h.reason = s.reason;
+    h.addresses = addressLists_.Id(sessions::Joined(s.Addresses()));
+    h.active = s.Active();
+    h.ended = s.Ended();
+    h.disconnected = s.Disconnected();
     for (const sessions::RdpConnection& c : s.connections)
         h.connections.push_back(
             {addresses_.Id(c.from), clients_.Id(c.client), reasons_.Id(c.reason), c.start, c.end, c.authenticated});
@@ -106,22 +93,14 @@ RdpRow RdpCollector::RowOf(const Held& s, const TimeView& time, std::int64_t las
     row.from = addresses_.Text(first ? first->from : s.address);
     row.client = first ? clients_.Text(first->client) : std::string();
     row.logon = s.logon ? time.text(*s.logon) : "before log";
-    row.end = EndText(s.reason, s.end, time);
-    std::vector<std::uint32_t> addresses;
-    for (const Connection& c : s.connections) {
-        row.activeSeconds += c.end ? *c.end - c.start : 0;
-        if (std::find(addresses.begin(), addresses.end(), c.from) == addresses.end())
-            addresses.push_back(c.from);
+    row.end = s.reason == RdpEnd::Logoff ? time.text(*s.end) : sessions::RdpEndWords(s.reason);
+    row.activeSeconds = s.active;
+    row.active = sessions::DurationText(s.active);
+    if (s.ended) {
+        row.disconnectedSeconds = s.disconnected;
+        row.disconnected = sessions::DurationText(s.disconnected);
     }
-    row.active = sessions::DurationText(row.activeSeconds);
-    if (s.end && first) {
-        row.disconnectedSeconds = *s.end - first->start - row.activeSeconds;
-        row.disconnected = sessions::DurationText(row.disconnectedSeconds);
-    }
-    if (addresses.empty() && !s.id)
-        addresses.push_back(s.address);
-    for (const std::uint32_t address : addresses)
-        row.addresses += (row.addresses.empty() ? "" : ", ") + addresses_.Text(address);
+    row.addresses = addressLists_.Text(s.addresses);
     row.connections = s.connections.size();
     row.startAt = time.shown(s.start);
     row.endAt = s.end ? time.shown(*s.end) : s.id ? std::max(lastAt, row.startAt) : row.startAt;

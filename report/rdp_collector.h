@@ -33,13 +33,16 @@ private:
         std::optional<std::int64_t> logon, end;
         sessions::RdpEnd reason = sessions::RdpEnd::Open;
         std::vector<Connection> connections;
+        std::uint32_t addresses = 0;  // joined
+        std::int64_t active = 0, disconnected = 0;
+        bool ended = false;
     };
     bool Before(const Held& a, const Held& b) const;
     std::vector<int> Lanes(ReportInput& page) const;
     RdpRow RowOf(const Held& s, const TimeView& time, std::int64_t lastAt) const;
     void AddBars(const Held& s, const TimeView& time, RdpRow& row) const;
 
-    Names computers_, computerKeys_, users_, addresses_, clients_, reasons_;
+    Names computers_, computerKeys_, users_, addresses_, addressLists_, clients_, reasons_;
     std::vector<Held> held_;
 };
 

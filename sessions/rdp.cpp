@@ -126,6 +126,45 @@ std::int64_t RdpSession::Active() const
     return seconds;
 }
 
+std::int64_t RdpSession::Disconnected() const
+{
+    return Ended() ? *end - connections.front().start - Active() : 0;
+}
+
+std::string RdpSession::From() const
+{
+    return connections.empty() ? address : connections.front().from;
+}
+
+std::string RdpSession::Client() const
+{
+    return connections.empty() ? std::string() : connections.front().client;
+}
+
+std::vector<std::string> RdpSession::Addresses() const
+{
+    std::vector<std::string> seen;
+    for (const RdpConnection& c : connections)
+        if (std::find(seen.begin(), seen.end(), c.from) == seen.end())
+            seen.push_back(c.from);
+    if (seen.empty() && !id)
+        seen.push_back(address);
+    return seen;
+}
+
+const char* RdpEndWords(RdpEnd reason)
+{
+    switch (reason) {
+    case RdpEnd::Logoff: return "";
+    case RdpEnd::Shutdown: return "down";
+    case RdpEnd::Crash: return "crash";
+    case RdpEnd::Reused:
+    case RdpEnd::Open: return "no logoff in log";
+    case RdpEnd::NoSession: return "no session in log";
+    }
+    return "";
+}
+
 const char* RdpEndKey(RdpEnd reason)
 {
     switch (reason) {

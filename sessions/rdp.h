@@ -47,11 +47,23 @@ struct RdpSession {
     std::int64_t Start() const;
     // The connections' time that has ended, in seconds.
     std::int64_t Active() const;
+    // From the first connection to the end, less Active(); 0 while open
+    // (Ended() tells) and for a 1149.
+    bool Ended() const { return end.has_value() && !connections.empty(); }
+    std::int64_t Disconnected() const;
+    // The first connection's address (a 1149's own) and client.
+    std::string From() const;
+    std::string Client() const;
+    // The connections' addresses, distinct, in the order first seen (a 1149's own).
+    std::vector<std::string> Addresses() const;
 };
 
 // How an end reason is named in JSON: "logoff", "shutdown", "crash",
 // "reused", "open", "no_session".
 const char* RdpEndKey(RdpEnd reason);
+// How rdp's table shows an end other than a logoff's time: "down",
+// "crash", "no logoff in log", "no session in log"; empty for a logoff.
+const char* RdpEndWords(RdpEnd reason);
 // The words for a reason code of event 40.
 std::string DisconnectReasonText(std::uint32_t code);
 

@@ -95,6 +95,14 @@ const char* EndReasonKey(EndReason reason)
     return "open";
 }
 
+std::string Joined(const std::vector<std::string>& texts)
+{
+    std::string text;
+    for (const std::string& item : texts)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
 std::string DurationText(std::int64_t seconds)
 {
     const std::int64_t minutes = (seconds < 0 ? -seconds : seconds) / 60;

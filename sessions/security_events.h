@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/security_events.h"
 #include "evtx/record.h"
@@ -52,6 +53,10 @@ std::string ComputerKey(std::string_view computer);
 int ParseLogonType(std::string_view text);
 // "Interactive", "Network", ...; the number itself for a type without a name.
 std::string LogonTypeName(int type);
+
+// "a, b, c": names or addresses in one cell, as last, lastb, rdp and the
+// page list them.
+std::string Joined(const std::vector<std::string>& texts);
 
 // A session's duration as last shows it: "(H:MM)", or "(D+HH:MM)" from a
 // day on; a negative one (a clock set back) with its minus sign.

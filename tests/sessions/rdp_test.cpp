@@ -11,26 +11,13 @@
 #include "base/security_events.h"
 #include "base/terminal_events.h"
 #include "evtx/filetime.h"
+#include "tests/sessions/day_times.h"
 
 namespace tav::sessions {
 namespace {
 
-constexpr std::int64_t kDay = 1709251200;  // 2024-03-01 00:00 UTC
-
-std::int64_t At(const char* time)  // "HH:MM:SS" of that day
-{
-    const auto number = [&](int at) { return (time[at] - '0') * 10 + (time[at + 1] - '0'); };
-    return kDay + number(0) * 3600 + number(3) * 60 + number(6);
-}
-
-std::string Clock(std::int64_t utc)
-{
-    const std::int64_t s = utc - kDay;
-    char text[64];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-    return text;
-}
+using test::At;
+using test::Clock;
 
 evtx::Record Event(const char* time, const char* channel, std::uint16_t id, std::vector<std::string> strings,
                    const char* computer = "TS1")

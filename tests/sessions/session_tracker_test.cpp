@@ -9,26 +9,13 @@
 
 #include "base/security_events.h"
 #include "sessions/security_events.h"
+#include "tests/sessions/day_times.h"
 
 namespace tav::sessions {
 namespace {
 
-constexpr std::int64_t kDay = 1709251200;  // 2024-03-01 00:00 UTC
-
-std::int64_t At(const char* time)  // "HH:MM:SS" of that day
-{
-    const auto number = [&](int at) { return (time[at] - '0') * 10 + (time[at + 1] - '0'); };
-    return kDay + number(0) * 3600 + number(3) * 60 + number(6);
-}
-
-std::string TimeText(std::int64_t utc)
-{
-    const std::int64_t s = utc - kDay;
-    char text[64];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-    return text;
-}
+using test::At;
+using test::Clock;
 
 evtx::Record Event(const char* time, std::uint16_t id, std::vector<std::string> strings, const char* computer = "PC1")
 {
@@ -77,7 +64,7 @@ std::string Sessions(const std::vector<evtx::Record>& records, SessionRules rule
 {
     std::string rows;
     SessionTracker tracker(rules, [&](Session&& s) {
-        rows += s.user + " " + s.from + " " + TimeText(s.start) + " " + (s.end ? TimeText(*s.end) : "-") + " " +
+        rows += s.user + " " + s.from + " " + Clock(s.start) + " " + (s.end ? Clock(*s.end) : "-") + " " +
                 EndReasonKey(s.reason) + " " + std::to_string(s.disconnects) + "/" + std::to_string(s.reconnects) +
                 "\n";
     });
