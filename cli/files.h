@@ -36,31 +36,41 @@ public:
     virtual std::size_t Read(void* bytes, std::size_t size) = 0;
 };
 
+// Numbers as a scratch file holds them: seven bits a byte, the last
+// without the high bit, so that most numbers here (lengths, counts) take one.
+inline void AppendNumber(std::string& out, std::uint64_t value)
+{
+    for (; value >= 0x80; value >>= 7)
+        out += static_cast<char>(value | 0x80);
+    out += static_cast<char>(value);
+}
+
+// A text as a scratch file holds it: its length, then its bytes.
+inline void AppendText(std::string& out, std::string_view text)
+{
+    AppendNumber(out, text.size());
+    out.append(text);
+}
+
 // Numbers and texts into a scratch file, through a buffer.
 class ScratchWriter {
 public:
     explicit ScratchWriter(ScratchFile& file) : file_(file) {}
-    // Seven bits a byte, the last without the high bit: most numbers here
-    // (lengths, counts) take one.
     void U64(std::uint64_t value)
     {
-        char bytes[10];
-        std::size_t n = 0;
-        for (; value >= 0x80; value >>= 7)
-            bytes[n++] = static_cast<char>(value | 0x80);
-        bytes[n++] = static_cast<char>(value);
-        Bytes(bytes, n);
+        AppendNumber(buffer_, value);
+        Written();
     }
     void Text(std::string_view text)
     {
-        U64(text.size());
-        Bytes(text.data(), text.size());
+        AppendText(buffer_, text);
+        Written();
     }
-    void Bytes(const char* bytes, std::size_t size)
+    // Bytes made with AppendNumber and AppendText.
+    void Bytes(std::string_view bytes)
     {
-        buffer_.append(bytes, size);
-        if (buffer_.size() >= kBuffer)
-            Flush();
+        buffer_.append(bytes);
+        Written();
     }
     // False when a write failed, now or before.
     bool Flush()
@@ -72,22 +82,29 @@ public:
 
 private:
     static constexpr std::size_t kBuffer = 1 << 16;
+    void Written()
+    {
+        if (buffer_.size() >= kBuffer)
+            Flush();
+    }
     ScratchFile& file_;
     std::string buffer_;
     bool ok_ = true;
 };
 
-// What a ScratchWriter wrote, from where the file stands; false at its end.
+// What a ScratchWriter wrote, from where the file stands, or what
+// AppendNumber and AppendText made in memory; false at its end.
 class ScratchReader {
 public:
-    explicit ScratchReader(ScratchFile& file) : file_(file) {}
+    explicit ScratchReader(ScratchFile& file) : file_(&file) {}
+    explicit ScratchReader(std::string_view bytes) : data_(bytes) {}
     bool U64(std::uint64_t& value)
     {
         // Most numbers are whole in the buffer.
-        if (buffer_.size() - at_ >= 10) {
+        if (data_.size() - at_ >= 10) {
             value = 0;
             for (int shift = 0; shift < 64; shift += 7) {
-                const auto byte = static_cast<unsigned char>(buffer_[at_++]);
+                const auto byte = static_cast<unsigned char>(data_[at_++]);
                 value |= std::uint64_t{byte & 0x7Fu} << shift;
                 if ((byte & 0x80) == 0)
                     return true;
@@ -113,18 +130,31 @@ public:
         text.resize(static_cast<std::size_t>(size));
         return Bytes(text.data(), text.size());
     }
+    // A text of the bytes in memory, without a copy.
+    bool TextView(std::string_view& text)
+    {
+        std::uint64_t size = 0;
+        if (file_ != nullptr || !U64(size) || size > data_.size() - at_)
+            return false;
+        text = data_.substr(at_, static_cast<std::size_t>(size));
+        at_ += text.size();
+        return true;
+    }
     bool Bytes(char* out, std::size_t size)
     {
         while (size > 0) {
-            if (at_ == buffer_.size()) {
+            if (at_ == data_.size()) {
+                if (file_ == nullptr)
+                    return false;
                 buffer_.resize(kBuffer);
-                buffer_.resize(file_.Read(buffer_.data(), kBuffer));
+                buffer_.resize(file_->Read(buffer_.data(), kBuffer));
+                data_ = buffer_;
                 at_ = 0;
-                if (buffer_.empty())
+                if (data_.empty())
                     return false;
             }
-            const std::size_t part = std::min(size, buffer_.size() - at_);
-            std::copy_n(buffer_.data() + at_, part, out);
+            const std::size_t part = std::min(size, data_.size() - at_);
+            std::copy_n(data_.data() + at_, part, out);
             at_ += part;
             out += part;
             size -= part;
@@ -134,8 +164,9 @@ public:
 
 private:
     static constexpr std::size_t kBuffer = 1 << 16;
-    ScratchFile& file_;
+    ScratchFile* file_ = nullptr;  // none: the bytes are all in data_
     std::string buffer_;
+    std::string_view data_;
     std::size_t at_ = 0;
 };
 

@@ -47,7 +47,7 @@ constexpr std::uint16_t kAllEvents[] = {security::kLogShutdown, security::kBoot,
 // What a record gives the rules, on any of the threads: its time, the
 // record itself for the session rules, a failed logon selected here.
 void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<int>& failureTypes,
-               const evtx::Record& record, evtx::ItemList<Item>& items)
+               const sessions::SessionTracker& tracker, const evtx::Record& record, evtx::ItemList<Item>& items)
 {
     if (wanted.eventTimes) {
         // Consecutive records share one item: the times only bound the log.
@@ -63,7 +63,7 @@ void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<
         Item& item = items.Add();
         if (!std::holds_alternative<evtx::Record>(item))
             item.emplace<evtx::Record>();
-        if (sessions::SessionTracker::Take(record, std::get<evtx::Record>(item)))
+        if (tracker.Take(record, std::get<evtx::Record>(item)))
             return;
         items.RemoveLast();
     }
@@ -116,7 +116,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
                                                      : std::span<const std::uint16_t>(kFailureEvents);
     inputs.strings = (wanted.session ? sessions::kSessionStrings : 0) | (wanted.failure ? sessions::kFailureStrings : 0);
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Item>& items) {
-        Transform(run, wanted, failureTypes, record, items);
+        Transform(run, wanted, failureTypes, tracker, record, items);
     };
     inputs.files = [&](std::size_t files) { feed.Files(files); };
     inputs.begin = [&](const std::string& name) {

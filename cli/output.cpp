@@ -1,17 +1,20 @@
 #include "cli/output.h"
 
 #include <algorithm>
+#include <span>
 
 #include "base/codepage.h"
 #include "base/visible_text.h"
 #include "cli/tool.h"
+#include "evtx/ordered_run.h"
 #include "listtools/csv_export.h"
 #include "sessions/security_events.h"
 
 namespace tav::cli {
 namespace {
 
-constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
+// Rows formatted as one piece of work: enough to outweigh handing it over.
+constexpr std::size_t kBlockRows = 512;
 
 void AppendPadded(std::string& out, const std::string& text, std::size_t width)
 {
@@ -21,7 +24,7 @@ void AppendPadded(std::string& out, const std::string& text, std::size_t width)
 
 // One line of an aligned table: columns two blanks apart, padded up to the
 // last cell that holds text, which is written as it is.
-void AppendTableLine(std::string& out, const std::vector<std::string>& cells, const std::vector<std::size_t>& widths)
+void AppendTableLine(std::string& out, std::span<const std::string> cells, const std::vector<std::size_t>& widths)
 {
     std::size_t last = cells.size();
     while (last > 0 && cells[last - 1].empty())
@@ -36,6 +39,32 @@ void AppendTableLine(std::string& out, const std::vector<std::string>& cells, co
     }
     out += '\n';
 }
+
+// What the code page could not hold: characters, fields, and the first
+// ("row 4, User").
+struct CodePageLoss {
+    std::size_t characters = 0;
+    std::size_t fields = 0;
+    std::string first;
+
+    void Add(const CodePageLoss& more)
+    {
+        if (fields == 0)
+            first = more.first;
+        characters += more.characters;
+        fields += more.fields;
+    }
+};
+
+// Rows written as one piece: the first's number (the header is row 0),
+// their cells, and their text once formatted.
+struct RowBlock {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::vector<std::vector<std::string>> rows;
+    std::string text;
+    CodePageLoss loss;
+};
 
 }  // namespace
 
@@ -97,23 +126,6 @@ void Output::Add(const SpoolKey& key, const std::string& computer, Row&& row)
     spool_.Add(key, std::move(cells), error_);
 }
 
-void Output::AppendCsv(std::string& text, const std::vector<std::string>& cells,
-                       const std::vector<std::string>& captions, std::size_t row)
-{
-    const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
-    std::vector<std::string> encoded(cells.size());
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-        std::size_t lost = 0;
-        encoded[c] = run_.platform.encode(cells[c], codePage, lost).value_or("");
-        if (lost == 0 || row == 0)
-            continue;
-        if (lostFields_++ == 0)
-            firstLoss_ = "row " + std::to_string(row) + ", " + (c < captions.size() ? captions[c] : "");
-        lostCharacters_ += lost;
-    }
-    AppendCsvLine(text, encoded);
-}
-
 int Output::Finish(bool allRead)
 {
     const OutputFormat format = run_.options.format;
@@ -129,43 +141,65 @@ int Output::Finish(bool allRead)
     const std::vector<std::size_t>& cellWidths = spool_.Widths();
     for (std::size_t c = 0; c < header.size(); ++c)
         widths[c] = std::max(Utf8Length(header[c]), first + c < cellWidths.size() ? cellWidths[first + c] : 0);
-    std::string text;
-    bool writing = true;
-    const auto flush = [&](std::size_t atLeast) {
-        if (writing && text.size() >= atLeast) {
-            writing = run_.WriteOut(text);
-            text.clear();
-        }
-    };
-    // Row 0 is the header; the rows count from 1 whether or not it is written.
-    const auto line = [&](const std::vector<std::string>& cells, std::size_t row) {
+    const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
+    // One line, on any thread; a CSV's cells in the output's code page.
+    const auto line = [&](std::string& text, std::span<const std::string> cells, std::size_t row, CodePageLoss& loss) {
         switch (format) {
-        case OutputFormat::Json: text += cells.front() + '\n'; break;
-        case OutputFormat::Csv: AppendCsv(text, cells, header, row); break;
-        case OutputFormat::Table: AppendTableLine(text, cells, widths); break;
+        case OutputFormat::Json: text.append(cells.front()) += '\n'; return;
+        case OutputFormat::Table: AppendTableLine(text, cells, widths); return;
+        case OutputFormat::Csv: break;
         }
-        flush(kWriteBlock);
+        std::vector<std::string> encoded(cells.size());
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            std::size_t lost = 0;
+            encoded[c] = run_.platform.encode(cells[c], codePage, lost).value_or("");
+            if (lost == 0 || row == 0)
+                continue;
+            if (loss.fields++ == 0)
+                loss.first = "row " + std::to_string(row) + ", " + (c < header.size() ? header[c] : "");
+            loss.characters += lost;
+        }
+        AppendCsvLine(text, encoded);
     };
+    CodePageLoss loss;
+    std::string text;
     if (format != OutputFormat::Json && !header.empty())
-        line(header, 0);
-    std::size_t row = 0;
-    std::vector<std::string> shown;
-    const bool read = spool_.ForEach(
-        [&](const std::vector<std::string>& cells) {
-            if (!writing)
-                return;
-            shown.assign(cells.begin() + static_cast<std::ptrdiff_t>(first), cells.end());
-            line(shown, ++row);
+        line(text, header, 0, loss);
+    bool writing = run_.WriteOut(text);
+    // The rows are formatted on the run's threads, a block at a time, and
+    // written in order.
+    std::size_t taken = 0;
+    bool read = true;
+    evtx::RunOrdered<RowBlock>(
+        run_.Jobs(),
+        [&](RowBlock& block) {
+            block.first = taken + 1;
+            block.count = 0;
+            block.rows.resize(kBlockRows);
+            while (read && block.count < kBlockRows && spool_.Next(block.rows[block.count], error_))
+                ++block.count;
+            read = read && error_.empty();
+            taken += block.count;
+            return block.count > 0;
         },
-        error_);
-    flush(0);
+        [&](RowBlock& block, unsigned) {
+            block.text.clear();
+            block.loss = {};
+            for (std::size_t r = 0; r < block.count; ++r)
+                line(block.text, std::span<const std::string>(block.rows[r]).subspan(first), block.first + r,
+                     block.loss);
+        },
+        [&](RowBlock& block) {
+            loss.Add(block.loss);
+            writing = writing && run_.WriteOut(block.text);
+            return writing;
+        });
     if (!read)
         run_.Error(error_);
-    if (lostFields_ > 0)
-        run_.Notice(std::to_string(lostCharacters_) + " characters in " + std::to_string(lostFields_) +
-                    " fields could not be written in code page " +
-                    std::to_string(run_.options.codePage.value_or(run_.platform.defaultCodePage)) + " (first: " +
-                    firstLoss_ + "); use --encoding utf-8");
+    if (loss.fields > 0)
+        run_.Notice(std::to_string(loss.characters) + " characters in " + std::to_string(loss.fields) +
+                    " fields could not be written in code page " + std::to_string(codePage) + " (first: " +
+                    loss.first + "); use --encoding utf-8");
     return run_.Finish(allRead && read);
 }
 

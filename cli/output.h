@@ -62,21 +62,12 @@ public:
     int Finish(bool allRead);
 
 private:
-    // Appends one CSV line in the output's code page, counting what it loses.
-    // Row 0 is the header.
-    void AppendCsv(std::string& text, const std::vector<std::string>& cells, const std::vector<std::string>& captions,
-                   std::size_t row);
-
     const Run& run_;
     ListForm form_;
     bool computerColumn_;
     RowSpool spool_;
     std::string firstComputer_;
     std::string error_;
-    // What the code page could not hold: characters, fields, and the first.
-    std::size_t lostCharacters_ = 0;
-    std::size_t lostFields_ = 0;
-    std::string firstLoss_;
 };
 
 }  // namespace tav::cli

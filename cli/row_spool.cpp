@@ -1,7 +1,8 @@
 #include "cli/row_spool.h"
 
 #include <algorithm>
-#include <queue>
+#include <memory>
+#include <optional>
 
 #include "base/codepage.h"
 #include "cli/files.h"
@@ -10,126 +11,180 @@ namespace tav::cli {
 namespace {
 
 // What a row costs in memory beyond its texts.
-constexpr std::size_t kRowOverhead = 96;
-constexpr std::size_t kCellOverhead = 32;
+constexpr std::size_t kRowOverhead = sizeof(std::size_t) * 6;
 
-struct Before {
-    template <typename Row>
-    bool operator()(const Row& a, const Row& b) const
-    {
-        if (a.key.group != b.key.group)
-            return a.key.group < b.key.group;
-        if (a.key.time != b.key.time)
-            return a.key.time > b.key.time;
-        if (a.key.tie != b.key.tie)
-            return a.key.tie < b.key.tie;
-        if (a.key.record != b.key.record)
-            return a.key.record > b.key.record;
-        return a.sequence < b.sequence;
-    }
-};
+// The tie a row's bytes begin with.
+std::string_view TieOf(std::string_view bytes)
+{
+    ScratchReader in(bytes);
+    std::string_view tie;
+    in.TextView(tie);
+    return tie;
+}
+
+bool ReadCells(ScratchReader& in, std::string& tie, std::vector<std::string>& cells)
+{
+    std::uint64_t count = 0;
+    if (!in.Text(tie) || !in.U64(count))
+        return false;
+    cells.resize(static_cast<std::size_t>(count));
+    for (std::string& cell : cells)
+        if (!in.Text(cell))
+            return false;
+    return true;
+}
 
 }  // namespace
+
+// A sorted run in a scratch file and, while the runs are merged, its next row.
+struct RowSpool::Run {
+    std::unique_ptr<ScratchFile> file;
+    std::optional<ScratchReader> in;
+    Row head;
+    std::string tie;
+    std::vector<std::string> cells;
+
+    bool ReadHead()
+    {
+        std::uint64_t time = 0;
+        if (!in->U64(head.group) || !in->U64(time) || !in->U64(head.record) || !in->U64(head.sequence) ||
+            !ReadCells(*in, tie, cells))
+            return false;
+        head.time = static_cast<std::int64_t>(time);
+        return true;
+    }
+};
 
 RowSpool::RowSpool(std::size_t memoryBudget) : budget_(memoryBudget) {}
 
 RowSpool::~RowSpool() = default;
 
-bool RowSpool::Add(const SpoolKey& key, std::vector<std::string> cells, std::string& error)
+bool RowSpool::Before(const Row& a, std::string_view tieA, const Row& b, std::string_view tieB) const
+{
+    if (a.group != b.group)
+        return a.group < b.group;
+    if (a.time != b.time)
+        return a.time > b.time;
+    if (tieA != tieB)
+        return tieA < tieB;
+    if (a.record != b.record)
+        return a.record > b.record;
+    return a.sequence < b.sequence;
+}
+
+bool RowSpool::Add(const SpoolKey& key, const std::vector<std::string>& cells, std::string& error)
 {
     if (widths_.size() < cells.size())
         widths_.resize(cells.size());
-    std::size_t bytes = kRowOverhead + key.tie.size();
+    Row row{key.group, key.time, key.record, count_++, held_.size(), 0};
+    AppendText(held_, key.tie);
+    AppendNumber(held_, cells.size());
     for (std::size_t c = 0; c < cells.size(); ++c) {
         widths_[c] = std::max(widths_[c], Utf8Length(cells[c]));
-        bytes += cells[c].size() + kCellOverhead;
+        AppendText(held_, cells[c]);
     }
-    rows_.push_back({key, count_++, std::move(cells)});
-    held_ += bytes;
-    return held_ <= budget_ || Spill(error);
+    row.size = held_.size() - row.at;
+    rows_.push_back(row);
+    return held_.size() + rows_.size() * kRowOverhead <= budget_ || Spill(error);
+}
+
+void RowSpool::SortHeld()
+{
+    std::sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+        if (a.group != b.group || a.time != b.time)
+            return Before(a, {}, b, {});
+        return Before(a, TieOf(Bytes(a)), b, TieOf(Bytes(b)));
+    });
 }
 
 bool RowSpool::Spill(std::string& error)
 {
-    std::stable_sort(rows_.begin(), rows_.end(), Before{});
+    SortHeld();
     std::unique_ptr<ScratchFile> file = ScratchFile::Create(error);
     if (!file)
         return false;
-    ScratchWriter out(*file);
+    Run& run = runs_.emplace_back();
+    run.file = std::move(file);
+    ScratchWriter out(*run.file);
     for (const Row& row : rows_) {
-        out.U64(row.key.group);
-        out.U64(static_cast<std::uint64_t>(row.key.time));
-        out.U64(row.key.record);
+        out.U64(row.group);
+        out.U64(static_cast<std::uint64_t>(row.time));
+        out.U64(row.record);
         out.U64(row.sequence);
-        out.Text(row.key.tie);
-        out.U64(row.cells.size());
-        for (const std::string& cell : row.cells)
-            out.Text(cell);
+        out.Bytes(Bytes(row));
     }
     if (!out.Flush()) {
         error = "cannot write a temporary file: the disk may be full";
         return false;
     }
-    runs_.push_back(std::move(file));
     rows_.clear();
-    held_ = 0;
+    held_.clear();
     return true;
 }
 
-bool RowSpool::ForEach(const std::function<void(const std::vector<std::string>&)>& visit, std::string& error)
+bool RowSpool::StartReading(std::string& error)
 {
+    reading_ = true;
     if (runs_.empty()) {
-        std::stable_sort(rows_.begin(), rows_.end(), Before{});
-        for (const Row& row : rows_)
-            visit(row.cells);
+        SortHeld();
         return true;
     }
     if (!rows_.empty() && !Spill(error))
         return false;
-    // Each run's next row; the merge takes the first of them in turn.
-    std::vector<ScratchReader> inputs;
-    std::vector<Row> heads(runs_.size());
-    const auto readRow = [&](std::size_t run) {
-        ScratchReader& in = inputs[run];
-        Row& row = heads[run];
-        std::uint64_t time = 0;
-        std::uint64_t cells = 0;
-        if (!in.U64(row.key.group) || !in.U64(time) || !in.U64(row.key.record) || !in.U64(row.sequence) || !in.Text(row.key.tie) ||
-            !in.U64(cells))
-            return false;
-        row.key.time = static_cast<std::int64_t>(time);
-        row.cells.resize(cells);
-        for (std::string& cell : row.cells)
-            if (!in.Text(cell))
-                return false;
-        return true;
-    };
-    const auto later = [&](std::size_t a, std::size_t b) { return Before{}(heads[b], heads[a]); };
-    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
-    for (std::size_t run = 0; run < runs_.size(); ++run) {
-        if (!runs_[run]->Rewind()) {
+    for (Run& run : runs_) {
+        if (!run.file->Rewind()) {
             error = "cannot read back a temporary file";
             return false;
         }
-        inputs.emplace_back(*runs_[run]);
+        run.in.emplace(*run.file);
     }
-    for (std::size_t run = 0; run < runs_.size(); ++run)
-        if (readRow(run))
-            next.push(run);
-    std::size_t visited = 0;
-    while (!next.empty()) {
-        const std::size_t run = next.top();
-        next.pop();
-        visit(heads[run].cells);
-        ++visited;
-        if (readRow(run))
-            next.push(run);
+    for (std::size_t r = 0; r < runs_.size(); ++r)
+        if (runs_[r].ReadHead())
+            heap_.push_back(r);
+    std::make_heap(heap_.begin(), heap_.end(), [&](std::size_t a, std::size_t b) { return Later(a, b); });
+    return true;
+}
+
+bool RowSpool::Next(std::vector<std::string>& cells, std::string& error)
+{
+    if (!reading_ && !StartReading(error))
+        return false;
+    if (runs_.empty()) {
+        if (next_ == rows_.size())
+            return false;
+        ScratchReader in(Bytes(rows_[next_++]));
+        std::string_view tie;
+        std::uint64_t count = 0;
+        in.TextView(tie);
+        in.U64(count);
+        cells.resize(static_cast<std::size_t>(count));
+        for (std::string& cell : cells) {
+            std::string_view text;
+            in.TextView(text);
+            cell.assign(text);
+        }
+        return true;
     }
-    if (visited != count_) {
-        error = "cannot read back the temporary files";
+    const auto later = [&](std::size_t a, std::size_t b) { return Later(a, b); };
+    if (heap_.empty()) {
+        if (read_ != count_)
+            error = "cannot read back the temporary files";
         return false;
     }
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    Run& run = runs_[heap_.back()];
+    cells.swap(run.cells);
+    ++read_;
+    if (run.ReadHead())
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    else
+        heap_.pop_back();
     return true;
+}
+
+bool RowSpool::Later(std::size_t a, std::size_t b) const
+{
+    return Before(runs_[b].head, runs_[b].tie, runs_[a].head, runs_[a].tie);
 }
 
 }  // namespace tav::cli

@@ -6,9 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tav::cli {
@@ -32,28 +31,47 @@ public:
     RowSpool& operator=(const RowSpool&) = delete;
 
     // False and `error` when a temporary file cannot be written.
-    bool Add(const SpoolKey& key, std::vector<std::string> cells, std::string& error);
+    bool Add(const SpoolKey& key, const std::vector<std::string>& cells, std::string& error);
     std::size_t Count() const { return count_; }
     // The widest text of each column so far, in characters.
     const std::vector<std::size_t>& Widths() const { return widths_; }
 
-    // Every row in order; false and `error` when a temporary file cannot be read.
-    bool ForEach(const std::function<void(const std::vector<std::string>&)>& visit, std::string& error);
+    // After the last Add, the rows in order, one a call: false after the
+    // last, or with `error` when a temporary file cannot be read.
+    bool Next(std::vector<std::string>& cells, std::string& error);
 
 private:
+    // A row in memory: its key but the tie, and where its tie and cells lie
+    // in held_, as a scratch file holds them (one string for all the rows:
+    // few allocations, and a spill writes them as they are).
     struct Row {
-        SpoolKey key;
+        std::uint64_t group = 0;
+        std::int64_t time = 0;
+        std::uint64_t record = 0;
         std::uint64_t sequence = 0;  // keeps equal keys in their order
-        std::vector<std::string> cells;
+        std::size_t at = 0;
+        std::size_t size = 0;
     };
+    struct Run;
+    std::string_view Bytes(const Row& row) const { return std::string_view(held_).substr(row.at, row.size); }
+    bool Before(const Row& a, std::string_view tieA, const Row& b, std::string_view tieB) const;
+    void SortHeld();
     bool Spill(std::string& error);
+    bool StartReading(std::string& error);
+    // Whether run a's next row comes after run b's.
+    bool Later(std::size_t a, std::size_t b) const;
 
     std::size_t budget_;
-    std::size_t held_ = 0;  // bytes of the rows in memory, roughly
     std::size_t count_ = 0;
+    std::string held_;
     std::vector<Row> rows_;
-    std::vector<std::unique_ptr<ScratchFile>> runs_;
+    std::vector<Run> runs_;
     std::vector<std::size_t> widths_;
+    // Reading: the next row in memory, or the runs' merge.
+    bool reading_ = false;
+    std::size_t next_ = 0;            // in rows_, when they all stayed in memory
+    std::vector<std::size_t> heap_;   // of the runs, by their next row
+    std::size_t read_ = 0;            // rows read back from the runs
 };
 
 }  // namespace tav::cli

@@ -102,11 +102,14 @@ std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
 
 }  // namespace
 
-bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out)
+bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
 {
-    if (!FieldsNeeded(record))
+    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    if (!needed)
         return false;
     const std::uint32_t event = EventOf(record, kSecurityProvider);
+    if (event == security::kLogon && record.strings.size() >= *needed && !Starts(record))
+        return false;
     const evtx::StringSet used = event == security::kLogon                                ? kLogonStrings
                                  : event == security::kLogoff || event == security::kUserLogoff     ? kLogoffStrings
                                  : event == security::kReconnect || event == security::kDisconnect ? kReconnectStrings

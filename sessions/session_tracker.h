@@ -35,8 +35,9 @@ public:
 
     // What Offer reads of `record`, copied into `out` with the other
     // insertion strings left empty (a record travels between threads at the
-    // cost of a few strings); false when Offer takes no notice of it.
-    static bool Take(const evtx::Record& record, evtx::Record& out);
+    // cost of a few strings); false when Offer takes no notice of it, as of
+    // a logon that starts no row. On any thread.
+    bool Take(const evtx::Record& record, evtx::Record& out) const;
     // Whether Offer would pass over `record` as too short for its event.
     static bool HasTooFewFields(const evtx::Record& record);
     void Offer(const evtx::Record& record);

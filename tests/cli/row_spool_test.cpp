@@ -23,7 +23,9 @@ std::string Spooled(std::size_t budget, std::size_t& count)
         EXPECT_TRUE(spool.Add(row.key, {row.text, std::string("Ж")}, error)) << error;
     EXPECT_EQ(spool.Widths(), (std::vector<std::size_t>{15, 1}));
     std::string order;
-    EXPECT_TRUE(spool.ForEach([&](const std::vector<std::string>& cells) { order += cells[0] + " "; }, error)) << error;
+    for (std::vector<std::string> cells; spool.Next(cells, error);)
+        order += cells[0] + " ";
+    EXPECT_EQ(error, "");
     count = spool.Count();
     return order;
 }

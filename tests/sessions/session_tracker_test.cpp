@@ -70,7 +70,7 @@ std::string Sessions(const std::vector<evtx::Record>& records, SessionRules rule
     });
     for (const evtx::Record& record : records) {
         evtx::Record taken;
-        if (SessionTracker::Take(record, taken))
+        if (tracker.Take(record, taken))
             tracker.Offer(taken);
     }
     tracker.Finish();
@@ -148,7 +148,7 @@ TEST(SessionTracker, RecordsWithTooFewFieldsAreCountedNotPaired)
     for (const evtx::Record& r : {Event("08:40:00", security::kLogon, {"S-1-5-18", "too", "short"}),
                                   Event("08:41:00", security::kLogoff, {"S-1-5-18"})}) {
         evtx::Record taken;
-        if (SessionTracker::Take(r, taken))
+        if (tracker.Take(r, taken))
             tracker.Offer(taken);
     }
     EXPECT_EQ(tracker.TooFewFields(), 2u);
