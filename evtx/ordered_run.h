@@ -15,7 +15,7 @@ namespace tav::evtx {
 
 // Jobs in flight per thread: enough to keep every worker busy while the
 // caller consumes a slow one, few enough to bound memory.
-inline constexpr std::size_t kJobsPerThread = 3;
+inline constexpr std::size_t kJobsPerThread = 16;
 
 // Runs jobs on `threads` threads, the caller's among them, and hands them
 // to the caller in order. `next` fills the next job into a free slot (under

@@ -29,12 +29,66 @@ bool IsServiceSid(std::string_view sid)
            folded.rfind("s-1-5-96-", 0) == 0;
 }
 
+// The number a "0x" spells in hex digits of either case without leading
+// zeros (as Windows writes logon ids); nullopt for any other text.
+std::optional<std::uint64_t> PlainHex(std::string_view text)
+{
+    if (text.size() < 3 || text.size() > 18 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
+        (text[2] == '0' && text.size() > 3))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text.substr(2)) {
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value << 4 | static_cast<std::uint64_t>(digit);
+    }
+    return value;
+}
+
 }  // namespace
+
+// A logon id as the rules compare it (case folded), without building a
+// string for the usual "0x3e7": its number, or the number of its text in
+// the tracker's table.
+struct SessionTracker::LogonKey {
+    std::uint64_t value = 0;
+    bool text = false;
+    bool operator==(const LogonKey&) const = default;
+};
+
+namespace {
+
+struct LogonKeyHash {
+    std::size_t operator()(const SessionTracker::LogonKey& key) const
+    {
+        return std::hash<std::uint64_t>{}(key.value ^ (key.text ? 0x9E3779B97F4A7C15u : 0));
+    }
+};
+
+}  // namespace
+
+SessionTracker::LogonKey SessionTracker::KeyOf(std::string_view id, bool add)
+{
+    if (const std::optional<std::uint64_t> number = PlainHex(id))
+        return {*number, false};
+    std::string folded = FoldCase(id);
+    if (const auto found = textIds_.find(folded); found != textIds_.end())
+        return {found->second, true};
+    if (!add)
+        return {UINT64_MAX, true};
+    const std::uint64_t number = textIds_.size();
+    textIds_.emplace(std::move(folded), number);
+    return {number, true};
+}
 
 // A row that has started and not ended yet.
 struct OpenRow {
     Session session;
-    std::vector<std::string> ids;  // its logon ids still open, case folded
+    std::vector<SessionTracker::LogonKey> ids;  // its logon ids still open
     bool linkField = false;        // its 4624 had TargetLinkedLogonId
     std::string logonProcess;      // with the process id: what a split twin without that field shares
     std::string processId;
@@ -42,7 +96,7 @@ struct OpenRow {
 
 struct SessionTracker::Computer {
     std::map<std::uint64_t, OpenRow> rows;  // by the order they started
-    std::unordered_map<std::string, std::uint64_t> rowOfId;  // case-folded logon id to its row
+    std::unordered_map<LogonKey, std::uint64_t, LogonKeyHash> rowOfId;  // logon id to its row
     std::uint64_t nextRow = 0;
     // Rows without the link field started in `candidateSecond`: a split
     // twin is written in the same second.
@@ -50,7 +104,7 @@ struct SessionTracker::Computer {
     std::int64_t candidateSecond = 0;
 
     // Gives `id` to `row`; a row that held it before (its logoff not in the log) lets it go.
-    void Hold(const std::string& id, std::uint64_t row)
+    void Hold(LogonKey id, std::uint64_t row)
     {
         const auto [it, added] = rowOfId.try_emplace(id, row);
         if (!added) {
@@ -147,10 +201,7 @@ void SessionTracker::Offer(const evtx::Record& record)
         ++tooFewFields_;
         return;
     }
-    std::unique_ptr<Computer>& slot = computers_[ComputerKey(record.computer)];
-    if (!slot)
-        slot = std::make_unique<Computer>();
-    Computer& computer = *slot;
+    Computer& computer = ComputerOf(record.computer);
     switch (event) {
     case security::kLogon:
         Start(computer, record);
@@ -177,6 +228,19 @@ void SessionTracker::Finish()
     for (auto& [name, computer] : computers_)
         computer->EndAll(std::nullopt, EndReason::Open, emit_);
     computers_.clear();
+    last_ = nullptr;
+}
+
+SessionTracker::Computer& SessionTracker::ComputerOf(const std::string& name)
+{
+    if (last_ != nullptr && name == lastName_)
+        return *last_;
+    std::unique_ptr<Computer>& slot = computers_[ComputerKey(name)];
+    if (!slot)
+        slot = std::make_unique<Computer>();
+    lastName_ = name;
+    last_ = slot.get();
+    return *last_;
 }
 
 bool SessionTracker::Starts(const evtx::Record& record) const
@@ -196,7 +260,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
     if (!Starts(record))
         return;
     const std::vector<std::string>& s = record.strings;
-    const std::string id = FoldCase(s[logon::kLogonId]);
+    const LogonKey id = KeyOf(s[logon::kLogonId], true);
     const std::string sid = FoldCase(s[logon::kSid]);
     const std::int64_t time = record.timeCreated;
     const int type = ParseLogonType(s[logon::kType]);
@@ -204,7 +268,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
 
     // The second token of a split logon joins the row of the first.
     if (linkField && !IsZeroCode(s[logon::kLinkedLogonId])) {
-        const auto linked = computer.rowOfId.find(FoldCase(s[logon::kLinkedLogonId]));
+        const auto linked = computer.rowOfId.find(KeyOf(s[logon::kLinkedLogonId], false));
         if (linked != computer.rowOfId.end()) {
             const Session& first = computer.rows.at(linked->second).session;
             if (FoldCase(first.sid) == sid && time >= first.start && time - first.start <= kLinkedLogonWindow) {
@@ -260,14 +324,15 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::End(Computer& computer, const evtx::Record& record)
 {
-    const auto held = computer.rowOfId.find(FoldCase(record.strings[security::logoff::kLogonId]));
+    const LogonKey id = KeyOf(record.strings[security::logoff::kLogonId], false);
+    const auto held = computer.rowOfId.find(id);
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);
     computer.rowOfId.erase(held);
     if (row == computer.rows.end())
         return;
-    std::erase(row->second.ids, FoldCase(record.strings[security::logoff::kLogonId]));
+    std::erase(row->second.ids, id);
     if (!row->second.ids.empty())
         return;
     row->second.session.end = record.timeCreated;
@@ -278,7 +343,7 @@ void SessionTracker::End(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::Count(Computer& computer, const evtx::Record& record, bool reconnect)
 {
-    const auto held = computer.rowOfId.find(FoldCase(record.strings[security::reconnect::kLogonId]));
+    const auto held = computer.rowOfId.find(KeyOf(record.strings[security::reconnect::kLogonId], false));
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);

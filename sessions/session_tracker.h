@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "evtx/record.h"
@@ -47,8 +49,16 @@ public:
     // Records of the events read that have fewer strings than the rules read.
     std::uint64_t TooFewFields() const { return tooFewFields_; }
 
+    // A logon id as the rules compare it.
+    struct LogonKey;
+
 private:
     struct Computer;
+
+    // `id`'s key; with `add`, a text id is numbered when new, else it gets
+    // a key no row holds.
+    LogonKey KeyOf(std::string_view id, bool add);
+    Computer& ComputerOf(const std::string& name);
 
     void Start(Computer& computer, const evtx::Record& record);
     void End(Computer& computer, const evtx::Record& record);
@@ -58,6 +68,11 @@ private:
     SessionRules rules_;
     Emit emit_;
     std::map<std::string, std::unique_ptr<Computer>> computers_;  // by ComputerKey
+    // The last record's computer as it wrote it: most records are of the one before.
+    std::string lastName_;
+    Computer* last_ = nullptr;
+    // Logon ids that are no plain "0x…" number, case folded, numbered.
+    std::unordered_map<std::string, std::uint64_t> textIds_;
     std::uint64_t tooFewFields_ = 0;
 };
 

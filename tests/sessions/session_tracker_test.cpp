@@ -137,6 +137,13 @@ TEST(SessionTracker, EachRuleOfSessionPairing)
          {Logon("08:00:00", {.computer = "PC1"}), Logon("08:00:01", {.user = "bob", .computer = "PC2.corp"}),
           Boot("09:00:00", "PC2"), Logoff("09:30:00", security::kLogoff, "0x10", "PC1.corp")},
          "bob PC1 08:00:01 09:00:00 crash 0/0\nann PC1 08:00:00 09:30:00 logoff 0/0\n"},
+        {"logon ids match without regard to case, leading zeros and all",
+         {Logon("08:00:00", {.id = "0xABC"}), Logon("08:00:01", {.user = "bob", .id = "0x0ab"}),
+          Logon("08:00:02", {.user = "eve", .id = "Id-É"}), Logoff("09:00:00", security::kLogoff, "0Xabc"),
+          Logoff("09:01:00", security::kLogoff, "0xab"), Logoff("09:02:00", security::kLogoff, "0X0AB"),
+          Logoff("09:03:00", security::kLogoff, "iD-é")},
+         "ann PC1 08:00:00 09:00:00 logoff 0/0\nbob PC1 08:00:01 09:02:00 logoff 0/0\n"
+         "eve PC1 08:00:02 09:03:00 logoff 0/0\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Sessions(c.records, {.types = c.types}), c.sessions) << c.name;
