@@ -13,15 +13,6 @@ namespace {
 // What a row costs in memory beyond its texts.
 constexpr std::size_t kRowOverhead = sizeof(std::size_t) * 6;
 
-// The tie a row's bytes begin with.
-std::string_view TieOf(std::string_view bytes)
-{
-    ScratchReader in(bytes);
-    std::string_view tie;
-    in.TextView(tie);
-    return tie;
-}
-
 bool ReadCells(ScratchReader& in, std::string& tie, std::vector<std::string>& cells)
 {
     std::uint64_t count = 0;
@@ -76,8 +67,9 @@ bool RowSpool::Add(const SpoolKey& key, const std::vector<std::string>& cells, s
 {
     if (widths_.size() < cells.size())
         widths_.resize(cells.size());
-    Row row{key.group, key.time, key.record, count_++, held_.size(), 0};
+    Row row{key.group, key.time, key.record, count_++, held_.size(), 0, 0, static_cast<std::uint32_t>(key.tie.size())};
     AppendText(held_, key.tie);
+    row.tieAt = static_cast<std::uint32_t>(held_.size() - row.at - key.tie.size());
     AppendNumber(held_, cells.size());
     for (std::size_t c = 0; c < cells.size(); ++c) {
         widths_[c] = std::max(widths_[c], Utf8Length(cells[c]));
@@ -90,11 +82,10 @@ bool RowSpool::Add(const SpoolKey& key, const std::vector<std::string>& cells, s
 
 void RowSpool::SortHeld()
 {
-    std::sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-        if (a.group != b.group || a.time != b.time)
-            return Before(a, {}, b, {});
-        return Before(a, TieOf(Bytes(a)), b, TieOf(Bytes(b)));
-    });
+    const auto before = [&](const Row& a, const Row& b) { return Before(a, Tie(a), b, Tie(b)); };
+    // Rows that come in their order (a list in the order of the log) stay as they are.
+    if (!std::is_sorted(rows_.begin(), rows_.end(), before))
+        std::sort(rows_.begin(), rows_.end(), before);
 }
 
 bool RowSpool::Spill(std::string& error)

@@ -51,9 +51,12 @@ private:
         std::uint64_t sequence = 0;  // keeps equal keys in their order
         std::size_t at = 0;
         std::size_t size = 0;
+        std::uint32_t tieAt = 0;  // from `at`
+        std::uint32_t tieSize = 0;
     };
     struct Run;
     std::string_view Bytes(const Row& row) const { return std::string_view(held_).substr(row.at, row.size); }
+    std::string_view Tie(const Row& row) const { return std::string_view(held_).substr(row.at + row.tieAt, row.tieSize); }
     bool Before(const Row& a, std::string_view tieA, const Row& b, std::string_view tieB) const;
     void SortHeld();
     bool Spill(std::string& error);

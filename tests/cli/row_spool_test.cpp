@@ -11,13 +11,14 @@ std::string Spooled(std::size_t budget, std::size_t& count)
 {
     RowSpool spool(budget);
     std::string error;
-    // Groups ascending, times descending, records descending, equal keys in order.
+    // Groups ascending, times descending, ties ascending, records descending, equal keys in order.
     const struct {
         SpoolKey key;
         const char* text;
     } rows[] = {
         {{2, 10, 1}, "g2-t10"}, {{1, 5, 7}, "g1-t5-r7"}, {{1, 9, 3}, "g1-t9"}, {{1, 5, 8}, "g1-t5-r8"},
         {{1, 5, 7}, "g1-t5-r7-second"}, {{1, -3, 1}, "g1-negative"}, {{2, 11, 0}, "g2-t11"}, {{1, 9, 3}, "g1-t9-again"},
+        {{3, 1, 9, "b"}, "g3-b"}, {{3, 1, 1, "a"}, "g3-a"}, {{3, 2, 0, "z"}, "g3-t2"},
     };
     for (const auto& row : rows)
         EXPECT_TRUE(spool.Add(row.key, {row.text, std::string("Ж")}, error)) << error;
@@ -32,12 +33,13 @@ std::string Spooled(std::size_t budget, std::size_t& count)
 
 TEST(RowSpool, SameOrderInMemoryAndThroughFiles)
 {
-    const std::string expected = "g1-t9 g1-t9-again g1-t5-r8 g1-t5-r7 g1-t5-r7-second g1-negative g2-t11 g2-t10 ";
+    const std::string expected =
+        "g1-t9 g1-t9-again g1-t5-r8 g1-t5-r7 g1-t5-r7-second g1-negative g2-t11 g2-t10 g3-t2 g3-a g3-b ";
     std::size_t count = 0;
     EXPECT_EQ(Spooled(std::size_t{1} << 20, count), expected);
     for (const std::size_t budget : {0u, 200u, 400u}) {
         EXPECT_EQ(Spooled(budget, count), expected) << budget;
-        EXPECT_EQ(count, 8u);
+        EXPECT_EQ(count, 11u);
     }
 }
 
