@@ -1,7 +1,6 @@
 #include "cli/record_merge.h"
 
 #include <algorithm>
-#include <queue>
 
 #include "base/terminal_events.h"
 #include "cli/commands.h"
@@ -87,18 +86,38 @@ struct RecordMerge::Input {
     std::vector<evtx::Record> held;
 };
 
-RecordMerge::RecordMerge(std::size_t memoryBudget) : budget_(memoryBudget) {}
+// An input's next record: first those in its file, then those held.
+struct RecordMerge::Stream {
+    Input* input;
+    std::unique_ptr<ScratchReader> reader;
+    std::uint64_t read = 0;
+    std::size_t next = 0;
+    evtx::Record head;
+};
+
+RecordMerge::RecordMerge(Visit visit, std::size_t memoryBudget) : visit_(std::move(visit)), budget_(memoryBudget) {}
 
 RecordMerge::~RecordMerge() = default;
 
-void RecordMerge::BeginInput(const std::string& name)
+void RecordMerge::BeginInput(const std::string& name, bool last)
 {
     inputs_.push_back(std::make_unique<Input>());
     inputs_.back()->name = name;
+    streaming_ = last;
 }
 
 bool RecordMerge::Add(evtx::Record&& record, std::string& error)
 {
+    if (failed_)
+        return false;
+    if (streaming_) {
+        if (streams_.empty() && !OpenStreams(error))
+            return false;
+        if (!VisitBefore(&record, error))
+            return false;
+        visit_(record);
+        return true;
+    }
     held_ += Cost(record);
     inputs_.back()->held.push_back(std::move(record));
     return held_ <= budget_ || Spill(error);
@@ -128,84 +147,103 @@ bool RecordMerge::Spill(std::string& error)
     return true;
 }
 
-bool RecordMerge::ForEach(const std::function<void(const evtx::Record&)>& visit, std::string& error)
+bool RecordMerge::OpenStreams(std::string& error)
 {
-    // Each input's next record: first those in its file, then those held.
-    struct Stream {
-        Input* input;
-        std::unique_ptr<ScratchReader> reader;
-        std::uint64_t read = 0;
-        std::size_t next = 0;
-        evtx::Record head;
-    };
-    std::vector<Stream> streams;
-    for (const std::unique_ptr<Input>& input : inputs_) {
-        Stream& stream = streams.emplace_back(Stream{input.get(), nullptr});
+    // The last input, when it goes on as it comes, has no stream.
+    const std::size_t count = inputs_.size() - (streaming_ ? 1 : 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        Input* input = inputs_[i].get();
+        Stream& stream = streams_.emplace_back(Stream{input, nullptr});
         if (input->file) {
             if (!input->file->Rewind()) {
                 error = "cannot read back a temporary file";
-                return false;
+                return !(failed_ = true);
             }
             stream.reader = std::make_unique<ScratchReader>(*input->file);
         }
+        if (Advance(stream))
+            heap_.push_back(i);
     }
-    bool failed = false;
-    const auto advance = [&](Stream& s) {
-        if (s.read < s.input->spilled) {
-            ++s.read;
-            if (!Read(*s.reader, s.head))
-                failed = true;
-            return !failed;
-        }
-        if (s.next == s.input->held.size())
-            return false;
-        s.head = std::move(s.input->held[s.next++]);
-        return true;
-    };
-    const auto later = [&](std::size_t a, std::size_t b) {
-        const evtx::Record& x = streams[a].head;
-        const evtx::Record& y = streams[b].head;
-        if (x.createdTicks != y.createdTicks)
-            return x.createdTicks > y.createdTicks;
-        const int rankX = ChannelRank(x.channel), rankY = ChannelRank(y.channel);
-        if (rankX != rankY)
-            return rankX > rankY;
-        if (x.recordId != y.recordId)
-            return x.recordId > y.recordId;
-        const std::string keyX = sessions::ComputerKey(x.computer), keyY = sessions::ComputerKey(y.computer);
-        if (keyX != keyY)
-            return keyX > keyY;
-        if (streams[a].input->name != streams[b].input->name)
-            return streams[a].input->name > streams[b].input->name;
-        return a > b;
-    };
-    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
-    for (std::size_t i = 0; i < streams.size(); ++i)
-        if (advance(streams[i]))
-            next.push(i);
-    while (!next.empty() && !failed) {
-        const std::size_t i = next.top();
-        next.pop();
-        visit(streams[i].head);
-        if (advance(streams[i]))
-            next.push(i);
-    }
-    inputs_.clear();
-    if (failed)
+    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, b); };
+    std::make_heap(heap_.begin(), heap_.end(), later);
+    if (failed_)
         error = "cannot read back a temporary file";
-    return !failed;
+    return !failed_;
+}
+
+bool RecordMerge::Advance(Stream& s)
+{
+    if (s.read < s.input->spilled) {
+        ++s.read;
+        failed_ = failed_ || !Read(*s.reader, s.head);
+        return !failed_;
+    }
+    if (s.next == s.input->held.size())
+        return false;
+    s.head = std::move(s.input->held[s.next++]);
+    return true;
+}
+
+bool RecordMerge::After(const Stream& a, const evtx::Record& y, std::size_t input) const
+{
+    const evtx::Record& x = a.head;
+    if (x.createdTicks != y.createdTicks)
+        return x.createdTicks > y.createdTicks;
+    const int rankX = ChannelRank(x.channel), rankY = ChannelRank(y.channel);
+    if (rankX != rankY)
+        return rankX > rankY;
+    if (x.recordId != y.recordId)
+        return x.recordId > y.recordId;
+    const std::string keyX = sessions::ComputerKey(x.computer), keyY = sessions::ComputerKey(y.computer);
+    if (keyX != keyY)
+        return keyX > keyY;
+    const std::size_t inputX = static_cast<std::size_t>(&a - streams_.data());
+    if (a.input->name != inputs_[input]->name)
+        return a.input->name > inputs_[input]->name;
+    return inputX > input;
+}
+
+bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)
+{
+    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, b); };
+    const std::size_t last = inputs_.size() - 1;
+    while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, last))) {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        Stream& stream = streams_[heap_.back()];
+        visit_(stream.head);
+        if (Advance(stream))
+            std::push_heap(heap_.begin(), heap_.end(), later);
+        else
+            heap_.pop_back();
+    }
+    if (failed_)
+        error = "cannot read back a temporary file";
+    return !failed_;
+}
+
+bool RecordMerge::Finish(std::string& error)
+{
+    if (failed_)
+        return false;
+    if (streams_.empty() && !OpenStreams(error))
+        return false;
+    const bool visited = VisitBefore(nullptr, error);
+    inputs_.clear();
+    streams_.clear();
+    return visited;
 }
 
 void RuleFeed::Files(std::size_t count)
 {
+    files_ = count;
     if (count > 1)
-        merge_ = std::make_unique<RecordMerge>();
+        merge_ = std::make_unique<RecordMerge>(rules_);
 }
 
 void RuleFeed::BeginInput(const std::string& name)
 {
     if (merge_)
-        merge_->BeginInput(name);
+        merge_->BeginInput(name, ++begun_ == files_);
 }
 
 void RuleFeed::Add(evtx::Record&& record)
@@ -219,7 +257,7 @@ void RuleFeed::Add(evtx::Record&& record)
 bool RuleFeed::Finish(const Run& run)
 {
     if (merge_ && error_.empty())
-        merge_->ForEach(rules_, error_);
+        merge_->Finish(error_);
     merge_.reset();
     if (!error_.empty())
         run.Error(error_);

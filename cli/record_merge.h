@@ -23,27 +23,45 @@ struct Run;
 
 class RecordMerge {
 public:
-    explicit RecordMerge(std::size_t memoryBudget = std::size_t{16} << 20);
+    using Visit = std::function<void(const evtx::Record&)>;
+    explicit RecordMerge(Visit visit, std::size_t memoryBudget = std::size_t{16} << 20);
     ~RecordMerge();
     RecordMerge(const RecordMerge&) = delete;
     RecordMerge& operator=(const RecordMerge&) = delete;
 
     // The records of a new input follow, in its order; `name` breaks the
     // ties of records alike in all else, whatever the order of the inputs.
-    void BeginInput(const std::string& name);
-    // False and `error` when a scratch file cannot be written.
+    // The records of the `last` input go on as they come, each after the
+    // records of the inputs before that come first: when the largest log
+    // is read last they never wait.
+    void BeginInput(const std::string& name, bool last);
+    // False and `error` when a scratch file cannot be written or read back.
     bool Add(evtx::Record&& record, std::string& error);
-    // Every record, merged; false and `error` when a scratch file cannot be
-    // read back.
-    bool ForEach(const std::function<void(const evtx::Record&)>& visit, std::string& error);
+    // Visits the records that wait; false and `error` when a scratch file
+    // cannot be read back.
+    bool Finish(std::string& error);
 
 private:
     struct Input;
+    struct Stream;
     bool Spill(std::string& error);
+    // The inputs' records from here on come through their streams.
+    bool OpenStreams(std::string& error);
+    bool Advance(Stream& stream);
+    // Whether the head of stream a comes after `record` of `input` (its number).
+    bool After(const Stream& a, const evtx::Record& record, std::size_t input) const;
+    // Visits the records of the streams that come before `record` of the
+    // last input; all of them when `record` is null.
+    bool VisitBefore(const evtx::Record* record, std::string& error);
 
+    Visit visit_;
     std::size_t budget_;
     std::size_t held_ = 0;  // bytes of the records in memory, roughly
     std::vector<std::unique_ptr<Input>> inputs_;
+    std::vector<Stream> streams_;
+    std::vector<std::size_t> heap_;  // of streams_, the earliest head on top
+    bool streaming_ = false;         // the last input's records go on as they come
+    bool failed_ = false;
 };
 
 // The records for rules that must see a computer's logs in time order:
@@ -55,6 +73,7 @@ public:
 
     // How many files will be read.
     void Files(std::size_t count);
+    // A file opened; they open in the order of the files.
     void BeginInput(const std::string& name);
     // Its storage may be taken.
     void Add(evtx::Record&& record);
@@ -65,6 +84,8 @@ public:
 private:
     Rules rules_;
     std::unique_ptr<RecordMerge> merge_;
+    std::size_t files_ = 0;
+    std::size_t begun_ = 0;
     std::string error_;
 };
 

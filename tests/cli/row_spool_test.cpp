@@ -69,18 +69,22 @@ TEST(RecordMerge, EarliestNextRecordOfEachLog)
     const std::vector<std::vector<evtx::Record>> logs = {
         {record(10, lsm, 1), record(30, lsm, 2), record(20, lsm, 3), record(40, lsm, 4)},
         {record(10, "Security", 9), record(30, "System", 5), record(35, "Security", 6)},
+        {record(5, lsm, 7), record(40, "Security", 8)},
     };
+    // From memory or scratch files; the last log's records waiting or going on as they come.
     for (const std::size_t budget : {std::size_t{0}, std::size_t{1} << 20}) {
-        RecordMerge merge(budget);
-        std::string error;
-        for (std::size_t i = 0; i < logs.size(); ++i) {
-            merge.BeginInput("log" + std::to_string(i));
-            for (evtx::Record r : logs[i])
-                ASSERT_TRUE(merge.Add(std::move(r), error)) << error;
+        for (const bool streamLast : {false, true}) {
+            std::string order;
+            RecordMerge merge([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, budget);
+            std::string error;
+            for (std::size_t i = 0; i < logs.size(); ++i) {
+                merge.BeginInput("log" + std::to_string(i), streamLast && i + 1 == logs.size());
+                for (evtx::Record r : logs[i])
+                    ASSERT_TRUE(merge.Add(std::move(r), error)) << error;
+            }
+            EXPECT_TRUE(merge.Finish(error)) << error;
+            EXPECT_EQ(order, "7 9 1 5 2 3 6 8 4 ") << budget << streamLast;
         }
-        std::string order;
-        EXPECT_TRUE(merge.ForEach([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, error));
-        EXPECT_EQ(order, "9 1 5 2 3 6 4 ") << budget;
     }
 }
 
