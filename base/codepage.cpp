@@ -115,13 +115,27 @@ char EncodeCharacter(const SingleByteCodePage& page, char32_t c)
     return found != page.reverse.end() && found->first == c ? static_cast<char>(found->second) : '?';
 }
 
+// The end of the run of ASCII characters from `pos`: they stand for
+// themselves in UTF-8 and in every code page here, and most text is them.
+std::size_t AsciiRunEnd(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos;
+}
+
 // UTF-8 with every ill-formed sequence replaced.
 std::string WellFormedUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();)
-        AppendUtf8(out, ReadUtf8(text, pos));
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t ascii = AsciiRunEnd(text, pos);
+        out.append(text.substr(pos, ascii - pos));
+        pos = ascii;
+        if (pos < text.size())
+            AppendUtf8(out, ReadUtf8(text, pos));
+    }
     return out;
 }
 
@@ -264,6 +278,10 @@ std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePa
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t ascii = AsciiRunEnd(utf8, pos);
+        out.append(utf8.substr(pos, ascii - pos));
+        if ((pos = ascii) == utf8.size())
+            break;
         const char32_t c = ReadUtf8(utf8, pos);
         const char byte = EncodeCharacter(*page, c);
         if (lost != nullptr && byte == '?' && c != '?')

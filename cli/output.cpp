@@ -110,10 +110,13 @@ void Output::Add(const SpoolKey& key, const std::string& computer, Row&& row)
 {
     if (!error_.empty())
         return;
-    const std::string computerKey = sessions::ComputerKey(computer);
     if (spool_.Count() == 0)
-        firstComputer_ = computerKey;
-    computerColumn_ = computerColumn_ || (form_.perComputer && computerKey != firstComputer_);
+        firstComputer_ = sessions::ComputerKey(computer);
+    // Most rows are of the computer of the row before.
+    if (!computerColumn_ && form_.perComputer && computer != lastComputer_) {
+        lastComputer_ = computer;
+        computerColumn_ = sessions::ComputerKey(computer) != firstComputer_;
+    }
     std::vector<std::string>& cells = row.cells_;
     if (row.format_ == OutputFormat::Json)
         cells = {row.json_.EndObject().Take()};
@@ -122,7 +125,8 @@ void Output::Add(const SpoolKey& key, const std::string& computer, Row&& row)
     // and the columns are as wide as what is shown.
     if (run_.options.format == OutputFormat::Table)
         for (std::string& cell : cells)
-            cell = VisibleText(cell);
+            if (std::any_of(cell.begin(), cell.end(), [](unsigned char c) { return c < 0x20 || c >= 0x7F; }))
+                cell = VisibleText(cell);
     spool_.Add(key, std::move(cells), error_);
 }
 

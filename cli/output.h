@@ -66,7 +66,8 @@ private:
     ListForm form_;
     bool computerColumn_;
     RowSpool spool_;
-    std::string firstComputer_;
+    std::string firstComputer_;  // its ComputerKey
+    std::string lastComputer_;   // as the row before wrote it
     std::string error_;
 };
 

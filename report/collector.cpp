@@ -119,8 +119,6 @@ void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeV
     for (const HeldSession& s : held) {
         ++perUser[s.user];
         page.open += s.reason == EndReason::Open;
-        const auto [weekday, hour] = WeekdayHour(time.shown(s.order.time));
-        ++page.logonsByHour[weekday][hour];
     }
     page.sessions = held.size();
     const std::vector<int> laneOf = Lanes(perUser, texts.users, page);
@@ -207,6 +205,8 @@ struct ReportCollector::State {
     std::int64_t firstEvent = std::numeric_limits<std::int64_t>::max();
     std::int64_t lastEvent = std::numeric_limits<std::int64_t>::min();
     std::uint64_t sequence = 0;
+    // Sessions by the weekday and hour they start, counted as they come.
+    std::array<std::array<std::uint64_t, 24>, 7> logonsByHour{};
 };
 
 std::int64_t SeriesStep(std::int64_t seconds)
@@ -235,6 +235,8 @@ void ReportCollector::Add(std::uint32_t input, const sessions::Session& s)
     st.computers.insert(s.computer);
     st.sessions.push_back({{input, s.start, s.recordId, st.sequence++}, st.texts.users.Id(s.user),
                            st.texts.froms.Id(s.from), s.end.value_or(0), s.logonType, s.reason});
+    const auto [weekday, hour] = WeekdayHour(time_.shown(s.start));
+    ++st.logonsByHour[weekday][hour];
 }
 
 void ReportCollector::Add(std::uint32_t input, const sessions::FailedLogon& f)
@@ -263,6 +265,7 @@ ReportInput ReportCollector::Finish()
         page.first = time_.text(st.firstEvent);
         page.last = time_.text(st.lastEvent);
     }
+    page.logonsByHour = st.logonsByHour;
     AddSessions(st.sessions, st.texts, time_, page);
     const std::vector<sessions::FailureSource> sources = st.summary.Sources();
     AddFailures(st.failures, sources, st.texts, time_, page);
