@@ -42,6 +42,11 @@ struct EventInputs {
     std::function<void(const std::string& input)> begin;
     std::function<void(std::span<Item> items)> items;
     std::function<void()> end;
+    // On the caller's thread, when set: the earliest and latest time of the
+    // records that name their computer, a chunk (or live log) at a time.
+    // Those passed over as read twice are among them: a record read twice
+    // has the time it had when read first.
+    std::function<void(std::int64_t earliest, std::int64_t latest)> times;
 };
 
 // The files to read, reporting the inputs that name none; false when one

@@ -32,6 +32,12 @@ public:
     {
         for (const evtx::RecordMark& mark : records.marks)
             wanted_ += Wanted(mark.eventId) ? 1 : 0;
+        if (inputs_.times && !records.marks.empty()) {
+            const auto [earliest, latest] = std::minmax_element(
+                records.marks.begin(), records.marks.end(),
+                [](const evtx::RecordMark& a, const evtx::RecordMark& b) { return a.time < b.time; });
+            inputs_.times(earliest->time, latest->time);
+        }
         if (channel_.empty() && !records.sources.empty())
             channel_ = records.sources.front().substr(records.sources.front().find('\n') + 1);
         const std::vector<bool> twice = seen_.Twice(records);

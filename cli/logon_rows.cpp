@@ -23,15 +23,13 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
            (!run.options.from || sessions::MatchesFrom(*run.options.from, ip, workstation, from));
 }
 
-// What a record gives the caller's thread: a stretch of record times, a
-// record for the session rules (which need the records in order), a failed
-// logon read and selected on the worker, or one too short to read.
+// What a record gives the caller's thread: a stretch of the times of
+// records that name no computer (the others' times come with their marks),
+// a record for the session rules (which need the records in order), a
+// failed logon read and selected on the worker, or one too short to read.
 struct Times {
     std::int64_t earliest;
     std::int64_t latest;
-    // Whether the records after may join it: not when a record that may be
-    // passed over as read twice made it, as its items go with it.
-    bool shared;
 };
 struct TooFewFields {};
 using Item = std::variant<Times, evtx::Record, sessions::FailedLogon, TooFewFields>;
@@ -49,12 +47,12 @@ constexpr std::uint16_t kAllEvents[] = {security::kLogShutdown, security::kBoot,
 void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<int>& failureTypes,
                const sessions::SessionTracker& tracker, const evtx::Record& record, evtx::ItemList<Item>& items)
 {
-    if (wanted.eventTimes) {
+    if (wanted.eventTimes && record.computer.empty()) {
         // Consecutive records share one item: the times only bound the log.
         Item* last = items.Last();
         Times* times = last ? std::get_if<Times>(last) : nullptr;
-        if (times == nullptr || !times->shared)
-            times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated, record.computer.empty()});
+        if (times == nullptr)
+            times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated});
         times->earliest = std::min(times->earliest, record.timeCreated);
         times->latest = std::max(times->latest, record.timeCreated);
     }
@@ -119,6 +117,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         Transform(run, wanted, failureTypes, tracker, record, items);
     };
     inputs.files = [&](std::size_t files) { feed.Files(files); };
+    inputs.times = wanted.eventTimes;
     inputs.begin = [&](const std::string& name) {
         ++inputNumber;
         input = name;

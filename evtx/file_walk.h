@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,12 +102,17 @@ public:
         std::uint32_t error = 0;
         std::string message;
         Stats stats;  // of the chunk's decoding
-        ItemList<Item> items;
-        ChunkRecords records;
+        // What the transform made of the chunk: on memory the thread that
+        // works the job filled before.
+        struct Made {
+            ItemList<Item> items;
+            ChunkRecords records;
+        } made;
+        unsigned thread = 0;  // that made it
     };
 
     FileWalker(const std::vector<std::string>& paths, const FileWalk<Item>& walk)
-        : paths_(paths), walk_(walk), decodedOn_(std::max(walk.threads, 1u))
+        : paths_(paths), walk_(walk), decodedOn_(std::max(walk.threads, 1u)), spareOf_(decodedOn_.size())
     {
     }
 
@@ -155,16 +161,27 @@ public:
     // On any thread: a chunk decoded, its records through the transform.
     void Work(Job& job, unsigned thread)
     {
-        job.items.Clear();
-        job.records.Clear();
         if (job.kind != Job::Kind::Chunk)
             return;
+        {
+            const std::lock_guard<std::mutex> lock(spareLock_);
+            std::vector<typename Job::Made>& spare = spareOf_[thread];
+            if (!spare.empty()) {
+                job.made = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
+        ItemList<Item>& items = job.made.items;
+        ChunkRecords& records = job.made.records;
+        items.Clear();
+        records.Clear();
+        job.thread = thread;
         DecodedChunk& decoded = decodedOn_[thread];
         job.reader->Decode(job.chunk, walk_.order, decoded);
         for (const std::size_t k : decoded.order) {
-            const std::size_t begin = job.items.Size();
-            walk_.transform(decoded.records[k], job.items);
-            job.records.Mark(decoded.records[k], begin, job.items.Size());
+            const std::size_t begin = items.Size();
+            walk_.transform(decoded.records[k], items);
+            records.Mark(decoded.records[k], begin, items.Size());
         }
         job.stats = decoded.stats;
         decoded.stats = {};
@@ -180,10 +197,13 @@ public:
         case Job::Kind::Opened:
             walk_.opened(job.file);
             break;
-        case Job::Kind::Chunk:
+        case Job::Kind::Chunk: {
             job.reader->AddStats(job.stats);
-            walk_.items(job.file, job.items.Items(), job.records, job.progress);
+            walk_.items(job.file, job.made.items.Items(), job.made.records, job.progress);
+            const std::lock_guard<std::mutex> lock(spareLock_);
+            spareOf_[job.thread].push_back(std::move(job.made));
             break;
+        }
         case Job::Kind::Ended:
             walk_.ended(job.file, *job.reader);
             break;
@@ -204,6 +224,11 @@ private:
     // chunk: the records' strings then never move between the threads'
     // heaps, which costs more than decoding them.
     std::vector<DecodedChunk> decodedOn_;
+    // What each thread made, back for it to fill again once consumed:
+    // memory written by one core and then by the other moves between their
+    // caches, which doubles what the transform costs.
+    std::mutex spareLock_;
+    std::vector<std::vector<typename Job::Made>> spareOf_;
 };
 
 template <class Item>
