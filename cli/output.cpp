@@ -64,6 +64,8 @@ struct RowBlock {
     std::vector<std::vector<std::string>> rows;
     std::string text;
     CodePageLoss loss;
+    std::vector<std::string> encoded;  // a CSV line's cells, reused from line to line
+    std::vector<std::string_view> fields;
 };
 
 }  // namespace
@@ -147,28 +149,35 @@ int Output::Finish(bool allRead)
         widths[c] = std::max(Utf8Length(header[c]), first + c < cellWidths.size() ? cellWidths[first + c] : 0);
     const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
     // One line, on any thread; a CSV's cells in the output's code page.
-    const auto line = [&](std::string& text, std::span<const std::string> cells, std::size_t row, CodePageLoss& loss) {
+    const auto line = [&](RowBlock& block, std::span<const std::string> cells, std::size_t row) {
+        std::string& text = block.text;
         switch (format) {
         case OutputFormat::Json: text.append(cells.front()) += '\n'; return;
         case OutputFormat::Table: AppendTableLine(text, cells, widths); return;
         case OutputFormat::Csv: break;
         }
-        std::vector<std::string> encoded(cells.size());
+        block.encoded.resize(cells.size());
+        block.fields.resize(cells.size());
         for (std::size_t c = 0; c < cells.size(); ++c) {
+            // ASCII is itself in every code page the output may be in.
+            block.fields[c] = cells[c];
+            if (std::all_of(cells[c].begin(), cells[c].end(), [](unsigned char b) { return b < 0x80; }))
+                continue;
             std::size_t lost = 0;
-            encoded[c] = run_.platform.encode(cells[c], codePage, lost).value_or("");
+            block.fields[c] = block.encoded[c] = run_.platform.encode(cells[c], codePage, lost).value_or("");
             if (lost == 0 || row == 0)
                 continue;
-            if (loss.fields++ == 0)
-                loss.first = "row " + std::to_string(row) + ", " + (c < header.size() ? header[c] : "");
-            loss.characters += lost;
+            if (block.loss.fields++ == 0)
+                block.loss.first = "row " + std::to_string(row) + ", " + (c < header.size() ? header[c] : "");
+            block.loss.characters += lost;
         }
-        AppendCsvLine(text, encoded);
+        AppendCsvLine(text, block.fields);
     };
     CodePageLoss loss;
-    std::string text;
+    RowBlock head;
     if (format != OutputFormat::Json && !header.empty())
-        line(text, header, 0, loss);
+        line(head, header, 0);
+    std::string& text = head.text;
     bool writing = run_.WriteOut(text);
     // The rows are formatted on the run's threads, a block at a time, and
     // written in order.
@@ -190,8 +199,7 @@ int Output::Finish(bool allRead)
             block.text.clear();
             block.loss = {};
             for (std::size_t r = 0; r < block.count; ++r)
-                line(block.text, std::span<const std::string>(block.rows[r]).subspan(first), block.first + r,
-                     block.loss);
+                line(block, std::span<const std::string>(block.rows[r]).subspan(first), block.first + r);
         },
         [&](RowBlock& block) {
             loss.Add(block.loss);

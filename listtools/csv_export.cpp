@@ -95,9 +95,9 @@ std::string BuildCsv(const std::vector<std::string>& header, const std::vector<R
     return out;
 }
 
-void AppendCsvLine(std::string& out, const std::vector<std::string>& fields)
+void AppendCsvLine(std::string& out, std::span<const std::string_view> fields)
 {
-    AppendLine(out, fields.size(), [&](std::size_t i) -> const std::string& { return fields[i]; });
+    AppendLine(out, fields.size(), [&](std::size_t i) { return fields[i]; });
 }
 
 }  // namespace tav

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tav {
@@ -33,6 +34,6 @@ std::string BuildCsv(const std::vector<std::string>& header, const std::vector<R
                      std::span<const std::size_t> columns, std::size_t rowCount);
 
 // Appends one line of those fields, as BuildCsv writes each line.
-void AppendCsvLine(std::string& out, const std::vector<std::string>& fields);
+void AppendCsvLine(std::string& out, std::span<const std::string_view> fields);
 
 }  // namespace tav

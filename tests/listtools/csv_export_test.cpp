@@ -88,7 +88,8 @@ TEST(AppendCsvLine, NoFieldStartsASpreadsheetFormula)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         std::string line;
-        AppendCsvLine(line, {c.text, "x"});
+        const std::string_view fields[] = {c.text, "x"};
+        AppendCsvLine(line, fields);
         EXPECT_EQ(line, c.field + ";x\r\n");
     }
 }
