@@ -8,6 +8,9 @@
 # on one core, taking turns: tavelin logons and sessions over the largest
 # Security sample repeated to 60 MiB, and both over the 1 GiB log, as
 # multiples of cat's median time and in GB/s; evtxexport over the 60 MiB.
+# The same back to back with hyperfine (cat, then the command, 15 runs
+# each), and the time tavelin takes to start: --version, and last on a log
+# of no records.
 #   tools/evtx-bench.sh [RUNS]
 set -eu
 runs=${1:-5}
@@ -122,4 +125,29 @@ for label, results in (("60 MiB repeated Security log", small), ("1 GiB syntheti
     print(f"{label}, medians: " + ", ".join(f"{k} {v * 1000:.1f} ms ({v / results['cat']:.1f}x cat)" for k, v in results.items()))
 big = medians("commands-1g")
 print("on the 1 GiB log, one core: " + ", ".join(f"{k} {size / big[k] / 1e9:.2f} GB/s" for k in ("logons", "sessions")))
+PY
+
+# Back to back, as hyperfine runs them: cat, then the command, on one core.
+empty=$build/empty.evtx
+[ -f "$empty" ] || "$bin/evtx_synth" "$empty" 0 > /dev/null
+for log in "$repeated" "$build/synthetic-1g.evtx"; do
+  name=back-to-back-$(basename "$log" .evtx)
+  $one hyperfine -N --warmup 1 --runs 15 --export-json "$out/$name-logons.json" \
+    -n cat "cat $log" -n logons "$tavelin logons --jobs 1 $log" > /dev/null
+  $one hyperfine -N --warmup 1 --runs 15 --export-json "$out/$name-sessions.json" \
+    -n cat "cat $log" -n sessions "$tavelin sessions --jobs 1 $log" > /dev/null
+done
+hyperfine -N --warmup 20 --runs 300 --export-json "$out/startup.json" \
+  -n "--version" "$tavelin --version" -n "last on a log of no records" "$tavelin last $empty" > /dev/null
+python3 - "$out" "$repeated" "$build/synthetic-1g.evtx" <<'PY'
+import json, os, sys
+out, logs = sys.argv[1], sys.argv[2:]
+for log in logs:
+    name = "back-to-back-" + os.path.basename(log)[:-5]
+    for command in ("logons", "sessions"):
+        r = {x["command"]: x["median"] for x in json.load(open(f"{out}/{name}-{command}.json"))["results"]}
+        print(f"{os.path.basename(log)}, back to back, medians: cat {r['cat'] * 1000:.1f} ms, {command} "
+              f"{r[command] * 1000:.1f} ms ({r[command] / r['cat']:.2f}x cat, {os.path.getsize(log) / r[command] / 1e9:.2f} GB/s)")
+print("startup, medians: " + ", ".join(f"{x['command']} {x['median'] * 1000:.2f} ms"
+                                       for x in json.load(open(f"{out}/startup.json"))["results"]))
 PY

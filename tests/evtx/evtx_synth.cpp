@@ -1,5 +1,5 @@
-// Writes a synthetic Security log of at least the given size in MiB, for
-// timing: 4624 logons (27 strings), each logged off (4634) 64 logons later,
+// Writes a synthetic Security log of at least the given size in MiB (0: a
+// log of no records), for timing: 4624 logons (27 strings), each logged off (4634) 64 logons later,
 // mixed with 4672 privilege lists, 4625 failed logons and
 // LocalSessionManager 21 events (UserData).
 #include <cstdio>
@@ -118,7 +118,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", error.message.c_str());
         return false;
     };
-    for (; id % 10000 != 0 || std::filesystem::file_size(argv[1]) < target; ++id) {
+    for (; target > 0 && (id % 10000 != 0 || std::filesystem::file_size(argv[1]) < target); ++id) {
         const bool logon = id % 5 != 0 && id % 7 != 0 && id % 13 != 0;
         if (!add(id % 5 == 0 ? Privileges() : id % 7 == 0 ? SessionLogon(id) : id % 13 == 0 ? Failed(id) : Logon(id)))
             return 1;
