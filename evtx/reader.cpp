@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
-#include <thread>
 #include <vector>
 
 #include "base/bytes.h"
@@ -133,40 +132,22 @@ bool Reader::ForEachRecord(const Visitor& visit)
     return Visit(WalkOrder::File, visit);
 }
 
-std::vector<ChunkSpan> Reader::ChunksNewestFirst(unsigned threads)
+std::vector<ChunkSpan> Reader::ChunksNewestFirst()
 {
-    // The heads of chunks [begin, end); chunks that are no chunk only go
-    // through a parse to be counted.
-    const auto scan = [this](std::uint64_t begin, std::uint64_t end, std::vector<ChunkSpan>& spans, Stats& stats) {
-        Chunk chunk;
-        for (std::uint64_t i = begin; i < end; ++i) {
-            std::uint8_t head[kChunkHeaderSize + 16];
-            const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
-            if (!whole || !HasChunkMagic(head)) {
-                chunk.Parse(ReadChunkBytes(i, chunk), &stats, options_);
-                continue;
-            }
-            const ChunkHeader header = ParseChunkHeader(head);
-            const std::uint8_t* first = head + kChunkHeaderSize;
-            spans.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : header.firstRecordId,
-                             header.lastRecordId});
-        }
-    };
-    // A read a header costs about a microsecond: a second thread pays
-    // for itself from some thousands of chunks (a few hundred MB).
-    constexpr std::uint64_t kChunksForTwoThreads = 4096;
-    const std::uint64_t half = threads > 1 && chunkCount_ >= kChunksForTwoThreads ? chunkCount_ / 2 : chunkCount_;
+    // Chunks that are no chunk only go through LoadChunk to be counted.
+    Chunk chunk;
     std::vector<ChunkSpan> order;
-    std::vector<ChunkSpan> later;
-    Stats laterStats;
-    std::thread helper;
-    if (half < chunkCount_)
-        helper = std::thread(scan, half, chunkCount_, std::ref(later), std::ref(laterStats));
-    scan(0, half, order, stats_);
-    if (helper.joinable()) {
-        helper.join();
-        order.insert(order.end(), later.begin(), later.end());
-        AddStats(laterStats);
+    for (std::uint64_t i = 0; i < chunkCount_; ++i) {
+        std::uint8_t head[kChunkHeaderSize + 16];
+        const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
+        if (!whole || !HasChunkMagic(head)) {
+            LoadChunk(i, chunk);
+            continue;
+        }
+        const ChunkHeader header = ParseChunkHeader(head);
+        const std::uint8_t* first = head + kChunkHeaderSize;
+        order.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : header.firstRecordId,
+                         header.lastRecordId});
     }
     std::sort(order.begin(), order.end(), [](const ChunkSpan& a, const ChunkSpan& b) {
         if (a.firstRecordId != b.firstRecordId)
@@ -181,7 +162,7 @@ bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
     return Visit(WalkOrder::NewestFirst, visit);
 }
 
-std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order, unsigned threads)
+std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order)
 {
     std::vector<std::uint64_t> indexes;
     if (order == WalkOrder::File) {
@@ -189,7 +170,7 @@ std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order, unsigned threads)
         std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
         return indexes;
     }
-    for (const ChunkSpan& span : ChunksNewestFirst(threads))
+    for (const ChunkSpan& span : ChunksNewestFirst())
         indexes.push_back(span.index);
     if (order == WalkOrder::OldestFirst)
         std::reverse(indexes.begin(), indexes.end());

@@ -149,11 +149,10 @@ public:
 
     // The chunks that walk visits, in its order, from the chunk headers
     // alone: one entry per chunk. Chunks that are no chunk are counted in the
-    // stats here and left out. A large file's headers are read on up to
-    // `threads` threads.
-    std::vector<ChunkSpan> ChunksNewestFirst(unsigned threads = 1);
+    // stats here and left out.
+    std::vector<ChunkSpan> ChunksNewestFirst();
     // The file indexes of the chunks a walk in `order` visits.
-    std::vector<std::uint64_t> WalkChunks(WalkOrder order, unsigned threads = 1);
+    std::vector<std::uint64_t> WalkChunks(WalkOrder order);
 
     // Decodes chunk `index` into `out`, its records ordered for `order`,
     // counting into out.stats. Safe on several threads at once.
