@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,11 +15,15 @@
 namespace tav::evtx {
 
 // Jobs in flight per thread: enough to keep every worker busy while the
-// caller consumes a slow one, few enough to bound memory.
+// caller consumes a slow one (or writes rows out), few enough to bound memory.
 inline constexpr std::size_t kJobsPerThread = 16;
+// A run of this many jobs or fewer (a small log: opened, a chunk, ended)
+// stays on the caller's thread: starting a thread costs more.
+inline constexpr std::size_t kJobsOnOneThread = 3;
 
-// Runs jobs on `threads` threads, the caller's among them, and hands them
-// to the caller in order. `next` fills the next job into a free slot (under
+// Runs jobs on `threads` threads, the caller's among them (the others
+// start once there are more than a few jobs), and hands them to the caller
+// in order. `next` fills the next job into a free slot (under
 // a lock, in job order) and answers false when there is none; `work` runs
 // on any of the threads, told which (0 the caller's, up to `threads` - 1);
 // `consume` runs on the caller's thread in job
@@ -33,7 +38,8 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
 {
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     const std::size_t window = std::size_t{std::max(threads, 1u)} * kJobsPerThread;
-    std::vector<Job> slots(window);
+    // A slot is made when first used: a short run makes few.
+    std::vector<std::unique_ptr<Job>> slots(window);
     std::vector<char> ready(window, 0);
     std::mutex mutex;
     std::condition_variable changed;
@@ -46,7 +52,10 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
     const auto take = [&]() -> std::size_t {
         if (exhausted || taken == consumed + window)
             return kNone;
-        if (!next(slots[taken % window])) {
+        std::unique_ptr<Job>& slot = slots[taken % window];
+        if (!slot)
+            slot = std::make_unique<Job>();
+        if (!next(*slot)) {
             exhausted = true;
             changed.notify_all();
             return kNone;
@@ -64,7 +73,7 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
                 continue;
             }
             lock.unlock();
-            work(slots[slot], thread);
+            work(*slots[slot], thread);
             lock.lock();
             ready[slot] = 1;
             changed.notify_all();
@@ -87,14 +96,12 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
                 t.join();
         }
     } pool{{}, mutex, changed, stop};
-    for (unsigned t = 1; t < threads; ++t)
-        pool.workers.emplace_back(worker, t);
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         const std::size_t slot = consumed % window;
         if (ready[slot]) {
             lock.unlock();
-            const bool go = consume(slots[slot]);
+            const bool go = consume(*slots[slot]);
             lock.lock();
             ready[slot] = 0;
             ++consumed;
@@ -106,13 +113,16 @@ void RunOrdered(unsigned threads, const std::function<bool(Job&)>& next,
         if (exhausted && consumed == taken)
             return;
         const std::size_t mine = take();
+        if (mine != kNone && taken > kJobsOnOneThread && pool.workers.empty())
+            for (unsigned t = 1; t < threads; ++t)
+                pool.workers.emplace_back(worker, t);
         if (mine == kNone) {
             if (!exhausted || consumed != taken)
                 changed.wait(lock);  // for a worker's job, or a free slot
             continue;
         }
         lock.unlock();
-        work(slots[mine], 0);
+        work(*slots[mine], 0);
         lock.lock();
         ready[mine] = 1;
     }
