@@ -138,7 +138,7 @@ for log in "$repeated" "$build/synthetic-1g.evtx"; do
     -n cat "cat $log" -n sessions "$tavelin sessions --jobs 1 $log" > /dev/null
 done
 hyperfine -N --warmup 20 --runs 300 --export-json "$out/startup.json" \
-  -n "--version" "$tavelin --version" -n "last on a log of no records" "$tavelin last $empty" > /dev/null
+  -n "tavelin --version" "$tavelin --version" -n "last on a log of no records" "$tavelin last $empty" > /dev/null
 python3 - "$out" "$repeated" "$build/synthetic-1g.evtx" <<'PY'
 import json, os, sys
 out, logs = sys.argv[1], sys.argv[2:]

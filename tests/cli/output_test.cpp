@@ -14,11 +14,12 @@ namespace {
 
 // The rows of a hand-made list, written in `format`.
 test::Outcome WriteList(OutputFormat format, const std::vector<std::vector<std::string>>& rows,
-                        const std::string& computer = {})
+                        const std::string& computer = {}, unsigned jobs = 1)
 {
     Options options;
     options.format = format;
     options.codePage = 1251;
+    options.jobs = jobs;
     const Platform platform = test::TestPlatform();
     std::ostringstream out, err;
     RunState state;
@@ -161,6 +162,18 @@ TEST(Output, WhatACodePageCannotHoldIsCountedOnce)
               "use --encoding utf-8\n");
     EXPECT_EQ(WriteList(OutputFormat::Csv, {{"1", "Петров", "a"}}).err, "");
     EXPECT_EQ(WriteList(OutputFormat::Table, {{"1", "日本", "a"}}).err, "");
+    // Rows enough for several threads to write: the same bytes, and the first loss in the order written.
+    std::vector<std::vector<std::string>> many(3000, {"d", "Петров", "a"});
+    many[2999][2] = "日";
+    many[2100][1] = "Ω";
+    const test::Outcome one = WriteList(OutputFormat::Csv, many, {}, 1);
+    EXPECT_EQ(one.err, "tavelin: 2 characters in 2 fields could not be written in code page 1251 (first: row 2101, User); "
+                       "use --encoding utf-8\n");
+    for (const unsigned jobs : {2u, 3u}) {
+        const test::Outcome several = WriteList(OutputFormat::Csv, many, {}, jobs);
+        EXPECT_EQ(several.out, one.out) << jobs;
+        EXPECT_EQ(several.err, one.err) << jobs;
+    }
 }
 
 TEST(ProgressBar, AppearsAfterAMomentRedrawsSeldomAndIsErased)
