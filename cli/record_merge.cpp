@@ -81,7 +81,6 @@ int ChannelRank(const std::string& channel)
 struct RecordMerge::Input {
     std::string name;
     std::unique_ptr<ScratchFile> file;  // the records before those held
-    std::unique_ptr<ScratchWriter> writer;
     std::uint64_t spilled = 0;
     std::vector<evtx::Record> held;
 };
@@ -132,16 +131,18 @@ bool RecordMerge::Spill(std::string& error)
             input->file = ScratchFile::Create(error);
             if (!input->file)
                 return false;
-            input->writer = std::make_unique<ScratchWriter>(*input->file);
         }
+        // A writer for this spill only: its buffer is not kept an input.
+        ScratchWriter out(*input->file);
         for (const evtx::Record& record : input->held)
-            Write(*input->writer, record);
-        if (!input->writer->Flush()) {
+            Write(out, record);
+        if (!out.Flush()) {
             error = "cannot write a temporary file: the disk may be full";
             return false;
         }
         input->spilled += input->held.size();
-        input->held.clear();
+        // Its storage goes too: kept, each input's would add up over many inputs.
+        std::vector<evtx::Record>().swap(input->held);
     }
     held_ = 0;
     return true;

@@ -18,7 +18,6 @@
 namespace tav::cli {
 
 class ScratchFile;
-class ScratchWriter;
 struct Run;
 
 class RecordMerge {
