@@ -10,7 +10,8 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 bool NeedsQuotes(std::string_view field)
 {
-    return field.find_first_of(";\"\r\n") != std::string_view::npos;
+    // A loop of comparisons: find_first_of looks each character up in the set with a call.
+    return std::any_of(field.begin(), field.end(), [](char c) { return c == ';' || c == '"' || c == '\r' || c == '\n'; });
 }
 
 bool IsDigit(char c)
