@@ -130,16 +130,6 @@ public:
         text.resize(static_cast<std::size_t>(size));
         return Bytes(text.data(), text.size());
     }
-    // A text of the bytes in memory, without a copy.
-    bool TextView(std::string_view& text)
-    {
-        std::uint64_t size = 0;
-        if (file_ != nullptr || !U64(size) || size > data_.size() - at_)
-            return false;
-        text = data_.substr(at_, static_cast<std::size_t>(size));
-        at_ += text.size();
-        return true;
-    }
     bool Bytes(char* out, std::size_t size)
     {
         while (size > 0) {

@@ -129,7 +129,7 @@ void Output::Add(const SpoolKey& key, const std::string& computer, Row&& row)
         for (std::string& cell : cells)
             if (std::any_of(cell.begin(), cell.end(), [](unsigned char c) { return c < 0x20 || c >= 0x7F; }))
                 cell = VisibleText(cell);
-    spool_.Add(key, std::move(cells), error_);
+    spool_.Add(key, cells, error_);
 }
 
 int Output::Finish(bool allRead)

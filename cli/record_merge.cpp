@@ -198,10 +198,9 @@ bool RecordMerge::After(const Stream& a, const evtx::Record& y, std::size_t inpu
     const std::string keyX = sessions::ComputerKey(x.computer), keyY = sessions::ComputerKey(y.computer);
     if (keyX != keyY)
         return keyX > keyY;
-    const std::size_t inputX = static_cast<std::size_t>(&a - streams_.data());
     if (a.input->name != inputs_[input]->name)
         return a.input->name > inputs_[input]->name;
-    return inputX > input;
+    return static_cast<std::size_t>(&a - streams_.data()) > input;  // a stream's number is its input's
 }
 
 bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)

@@ -10,9 +10,6 @@
 namespace tav::cli {
 namespace {
 
-// What a row costs in memory beyond its texts.
-constexpr std::size_t kRowOverhead = sizeof(std::size_t) * 6;
-
 bool ReadCells(ScratchReader& in, std::string& tie, std::vector<std::string>& cells)
 {
     std::uint64_t count = 0;
@@ -77,7 +74,7 @@ bool RowSpool::Add(const SpoolKey& key, const std::vector<std::string>& cells, s
     }
     row.size = held_.size() - row.at;
     rows_.push_back(row);
-    return held_.size() + rows_.size() * kRowOverhead <= budget_ || Spill(error);
+    return held_.size() + rows_.size() * sizeof(Row) <= budget_ || Spill(error);
 }
 
 void RowSpool::SortHeld()
@@ -144,17 +141,7 @@ bool RowSpool::Next(std::vector<std::string>& cells, std::string& error)
         if (next_ == rows_.size())
             return false;
         ScratchReader in(Bytes(rows_[next_++]));
-        std::string_view tie;
-        std::uint64_t count = 0;
-        in.TextView(tie);
-        in.U64(count);
-        cells.resize(static_cast<std::size_t>(count));
-        for (std::string& cell : cells) {
-            std::string_view text;
-            in.TextView(text);
-            cell.assign(text);
-        }
-        return true;
+        return ReadCells(in, tie_, cells);
     }
     const auto later = [&](std::size_t a, std::size_t b) { return Later(a, b); };
     if (heap_.empty()) {

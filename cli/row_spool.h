@@ -73,6 +73,7 @@ private:
     // Reading: the next row in memory, or the runs' merge.
     bool reading_ = false;
     std::size_t next_ = 0;            // in rows_, when they all stayed in memory
+    std::string tie_;                 // of the row read last from memory
     std::vector<std::size_t> heap_;   // of the runs, by their next row
     std::size_t read_ = 0;            // rows read back from the runs
 };

@@ -1,6 +1,7 @@
 #include "sessions/session_tracker.h"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <optional>
 #include <span>
@@ -33,19 +34,13 @@ bool IsServiceSid(std::string_view sid)
 // zeros (as Windows writes logon ids); nullopt for any other text.
 std::optional<std::uint64_t> PlainHex(std::string_view text)
 {
-    if (text.size() < 3 || text.size() > 18 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
-        (text[2] == '0' && text.size() > 3))
+    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') || (text[2] == '0' && text.size() > 3))
         return std::nullopt;
     std::uint64_t value = 0;
-    for (const char c : text.substr(2)) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value << 4 | static_cast<std::uint64_t>(digit);
-    }
+    const char* end = text.data() + text.size();
+    const auto [last, error] = std::from_chars(text.data() + 2, end, value, 16);
+    if (error != std::errc() || last != end)
+        return std::nullopt;
     return value;
 }
 
