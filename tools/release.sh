@@ -102,7 +102,8 @@ dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/$deb_name" >/dev/null
 
 (cd "$dist" && sha256sum "$zip_name" "$tar_name" "$deb_name" >SHA256SUMS)
 if command -v lintian >/dev/null; then
-  lintian --fail-on error "$dist/$deb_name" 2>&1 | grep -v "root privileges" || true
-  lintian --fail-on error "$dist/$deb_name" >/dev/null 2>&1
+  # Its scratch files go with the build's folder.
+  TMPDIR=$work lintian --fail-on error "$dist/$deb_name" 2>&1 | grep -v "root privileges" || true
+  TMPDIR=$work lintian --fail-on error "$dist/$deb_name" >/dev/null 2>&1
 fi
 cat "$dist/SHA256SUMS"

@@ -12,6 +12,7 @@ cmd=$1
 root=$(cd "$2" && pwd)/wine
 envfile=$root/session.env
 export HOME=$root/home   # Wine writes into $HOME; keep it inside the build
+export TMPDIR=$root/tmp  # and wineserver its socket folder into $TMPDIR
 
 stop_session() {
   [ -f "$envfile" ] || return 0
@@ -19,7 +20,7 @@ stop_session() {
   . "$envfile"
   WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
   kill "$TAVELIN_XVFB_PID" 2>/dev/null || true
-  rm -rf "$WINEPREFIX" "$envfile"
+  rm -rf "$WINEPREFIX" "$envfile" "$TMPDIR"
 }
 
 case $cmd in
@@ -27,6 +28,7 @@ start)
   keepalive=$3
   mkdir -p "$root" "$HOME"
   stop_session
+  mkdir -p "$TMPDIR"
   wine_prefix_template "$root/template"
   prefix=$root/prefix
   rm -rf "$prefix"
@@ -35,7 +37,7 @@ start)
   read -r display xpid <"$root/display"
   export WINEPREFIX=$prefix DISPLAY=$display
   cat >"$envfile" <<EOV
-export WINEPREFIX='$prefix' DISPLAY='$display' HOME='$HOME'
+export WINEPREFIX='$prefix' DISPLAY='$display' HOME='$HOME' TMPDIR='$TMPDIR'
 export WINEDEBUG='$WINEDEBUG' WINEARCH='$WINEARCH' LC_ALL='$LC_ALL' TZ='$TZ'
 export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'
 TAVELIN_XVFB_PID=$xpid
