@@ -130,6 +130,16 @@ public:
         text.resize(static_cast<std::size_t>(size));
         return Bytes(text.data(), text.size());
     }
+    // A text of bytes held in memory, as a view of them.
+    bool View(std::string_view& text)
+    {
+        std::uint64_t size = 0;
+        if (!U64(size) || file_ != nullptr || size > data_.size() - at_)
+            return false;
+        text = data_.substr(at_, static_cast<std::size_t>(size));
+        at_ += text.size();
+        return true;
+    }
     bool Bytes(char* out, std::size_t size)
     {
         while (size > 0) {

@@ -5,6 +5,7 @@
 
 #include "base/codepage.h"
 #include "base/visible_text.h"
+#include "cli/files.h"
 #include "cli/tool.h"
 #include "evtx/ordered_run.h"
 #include "listtools/csv_export.h"
@@ -16,7 +17,7 @@ namespace {
 // Rows formatted as one piece of work: enough to outweigh handing it over.
 constexpr std::size_t kBlockRows = 512;
 
-void AppendPadded(std::string& out, const std::string& text, std::size_t width)
+void AppendPadded(std::string& out, std::string_view text, std::size_t width)
 {
     out += text;
     out.append(width - std::min(width, Utf8Length(text)), ' ');
@@ -24,7 +25,7 @@ void AppendPadded(std::string& out, const std::string& text, std::size_t width)
 
 // One line of an aligned table: columns two blanks apart, padded up to the
 // last cell that holds text, which is written as it is.
-void AppendTableLine(std::string& out, std::span<const std::string> cells, const std::vector<std::size_t>& widths)
+void AppendTableLine(std::string& out, std::span<const std::string_view> cells, const std::vector<std::size_t>& widths)
 {
     std::size_t last = cells.size();
     while (last > 0 && cells[last - 1].empty())
@@ -61,7 +62,9 @@ struct CodePageLoss {
 struct RowBlock {
     std::size_t first = 0;
     std::size_t count = 0;
-    std::vector<std::vector<std::string>> rows;
+    std::string rows;  // as RowSpool::Next appends them
+    bool unreadable = false;
+    std::vector<std::string_view> cells;  // of the row being formatted
     std::string text;
     CodePageLoss loss;
     std::vector<std::string> encoded;  // a CSV line's cells, reused from line to line
@@ -149,7 +152,7 @@ int Output::Finish(bool allRead)
         widths[c] = std::max(Utf8Length(header[c]), first + c < cellWidths.size() ? cellWidths[first + c] : 0);
     const unsigned codePage = run_.options.codePage.value_or(run_.platform.defaultCodePage);
     // One line, on any thread; a CSV's cells in the output's code page.
-    const auto line = [&](RowBlock& block, std::span<const std::string> cells, std::size_t row) {
+    const auto line = [&](RowBlock& block, std::span<const std::string_view> cells, std::size_t row) {
         std::string& text = block.text;
         switch (format) {
         case OutputFormat::Json: text.append(cells.front()) += '\n'; return;
@@ -176,7 +179,7 @@ int Output::Finish(bool allRead)
     CodePageLoss loss;
     RowBlock head;
     if (format != OutputFormat::Json && !header.empty())
-        line(head, header, 0);
+        line(head, std::vector<std::string_view>(header.begin(), header.end()), 0);
     std::string& text = head.text;
     bool writing = run_.WriteOut(text);
     // The rows are formatted on the run's threads, a block at a time, and
@@ -188,8 +191,8 @@ int Output::Finish(bool allRead)
         [&](RowBlock& block) {
             block.first = taken + 1;
             block.count = 0;
-            block.rows.resize(kBlockRows);
-            while (read && block.count < kBlockRows && spool_.Next(block.rows[block.count], error_))
+            block.rows.clear();
+            while (read && block.count < kBlockRows && spool_.Next(block.rows, error_))
                 ++block.count;
             read = read && error_.empty();
             taken += block.count;
@@ -198,10 +201,20 @@ int Output::Finish(bool allRead)
         [&](RowBlock& block, unsigned) {
             block.text.clear();
             block.loss = {};
-            for (std::size_t r = 0; r < block.count; ++r)
-                line(block, std::span<const std::string>(block.rows[r]).subspan(first), block.first + r);
+            ScratchReader in(block.rows);
+            for (std::size_t r = 0; r < block.count; ++r) {
+                block.unreadable = !ReadRowCells(in, block.cells) || block.cells.size() < first;
+                if (block.unreadable)
+                    return;
+                line(block, std::span<const std::string_view>(block.cells).subspan(first), block.first + r);
+            }
         },
         [&](RowBlock& block) {
+            if (block.unreadable) {
+                error_ = "cannot read back the temporary files";
+                read = false;
+                return false;
+            }
             loss.Add(block.loss);
             writing = writing && run_.WriteOut(block.text);
             return writing;

@@ -1,6 +1,7 @@
 #include "cli/row_spool.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -8,39 +9,45 @@
 #include "cli/files.h"
 
 namespace tav::cli {
-namespace {
 
-bool ReadCells(ScratchReader& in, std::string& tie, std::vector<std::string>& cells)
+bool ReadRowCells(ScratchReader& in, std::vector<std::string_view>& cells)
 {
     std::uint64_t count = 0;
-    if (!in.Text(tie) || !in.U64(count))
+    if (!in.U64(count) || count > std::numeric_limits<std::uint32_t>::max())
         return false;
     cells.resize(static_cast<std::size_t>(count));
-    for (std::string& cell : cells)
-        if (!in.Text(cell))
+    for (std::string_view& cell : cells)
+        if (!in.View(cell))
             return false;
     return true;
 }
 
-}  // namespace
-
-// A sorted run in a scratch file and, while the runs are merged, its next row.
+// A sorted run in a scratch file and, while the runs are merged, its next
+// row (`head`, whose bytes are `bytes`).
 struct RowSpool::Run {
     std::unique_ptr<ScratchFile> file;
     std::optional<ScratchReader> in;
     Row head;
-    std::string tie;
-    std::vector<std::string> cells;
+    std::string bytes;
 
     bool ReadHead()
     {
         std::uint64_t time = 0;
+        std::uint64_t tieAt = 0;
+        std::uint64_t tieSize = 0;
+        std::uint64_t size = 0;
         if (!in->U64(head.group) || !in->U64(time) || !in->U64(head.record) || !in->U64(head.sequence) ||
-            !ReadCells(*in, tie, cells))
+            !in->U64(tieAt) || !in->U64(tieSize) || !in->U64(size) || tieAt + tieSize > size ||
+            size > std::uint64_t{1} << 32)
             return false;
         head.time = static_cast<std::int64_t>(time);
-        return true;
+        head.tieAt = static_cast<std::uint32_t>(tieAt);
+        head.tieSize = static_cast<std::uint32_t>(tieSize);
+        head.size = static_cast<std::size_t>(size);
+        bytes.resize(head.size);
+        return in->Bytes(bytes.data(), bytes.size());
     }
+    std::string_view Tie() const { return std::string_view(bytes).substr(head.tieAt, head.tieSize); }
 };
 
 RowSpool::RowSpool(std::size_t memoryBudget) : budget_(memoryBudget) {}
@@ -99,6 +106,9 @@ bool RowSpool::Spill(std::string& error)
         out.U64(static_cast<std::uint64_t>(row.time));
         out.U64(row.record);
         out.U64(row.sequence);
+        out.U64(row.tieAt);
+        out.U64(row.tieSize);
+        out.U64(row.size);
         out.Bytes(Bytes(row));
     }
     if (!out.Flush()) {
@@ -133,15 +143,16 @@ bool RowSpool::StartReading(std::string& error)
     return true;
 }
 
-bool RowSpool::Next(std::vector<std::string>& cells, std::string& error)
+bool RowSpool::Next(std::string& cells, std::string& error)
 {
     if (!reading_ && !StartReading(error))
         return false;
     if (runs_.empty()) {
         if (next_ == rows_.size())
             return false;
-        ScratchReader in(Bytes(rows_[next_++]));
-        return ReadCells(in, tie_, cells);
+        const Row& row = rows_[next_++];
+        cells.append(Cells(Bytes(row), row));
+        return true;
     }
     const auto later = [&](std::size_t a, std::size_t b) { return Later(a, b); };
     if (heap_.empty()) {
@@ -151,7 +162,7 @@ bool RowSpool::Next(std::vector<std::string>& cells, std::string& error)
     }
     std::pop_heap(heap_.begin(), heap_.end(), later);
     Run& run = runs_[heap_.back()];
-    cells.swap(run.cells);
+    cells.append(Cells(run.bytes, run.head));
     ++read_;
     if (run.ReadHead())
         std::push_heap(heap_.begin(), heap_.end(), later);
@@ -162,7 +173,7 @@ bool RowSpool::Next(std::vector<std::string>& cells, std::string& error)
 
 bool RowSpool::Later(std::size_t a, std::size_t b) const
 {
-    return Before(runs_[b].head, runs_[b].tie, runs_[a].head, runs_[a].tie);
+    return Before(runs_[b].head, runs_[b].Tie(), runs_[a].head, runs_[a].Tie());
 }
 
 }  // namespace tav::cli

@@ -36,9 +36,12 @@ public:
     // The widest text of each column so far, in characters.
     const std::vector<std::size_t>& Widths() const { return widths_; }
 
-    // After the last Add, the rows in order, one a call: false after the
-    // last, or with `error` when a temporary file cannot be read.
-    bool Next(std::vector<std::string>& cells, std::string& error);
+    // After the last Add, the rows in order, one a call, each appended to
+    // `cells` as a scratch file holds it (its count of cells, then each
+    // text; ReadRowCells reads them back): false after the last, or with
+    // `error` when a temporary file cannot be read. A row is only copied
+    // here, so that the caller can read its cells on other threads.
+    bool Next(std::string& cells, std::string& error);
 
 private:
     // A row in memory: its key but the tie, and where its tie and cells lie
@@ -57,6 +60,11 @@ private:
     struct Run;
     std::string_view Bytes(const Row& row) const { return std::string_view(held_).substr(row.at, row.size); }
     std::string_view Tie(const Row& row) const { return std::string_view(held_).substr(row.at + row.tieAt, row.tieSize); }
+    // A row's cells, which follow its tie.
+    static std::string_view Cells(std::string_view bytes, const Row& row)
+    {
+        return bytes.substr(row.tieAt + row.tieSize, row.size - row.tieAt - row.tieSize);
+    }
     bool Before(const Row& a, std::string_view tieA, const Row& b, std::string_view tieB) const;
     void SortHeld();
     bool Spill(std::string& error);
@@ -73,9 +81,14 @@ private:
     // Reading: the next row in memory, or the runs' merge.
     bool reading_ = false;
     std::size_t next_ = 0;            // in rows_, when they all stayed in memory
-    std::string tie_;                 // of the row read last from memory
     std::vector<std::size_t> heap_;   // of the runs, by their next row
     std::size_t read_ = 0;            // rows read back from the runs
 };
+
+class ScratchReader;
+
+// The next row's cells as RowSpool::Next appends them, as views of the
+// reader's bytes (held in memory); false when they do not read back.
+bool ReadRowCells(ScratchReader& in, std::vector<std::string_view>& cells);
 
 }  // namespace tav::cli

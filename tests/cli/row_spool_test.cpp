@@ -2,6 +2,7 @@
 // through sorted runs on disk.
 #include <gtest/gtest.h>
 
+#include "cli/files.h"
 #include "cli/row_spool.h"
 
 namespace tav::cli {
@@ -24,8 +25,12 @@ std::string Spooled(std::size_t budget, std::size_t& count)
         EXPECT_TRUE(spool.Add(row.key, {row.text, std::string("Ж")}, error)) << error;
     EXPECT_EQ(spool.Widths(), (std::vector<std::size_t>{15, 1}));
     std::string order;
-    for (std::vector<std::string> cells; spool.Next(cells, error);)
-        order += cells[0] + " ";
+    std::string bytes;
+    while (spool.Next(bytes, error)) {
+    }
+    ScratchReader in(bytes);
+    for (std::vector<std::string_view> cells; ReadRowCells(in, cells);)
+        (order += cells[0]) += " ";
     EXPECT_EQ(error, "");
     count = spool.Count();
     return order;
