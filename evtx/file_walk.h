@@ -152,7 +152,7 @@ public:
             opened->KeepOnlyEvents(walk_.events, walk_.strings);
         reader_ = std::move(opened);
         job.reader = reader_;
-        chunks_ = reader_->WalkChunks(walk_.order);
+        chunks_ = reader_->WalkChunks(walk_.order, walk_.threads);
         position_ = 0;
         ending_ = true;
         return true;

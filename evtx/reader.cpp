@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "base/bytes.h"
@@ -132,22 +134,44 @@ bool Reader::ForEachRecord(const Visitor& visit)
     return Visit(WalkOrder::File, visit);
 }
 
-std::vector<ChunkSpan> Reader::ChunksNewestFirst()
+std::vector<ChunkSpan> Reader::ChunksNewestFirst(unsigned threads)
 {
-    // Chunks that are no chunk only go through LoadChunk to be counted.
-    Chunk chunk;
-    std::vector<ChunkSpan> order;
-    for (std::uint64_t i = 0; i < chunkCount_; ++i) {
-        std::uint8_t head[kChunkHeaderSize + 16];
-        const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
-        if (!whole || !HasChunkMagic(head)) {
-            LoadChunk(i, chunk);
-            continue;
+    // Each thread reads the headers of a stretch of the file; chunks that are
+    // no chunk are set aside and go through LoadChunk, to be counted, after.
+    struct Stretch {
+        std::vector<ChunkSpan> spans;
+        std::vector<std::uint64_t> others;
+    };
+    const auto scan = [this](std::uint64_t begin, std::uint64_t end, Stretch& out) {
+        for (std::uint64_t i = begin; i < end; ++i) {
+            std::uint8_t head[kChunkHeaderSize + 16];
+            const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
+            if (!whole || !HasChunkMagic(head)) {
+                out.others.push_back(i);
+                continue;
+            }
+            const ChunkHeader header = ParseChunkHeader(head);
+            const std::uint8_t* first = head + kChunkHeaderSize;
+            out.spans.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : header.firstRecordId,
+                                 header.lastRecordId});
         }
-        const ChunkHeader header = ParseChunkHeader(head);
-        const std::uint8_t* first = head + kChunkHeaderSize;
-        order.push_back({i, LoadU32(first) == kRecordMagic ? LoadU64(first + 8) : header.firstRecordId,
-                         header.lastRecordId});
+    };
+    // A thread costs more than the reads of a small log.
+    constexpr std::uint64_t kChunksOnOneThread = 1024;
+    const std::uint64_t parts = chunkCount_ < kChunksOnOneThread ? 1 : std::max(threads, 1u);
+    std::vector<Stretch> stretches(parts);
+    {
+        std::vector<std::jthread> helpers;
+        for (std::uint64_t p = 1; p < parts; ++p)
+            helpers.emplace_back(scan, chunkCount_ * p / parts, chunkCount_ * (p + 1) / parts, std::ref(stretches[p]));
+        scan(0, chunkCount_ / parts, stretches[0]);
+    }
+    std::vector<ChunkSpan> order;
+    Chunk chunk;
+    for (const Stretch& stretch : stretches) {
+        order.insert(order.end(), stretch.spans.begin(), stretch.spans.end());
+        for (const std::uint64_t i : stretch.others)
+            LoadChunk(i, chunk);
     }
     std::sort(order.begin(), order.end(), [](const ChunkSpan& a, const ChunkSpan& b) {
         if (a.firstRecordId != b.firstRecordId)
@@ -162,7 +186,7 @@ bool Reader::ForEachRecordNewestFirst(const Visitor& visit)
     return Visit(WalkOrder::NewestFirst, visit);
 }
 
-std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order)
+std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order, unsigned threads)
 {
     std::vector<std::uint64_t> indexes;
     if (order == WalkOrder::File) {
@@ -170,7 +194,7 @@ std::vector<std::uint64_t> Reader::WalkChunks(WalkOrder order)
         std::iota(indexes.begin(), indexes.end(), std::uint64_t{0});
         return indexes;
     }
-    for (const ChunkSpan& span : ChunksNewestFirst())
+    for (const ChunkSpan& span : ChunksNewestFirst(threads))
         indexes.push_back(span.index);
     if (order == WalkOrder::OldestFirst)
         std::reverse(indexes.begin(), indexes.end());

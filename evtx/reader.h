@@ -149,10 +149,11 @@ public:
 
     // The chunks that walk visits, in its order, from the chunk headers
     // alone: one entry per chunk. Chunks that are no chunk are counted in the
-    // stats here and left out.
-    std::vector<ChunkSpan> ChunksNewestFirst();
+    // stats here and left out. The headers are read on up to `threads`
+    // threads: a large log has tens of thousands.
+    std::vector<ChunkSpan> ChunksNewestFirst(unsigned threads = 1);
     // The file indexes of the chunks a walk in `order` visits.
-    std::vector<std::uint64_t> WalkChunks(WalkOrder order);
+    std::vector<std::uint64_t> WalkChunks(WalkOrder order, unsigned threads = 1);
 
     // Decodes chunk `index` into `out`, its records ordered for `order`,
     // counting into out.stats. Safe on several threads at once.

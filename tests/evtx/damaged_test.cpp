@@ -141,6 +141,43 @@ TEST(EvtxDamaged, OversizedFreeSpaceOffsetIsClamped)
     EXPECT_EQ(ReadMemory(bytes).records.size(), 18u);
 }
 
+// A wrapped log of 1,500 chunks (the newest at index 500), with empty and
+// foreign chunks among them: the chunk order and the counts are the same
+// whatever number of threads reads the headers.
+TEST(EvtxDamaged, ChunkOrderIsTheSameOnAnyNumberOfThreads)
+{
+    const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
+    const std::size_t firstRecord = RecordOffsets(file).front() - kChunk0;
+    constexpr std::uint64_t kChunks = 1500;
+    std::vector<std::uint8_t> bytes(file.begin(), file.begin() + kChunk0);
+    for (std::uint64_t i = 0; i < kChunks; ++i) {
+        bytes.insert(bytes.end(), file.begin() + kChunk0, file.begin() + kChunk0 + kChunkSize);
+        std::uint8_t* chunk = bytes.data() + kChunk0 + i * kChunkSize;
+        StoreU64(chunk + firstRecord + 8, 1000 * ((i + 1000) % kChunks));
+        if (i % 97 == 5)
+            std::memset(chunk, 0, kChunkSize);
+        if (i % 89 == 7)
+            chunk[0] = 'X';
+    }
+    std::string orders[3];
+    Stats stats[3];
+    for (unsigned threads = 1; threads <= 3; ++threads) {
+        Error error;
+        auto reader = Reader::Open(bytes, error);
+        ASSERT_TRUE(reader) << error.message;
+        for (const ChunkSpan& span : reader->ChunksNewestFirst(threads))
+            orders[threads - 1] += std::to_string(span.index) + ' ';
+        stats[threads - 1] = reader->GetStats();
+    }
+    EXPECT_EQ(orders[0].substr(0, 16), "499 498 497 496 ");
+    EXPECT_EQ(orders[1], orders[0]);
+    EXPECT_EQ(orders[2], orders[0]);
+    for (const Stats& s : stats) {
+        EXPECT_EQ(s.chunksEmpty, 16u);
+        EXPECT_EQ(s.chunksBadMagic, 17u);
+    }
+}
+
 TEST(EvtxDamaged, RandomByteDamageNeverBreaksTheReader)
 {
     const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
