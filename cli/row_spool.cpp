@@ -22,32 +22,16 @@ bool ReadRowCells(ScratchReader& in, std::vector<std::string_view>& cells)
     return true;
 }
 
-// A sorted run in a scratch file and, while the runs are merged, its next
-// row (`head`, whose bytes are `bytes`).
+// A sorted run in a scratch file, or the rows still held in memory, and,
+// while the runs are merged, its next row.
 struct RowSpool::Run {
-    std::unique_ptr<ScratchFile> file;
+    std::unique_ptr<ScratchFile> file;  // none: the rows held
     std::optional<ScratchReader> in;
     Row head;
-    std::string bytes;
+    std::string_view bytes;  // of the head
+    std::string read;        // the head's bytes, read from the file
 
-    bool ReadHead()
-    {
-        std::uint64_t time = 0;
-        std::uint64_t tieAt = 0;
-        std::uint64_t tieSize = 0;
-        std::uint64_t size = 0;
-        if (!in->U64(head.group) || !in->U64(time) || !in->U64(head.record) || !in->U64(head.sequence) ||
-            !in->U64(tieAt) || !in->U64(tieSize) || !in->U64(size) || tieAt + tieSize > size ||
-            size > std::uint64_t{1} << 32)
-            return false;
-        head.time = static_cast<std::int64_t>(time);
-        head.tieAt = static_cast<std::uint32_t>(tieAt);
-        head.tieSize = static_cast<std::uint32_t>(tieSize);
-        head.size = static_cast<std::size_t>(size);
-        bytes.resize(head.size);
-        return in->Bytes(bytes.data(), bytes.size());
-    }
-    std::string_view Tie() const { return std::string_view(bytes).substr(head.tieAt, head.tieSize); }
+    std::string_view Tie() const { return bytes.substr(head.tieAt, head.tieSize); }
 };
 
 RowSpool::RowSpool(std::size_t memoryBudget) : budget_(memoryBudget) {}
@@ -127,17 +111,19 @@ bool RowSpool::StartReading(std::string& error)
         SortHeld();
         return true;
     }
-    if (!rows_.empty() && !Spill(error))
-        return false;
+    // The rows held are merged from memory, as a run of their own.
+    SortHeld();
+    runs_.emplace_back();
     for (Run& run : runs_) {
-        if (!run.file->Rewind()) {
+        if (run.file && !run.file->Rewind()) {
             error = "cannot read back a temporary file";
             return false;
         }
-        run.in.emplace(*run.file);
+        if (run.file)
+            run.in.emplace(*run.file);
     }
     for (std::size_t r = 0; r < runs_.size(); ++r)
-        if (runs_[r].ReadHead())
+        if (ReadHead(runs_[r]))
             heap_.push_back(r);
     std::make_heap(heap_.begin(), heap_.end(), [&](std::size_t a, std::size_t b) { return Later(a, b); });
     return true;
@@ -164,11 +150,38 @@ bool RowSpool::Next(std::string& cells, std::string& error)
     Run& run = runs_[heap_.back()];
     cells.append(Cells(run.bytes, run.head));
     ++read_;
-    if (run.ReadHead())
+    if (ReadHead(run))
         std::push_heap(heap_.begin(), heap_.end(), later);
     else
         heap_.pop_back();
     return true;
+}
+
+bool RowSpool::ReadHead(Run& run)
+{
+    if (!run.file) {
+        if (next_ == rows_.size())
+            return false;
+        run.head = rows_[next_++];
+        run.bytes = Bytes(run.head);
+        return true;
+    }
+    Row& head = run.head;
+    std::uint64_t time = 0;
+    std::uint64_t tieAt = 0;
+    std::uint64_t tieSize = 0;
+    std::uint64_t size = 0;
+    if (!run.in->U64(head.group) || !run.in->U64(time) || !run.in->U64(head.record) || !run.in->U64(head.sequence) ||
+        !run.in->U64(tieAt) || !run.in->U64(tieSize) || !run.in->U64(size) || tieAt + tieSize > size ||
+        size > std::uint64_t{1} << 32)
+        return false;
+    head.time = static_cast<std::int64_t>(time);
+    head.tieAt = static_cast<std::uint32_t>(tieAt);
+    head.tieSize = static_cast<std::uint32_t>(tieSize);
+    head.size = static_cast<std::size_t>(size);
+    run.read.resize(head.size);
+    run.bytes = run.read;
+    return run.in->Bytes(run.read.data(), run.read.size());
 }
 
 bool RowSpool::Later(std::size_t a, std::size_t b) const

@@ -69,6 +69,8 @@ private:
     void SortHeld();
     bool Spill(std::string& error);
     bool StartReading(std::string& error);
+    // A run's next row, false after its last.
+    bool ReadHead(Run& run);
     // Whether run a's next row comes after run b's.
     bool Later(std::size_t a, std::size_t b) const;
 
@@ -80,7 +82,7 @@ private:
     std::vector<std::size_t> widths_;
     // Reading: the next row in memory, or the runs' merge.
     bool reading_ = false;
-    std::size_t next_ = 0;            // in rows_, when they all stayed in memory
+    std::size_t next_ = 0;            // the next row of rows_ to read
     std::vector<std::size_t> heap_;   // of the runs, by their next row
     std::size_t read_ = 0;            // rows read back from the runs
 };
