@@ -17,6 +17,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "evtx/item_list.h"
@@ -54,9 +55,11 @@ struct ChunkRecords {
     {
         if (record.computer.empty())
             return;
-        std::string source = record.computer + '\n' + record.channel;
-        if (sources.empty() || sources.back() != source)
-            sources.push_back(std::move(source));
+        // Most records are of the source of the one before: no string built for them.
+        const std::string_view last = sources.empty() ? std::string_view() : std::string_view(sources.back());
+        if (last.size() != record.computer.size() + 1 + record.channel.size() || !last.starts_with(record.computer) ||
+            last[record.computer.size()] != '\n' || !last.ends_with(record.channel))
+            sources.push_back(record.computer + '\n' + record.channel);
         marks.push_back({record.eventRecordId != 0 ? record.eventRecordId : record.recordId, record.timeCreated,
                          static_cast<std::uint16_t>(record.eventId & 0xFFFF),
                          static_cast<std::uint32_t>(sources.size() - 1), static_cast<std::uint32_t>(begin),
