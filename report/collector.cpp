@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <span>
 
 #include "report/names.h"
 #include "report/rdp_collector.h"
@@ -110,11 +111,22 @@ SessionRow RowOf(const HeldSession& s, const Texts& texts, const TimeView& time,
     return row;
 }
 
+// Puts the first `count` of `held` (their `order`) first, in order, and the
+// rest after them in no order: the page shows only so many, and a log
+// holds hundreds of thousands.
+template <class Held>
+void OrderFirst(std::span<Held> held, std::size_t count)
+{
+    const auto before = [](const Held& a, const Held& b) { return a.order < b.order; };
+    const auto end = held.begin() + static_cast<std::ptrdiff_t>(std::min(count, held.size()));
+    std::nth_element(held.begin(), end, held.end(), before);
+    std::sort(held.begin(), end, before);
+}
+
 // Sessions: lanes for the users with most of them, the bars of those lanes
 // and the table, cut at kMaxBars and kMaxRows in the order of last.
 void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeView& time, ReportInput& page)
 {
-    std::sort(held.begin(), held.end(), [](const HeldSession& a, const HeldSession& b) { return a.order < b.order; });
     std::vector<std::uint64_t> perUser(texts.users.Size());
     for (const HeldSession& s : held) {
         ++perUser[s.user];
@@ -122,28 +134,40 @@ void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeV
     }
     page.sessions = held.size();
     const std::vector<int> laneOf = Lanes(perUser, texts.users, page);
+    // The table's rows, then the sessions after them that have a lane, each
+    // part in order: those that get a bar.
+    const std::span<HeldSession> all(held);
+    OrderFirst(all, kMaxRows);
+    const std::span<HeldSession> listed = all.first(std::min(held.size(), kMaxRows));
+    const std::span<HeldSession> after = all.subspan(listed.size());
+    const std::size_t laned =
+        static_cast<std::size_t>(std::partition(after.begin(), after.end(), [&](const HeldSession& s) {
+                                     return laneOf[s.user] >= 0;
+                                 }) -
+                                 after.begin());
     std::size_t bars = 0;
-    for (std::size_t i = 0; i < held.size(); ++i) {
-        const bool listed = i < kMaxRows;
-        int lane = laneOf[held[i].user];
-        if (lane >= 0 && bars++ >= kMaxBars) {
-            ++page.barsLeftOut;
+    for (const HeldSession& s : listed)
+        bars += laneOf[s.user] >= 0;
+    const std::size_t barsAfter = std::min(laned, kMaxBars - std::min(bars, kMaxBars));
+    OrderFirst(after.first(laned), barsAfter);
+    bars = 0;
+    for (const HeldSession& s : all.first(listed.size() + barsAfter)) {
+        int lane = laneOf[s.user];
+        if (lane >= 0 && bars++ >= kMaxBars)
             lane = -1;
-        }
-        if (!listed && lane < 0)
-            continue;
-        SessionRow& row = page.sessionRows.emplace_back(RowOf(held[i], texts, time, page.lastAt));
+        SessionRow& row = page.sessionRows.emplace_back(RowOf(s, texts, time, page.lastAt));
         row.lane = lane;
-        row.listed = listed;
+        row.listed = page.sessionRows.size() <= kMaxRows;
     }
-    page.sessionRowsLeftOut = held.size() - std::min(held.size(), kMaxRows);
+    page.barsLeftOut = bars + laned - barsAfter - std::min(bars + laned - barsAfter, kMaxBars);
+    page.sessionRowsLeftOut = held.size() - listed.size();
 }
 
 // Failed logons: the table in the order of lastb, and the summary.
 void AddFailures(std::vector<HeldFailure>& held, const std::vector<sessions::FailureSource>& sources,
                  const Texts& texts, const TimeView& time, ReportInput& page)
 {
-    std::sort(held.begin(), held.end(), [](const HeldFailure& a, const HeldFailure& b) { return a.order < b.order; });
+    OrderFirst(std::span<HeldFailure>(held), kMaxRows);
     page.failures = held.size();
     for (std::size_t i = 0; i < held.size() && i < kMaxRows; ++i) {
         const HeldFailure& f = held[i];

@@ -94,6 +94,26 @@ TEST(ReportCollector, TablesAndBarsAreCut)
     }
 }
 
+// Past the table's rows, the sessions of the users with lanes still get
+// bars, newest first, up to the bars' limit: 30 users with lanes hold the
+// 6,000 oldest sessions, 100 others the 9,000 newest.
+TEST(ReportCollector, BarsGoOnPastTheTable)
+{
+    ReportCollector collector(View());
+    for (std::int64_t i = 0; i < 15000; ++i)
+        collector.Add(1, Session(i < 6000 ? "lane" + std::to_string(i % 30) : "other" + std::to_string(i % 100), i));
+    const ReportInput page = collector.Finish();
+    ASSERT_EQ(page.sessionRows.size(), kMaxRows + 4000);
+    EXPECT_EQ(page.barsLeftOut, 1000u);
+    EXPECT_EQ(page.sessionRowsLeftOut, 5000u);
+    for (std::size_t i = 0; i < page.sessionRows.size(); ++i) {
+        const SessionRow& row = page.sessionRows[i];
+        ASSERT_EQ(row.startAt, 14999 - static_cast<std::int64_t>(i));  // newest first, none skipped up to here
+        ASSERT_EQ(row.listed, i < kMaxRows);
+        ASSERT_EQ(row.lane >= 0, row.user.starts_with("lane"));
+    }
+}
+
 TEST(ReportCollector, RowsInTheOrderOfLast)
 {
     // By input, then newest start, then later record.
