@@ -1,6 +1,7 @@
 #include "cli/record_merge.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/terminal_events.h"
 #include "cli/commands.h"
@@ -85,13 +86,32 @@ struct RecordMerge::Input {
     std::vector<evtx::Record> held;
 };
 
+// What orders a record among those of its time beyond the record itself,
+// worked out once a record: its channel's rank, its input, and its
+// computer's key when it comes to that.
+struct RecordMerge::Place {
+    int rank = 0;
+    std::size_t input = 0;
+    mutable std::optional<std::string> key;
+
+    Place(const evtx::Record& record, std::size_t of) : rank(ChannelRank(record.channel)), input(of) {}
+    const std::string& Key(const evtx::Record& record) const
+    {
+        if (!key)
+            key = sessions::ComputerKey(record.computer);
+        return *key;
+    }
+};
+
 // An input's next record: first those in its file, then those held.
 struct RecordMerge::Stream {
     Input* input;
+    std::size_t number;  // its input's
     std::unique_ptr<ScratchReader> reader;
     std::uint64_t read = 0;
     std::size_t next = 0;
     evtx::Record head;
+    std::optional<Place> place;  // of head
 };
 
 RecordMerge::RecordMerge(Visit visit, std::size_t memoryBudget) : visit_(std::move(visit)), budget_(memoryBudget) {}
@@ -154,7 +174,7 @@ bool RecordMerge::OpenStreams(std::string& error)
     const std::size_t count = inputs_.size() - (streaming_ ? 1 : 0);
     for (std::size_t i = 0; i < count; ++i) {
         Input* input = inputs_[i].get();
-        Stream& stream = streams_.emplace_back(Stream{input, nullptr});
+        Stream& stream = streams_.emplace_back(Stream{input, i, nullptr});
         if (input->file) {
             if (!input->file->Rewind()) {
                 error = "cannot read back a temporary file";
@@ -165,7 +185,7 @@ bool RecordMerge::OpenStreams(std::string& error)
         if (Advance(stream))
             heap_.push_back(i);
     }
-    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, b); };
+    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, *streams_[b].place); };
     std::make_heap(heap_.begin(), heap_.end(), later);
     if (failed_)
         error = "cannot read back a temporary file";
@@ -177,37 +197,38 @@ bool RecordMerge::Advance(Stream& s)
     if (s.read < s.input->spilled) {
         ++s.read;
         failed_ = failed_ || !Read(*s.reader, s.head);
-        return !failed_;
-    }
-    if (s.next == s.input->held.size())
+    } else if (s.next < s.input->held.size()) {
+        s.head = std::move(s.input->held[s.next++]);
+    } else {
         return false;
-    s.head = std::move(s.input->held[s.next++]);
-    return true;
+    }
+    s.place.emplace(s.head, s.number);
+    return !failed_;
 }
 
-bool RecordMerge::After(const Stream& a, const evtx::Record& y, std::size_t input) const
+bool RecordMerge::After(const Stream& a, const evtx::Record& y, const Place& py) const
 {
     const evtx::Record& x = a.head;
+    const Place& px = *a.place;
     if (x.createdTicks != y.createdTicks)
         return x.createdTicks > y.createdTicks;
-    const int rankX = ChannelRank(x.channel), rankY = ChannelRank(y.channel);
-    if (rankX != rankY)
-        return rankX > rankY;
+    if (px.rank != py.rank)
+        return px.rank > py.rank;
     if (x.recordId != y.recordId)
         return x.recordId > y.recordId;
-    const std::string keyX = sessions::ComputerKey(x.computer), keyY = sessions::ComputerKey(y.computer);
-    if (keyX != keyY)
+    if (const std::string &keyX = px.Key(x), &keyY = py.Key(y); keyX != keyY)
         return keyX > keyY;
-    if (a.input->name != inputs_[input]->name)
-        return a.input->name > inputs_[input]->name;
-    return static_cast<std::size_t>(&a - streams_.data()) > input;  // a stream's number is its input's
+    if (a.input->name != inputs_[py.input]->name)
+        return a.input->name > inputs_[py.input]->name;
+    return px.input > py.input;
 }
 
 bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)
 {
-    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, b); };
-    const std::size_t last = inputs_.size() - 1;
-    while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, last))) {
+    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, *streams_[b].place); };
+    const std::optional<Place> place = record ? std::optional<Place>(std::in_place, *record, inputs_.size() - 1)
+                                              : std::nullopt;
+    while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, *place))) {
         std::pop_heap(heap_.begin(), heap_.end(), later);
         Stream& stream = streams_[heap_.back()];
         visit_(stream.head);

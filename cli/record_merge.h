@@ -42,13 +42,14 @@ public:
 
 private:
     struct Input;
+    struct Place;
     struct Stream;
     bool Spill(std::string& error);
     // The inputs' records from here on come through their streams.
     bool OpenStreams(std::string& error);
     bool Advance(Stream& stream);
-    // Whether the head of stream a comes after `record` of `input` (its number).
-    bool After(const Stream& a, const evtx::Record& record, std::size_t input) const;
+    // Whether the head of stream a comes after `record`, which stands at `place`.
+    bool After(const Stream& a, const evtx::Record& record, const Place& place) const;
     // Visits the records of the streams that come before `record` of the
     // last input; all of them when `record` is null.
     bool VisitBefore(const evtx::Record* record, std::string& error);
