@@ -11,38 +11,28 @@
 namespace tav::cli {
 namespace {
 
-constexpr std::size_t kRecordOverhead = 160;  // what a record costs beyond its texts
-
-std::size_t Cost(const evtx::Record& record)
+// A record as a scratch file holds it: numbers, texts, and of its strings
+// the count and those with text, by position (the rules take only some).
+void Append(std::string& out, const evtx::Record& r)
 {
-    std::size_t bytes = kRecordOverhead + record.provider.size() + record.channel.size() + record.computer.size();
-    for (const std::string& text : record.strings)
-        bytes += text.size() + 32;
-    return bytes;
-}
-
-void Write(ScratchWriter& out, const evtx::Record& r)
-{
-    out.U64(r.recordId);
-    out.U64(r.eventRecordId);
-    out.U64(static_cast<std::uint64_t>(r.timeCreated));
-    out.U64(static_cast<std::uint64_t>(r.timeWritten));
-    out.U64(r.createdTicks);
-    out.U64(r.eventId);
-    out.Text(r.provider);
-    out.Text(r.channel);
-    out.Text(r.computer);
-    // The count of strings, then those with text, by position: the rules
-    // take only some of a record's strings.
-    out.U64(r.strings.size());
+    AppendNumber(out, r.recordId);
+    AppendNumber(out, r.eventRecordId);
+    AppendNumber(out, static_cast<std::uint64_t>(r.timeCreated));
+    AppendNumber(out, static_cast<std::uint64_t>(r.timeWritten));
+    AppendNumber(out, r.createdTicks);
+    AppendNumber(out, r.eventId);
+    AppendText(out, r.provider);
+    AppendText(out, r.channel);
+    AppendText(out, r.computer);
+    AppendNumber(out, r.strings.size());
     const auto filled = static_cast<std::uint64_t>(
         std::count_if(r.strings.begin(), r.strings.end(), [](const std::string& text) { return !text.empty(); }));
-    out.U64(filled);
+    AppendNumber(out, filled);
     for (std::size_t i = 0; i < r.strings.size(); ++i) {
         if (r.strings[i].empty())
             continue;
-        out.U64(i);
-        out.Text(r.strings[i]);
+        AppendNumber(out, i);
+        AppendText(out, r.strings[i]);
     }
 }
 
@@ -83,7 +73,8 @@ struct RecordMerge::Input {
     std::string name;
     std::unique_ptr<ScratchFile> file;  // the records before those held
     std::uint64_t spilled = 0;
-    std::vector<evtx::Record> held;
+    std::string held;  // the records after them, as the file holds them
+    std::uint64_t heldCount = 0;
 };
 
 // What orders a record among those of its time beyond the record itself,
@@ -107,9 +98,9 @@ struct RecordMerge::Place {
 struct RecordMerge::Stream {
     Input* input;
     std::size_t number;  // its input's
-    std::unique_ptr<ScratchReader> reader;
+    std::unique_ptr<ScratchReader> reader;   // of the file
+    std::unique_ptr<ScratchReader> memory;   // of the records held
     std::uint64_t read = 0;
-    std::size_t next = 0;
     evtx::Record head;
     std::optional<Place> place;  // of head
 };
@@ -137,8 +128,11 @@ bool RecordMerge::Add(evtx::Record&& record, std::string& error)
         visit_(record);
         return true;
     }
-    held_ += Cost(record);
-    inputs_.back()->held.push_back(std::move(record));
+    Input& input = *inputs_.back();
+    const std::size_t before = input.held.size();
+    Append(input.held, record);
+    ++input.heldCount;
+    held_ += input.held.size() - before;
     return held_ <= budget_ || Spill(error);
 }
 
@@ -152,17 +146,14 @@ bool RecordMerge::Spill(std::string& error)
             if (!input->file)
                 return false;
         }
-        // A writer for this spill only: its buffer is not kept an input.
-        ScratchWriter out(*input->file);
-        for (const evtx::Record& record : input->held)
-            Write(out, record);
-        if (!out.Flush()) {
+        if (!input->file->Write(input->held.data(), input->held.size())) {
             error = "cannot write a temporary file: the disk may be full";
             return false;
         }
-        input->spilled += input->held.size();
+        input->spilled += input->heldCount;
+        input->heldCount = 0;
         // Its storage goes too: kept, each input's would add up over many inputs.
-        std::vector<evtx::Record>().swap(input->held);
+        std::string().swap(input->held);
     }
     held_ = 0;
     return true;
@@ -182,6 +173,7 @@ bool RecordMerge::OpenStreams(std::string& error)
             }
             stream.reader = std::make_unique<ScratchReader>(*input->file);
         }
+        stream.memory = std::make_unique<ScratchReader>(input->held);
         if (Advance(stream))
             heap_.push_back(i);
     }
@@ -194,14 +186,11 @@ bool RecordMerge::OpenStreams(std::string& error)
 
 bool RecordMerge::Advance(Stream& s)
 {
-    if (s.read < s.input->spilled) {
-        ++s.read;
-        failed_ = failed_ || !Read(*s.reader, s.head);
-    } else if (s.next < s.input->held.size()) {
-        s.head = std::move(s.input->held[s.next++]);
-    } else {
+    if (s.read == s.input->spilled + s.input->heldCount)
         return false;
-    }
+    ScratchReader& in = s.read < s.input->spilled ? *s.reader : *s.memory;
+    ++s.read;
+    failed_ = failed_ || !Read(in, s.head);
     s.place.emplace(s.head, s.number);
     return !failed_;
 }
