@@ -363,13 +363,9 @@ void RdpTracker::Offer(const evtx::Record& record)
     const Kind kind = KindOf(record);
     if (kind == Kind::None)
         return;
-    const std::string key = ComputerKey(record.computer);
-    std::unique_ptr<Computer>& slot = computers_[key];
-    if (!slot) {
-        slot = std::make_unique<Computer>();
-        slot->key = key;
-    }
-    Computer& computer = *slot;
+    Computer& computer = computers_.Of(record.computer);
+    if (computer.key.empty())
+        computer.key = ComputerKey(record.computer);
     const std::uint64_t at = Ticks(record);
     const std::int64_t seconds = record.timeCreated;
     computer.Expire(at, emit_);
@@ -471,7 +467,7 @@ void RdpTracker::Offer(const evtx::Record& record)
 
 void RdpTracker::Finish()
 {
-    for (auto& [key, computer] : computers_) {
+    for (auto& [key, computer] : computers_.ByKey()) {
         for (Row& row : computer->closing)
             emit_(std::move(row.session));
         for (auto& [id, row] : computer->open) {
@@ -482,7 +478,7 @@ void RdpTracker::Finish()
         for (const Computer::Authentication& a : computer->authentications)
             Computer::EmitAuthentication(a, emit_);
     }
-    computers_.clear();
+    computers_.Clear();
 }
 
 }  // namespace tav::sessions

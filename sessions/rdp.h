@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "evtx/record.h"
+#include "sessions/computer_table.h"
 
 namespace tav::sessions {
 
@@ -87,7 +88,7 @@ public:
 private:
     struct Computer;
     Emit emit_;
-    std::map<std::string, std::unique_ptr<Computer>> computers_;  // by ComputerKey
+    ComputerTable<Computer> computers_;
 };
 
 }  // namespace tav::sessions

@@ -196,7 +196,7 @@ void SessionTracker::Offer(const evtx::Record& record)
         ++tooFewFields_;
         return;
     }
-    Computer& computer = ComputerOf(record.computer);
+    Computer& computer = computers_.Of(record.computer);
     switch (event) {
     case security::kLogon:
         Start(computer, record);
@@ -220,22 +220,9 @@ void SessionTracker::Offer(const evtx::Record& record)
 
 void SessionTracker::Finish()
 {
-    for (auto& [name, computer] : computers_)
+    for (auto& [name, computer] : computers_.ByKey())
         computer->EndAll(std::nullopt, EndReason::Open, emit_);
-    computers_.clear();
-    last_ = nullptr;
-}
-
-SessionTracker::Computer& SessionTracker::ComputerOf(const std::string& name)
-{
-    if (last_ != nullptr && name == lastName_)
-        return *last_;
-    std::unique_ptr<Computer>& slot = computers_[ComputerKey(name)];
-    if (!slot)
-        slot = std::make_unique<Computer>();
-    lastName_ = name;
-    last_ = slot.get();
-    return *last_;
+    computers_.Clear();
 }
 
 bool SessionTracker::Starts(const evtx::Record& record) const

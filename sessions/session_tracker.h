@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "evtx/record.h"
+#include "sessions/computer_table.h"
 #include "sessions/session.h"
 
 namespace tav::sessions {
@@ -58,7 +59,6 @@ private:
     // `id`'s key; with `add`, a text id is numbered when new, else it gets
     // a key no row holds.
     LogonKey KeyOf(std::string_view id, bool add);
-    Computer& ComputerOf(const std::string& name);
 
     void Start(Computer& computer, const evtx::Record& record);
     void End(Computer& computer, const evtx::Record& record);
@@ -67,10 +67,7 @@ private:
 
     SessionRules rules_;
     Emit emit_;
-    std::map<std::string, std::unique_ptr<Computer>> computers_;  // by ComputerKey
-    // The last record's computer as it wrote it: most records are of the one before.
-    std::string lastName_;
-    Computer* last_ = nullptr;
+    ComputerTable<Computer> computers_;
     // Logon ids that are no plain "0x…" number, case folded, numbered.
     std::unordered_map<std::string, std::uint64_t> textIds_;
     std::uint64_t tooFewFields_ = 0;
