@@ -129,10 +129,11 @@ bool RecordMerge::Add(evtx::Record&& record, std::string& error)
         return true;
     }
     Input& input = *inputs_.back();
-    const std::size_t before = input.held.size();
+    // The memory the bytes take, room to grow included.
+    const std::size_t before = input.held.capacity();
     Append(input.held, record);
     ++input.heldCount;
-    held_ += input.held.size() - before;
+    held_ += input.held.capacity() - before;
     return held_ <= budget_ || Spill(error);
 }
 
