@@ -34,6 +34,10 @@ TEST(JsonWriter, WritesWhatIsAsked)
          R"({"<\n>":"&\""})"},
         {JsonEscaping::InScript, [](JsonWriter& j) { j.BeginObject().Key("</script>").Text("a&b\u2028").EndObject(); },
          R"({"\u003c/script\u003e":"a\u0026b\u2028"})"},
+        // Runs of plain ASCII between what is escaped or decoded: controls,
+        // DEL as it is, UTF-8, a byte of no character as U+FFFD.
+        {JsonEscaping::Plain, [](JsonWriter& j) { j.Text("ab\x01" "cd\x7f\xc3\xa9\xff z\\"); },
+         "\"ab\\u0001cd\x7f\xc3\xa9\xef\xbf\xbd z\\\\\""},
         // Taken, the writer starts a new value with no comma before it.
         {JsonEscaping::Plain, [](JsonWriter& j) { j.BeginArray().Number(1).EndArray().Take(); j.Text("x"); }, R"("x")"},
     };
