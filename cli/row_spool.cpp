@@ -107,11 +107,8 @@ bool RowSpool::Spill(std::string& error)
 bool RowSpool::StartReading(std::string& error)
 {
     reading_ = true;
-    if (runs_.empty()) {
-        SortHeld();
-        return true;
-    }
-    // The rows held are merged from memory, as a run of their own.
+    // The rows held are merged from memory, as a run of their own (with no
+    // run spilled, the only one).
     SortHeld();
     runs_.emplace_back();
     for (Run& run : runs_) {
@@ -133,13 +130,6 @@ bool RowSpool::Next(std::string& cells, std::string& error)
 {
     if (!reading_ && !StartReading(error))
         return false;
-    if (runs_.empty()) {
-        if (next_ == rows_.size())
-            return false;
-        const Row& row = rows_[next_++];
-        cells.append(Cells(Bytes(row), row));
-        return true;
-    }
     const auto later = [&](std::size_t a, std::size_t b) { return Later(a, b); };
     if (heap_.empty()) {
         if (read_ != count_)

@@ -80,7 +80,7 @@ private:
     std::vector<Row> rows_;
     std::vector<Run> runs_;
     std::vector<std::size_t> widths_;
-    // Reading: the next row in memory, or the runs' merge.
+    // Reading: the runs' merge, the rows held among them.
     bool reading_ = false;
     std::size_t next_ = 0;            // the next row of rows_ to read
     std::vector<std::size_t> heap_;   // of the runs, by their next row

@@ -159,12 +159,13 @@ std::vector<ChunkSpan> Reader::ChunksNewestFirst(unsigned threads)
     // A thread costs more than the reads of a small log.
     constexpr std::uint64_t kChunksOnOneThread = 1024;
     const std::uint64_t parts = chunkCount_ < kChunksOnOneThread ? 1 : std::max(threads, 1u);
+    const auto bound = [&](std::uint64_t part) { return chunkCount_ * part / parts; };
     std::vector<Stretch> stretches(parts);
     {
         std::vector<std::jthread> helpers;
         for (std::uint64_t p = 1; p < parts; ++p)
-            helpers.emplace_back(scan, chunkCount_ * p / parts, chunkCount_ * (p + 1) / parts, std::ref(stretches[p]));
-        scan(0, chunkCount_ / parts, stretches[0]);
+            helpers.emplace_back(scan, bound(p), bound(p + 1), std::ref(stretches[p]));
+        scan(0, bound(1), stretches[0]);
     }
     std::vector<ChunkSpan> order;
     Chunk chunk;

@@ -57,11 +57,12 @@ bool Reader::Visit(WalkOrder order, const Visitor& visit)
         std::uint64_t index = 0;
         DecodedChunk decoded;
     };
-    const std::vector<std::uint64_t> indexes = WalkChunks(order);
+    const unsigned threads = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
+    const std::vector<std::uint64_t> indexes = WalkChunks(order, threads);
     std::size_t taken = 0;
     bool go = true;
     RunOrdered<Job>(
-        std::min(2u, std::max(1u, std::thread::hardware_concurrency())),
+        threads,
         [&](Job& job) {
             if (taken == indexes.size())
                 return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <deque>
+#include <map>
 
 #include "base/security_events.h"
 #include "base/terminal_events.h"

@@ -8,8 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
