@@ -56,31 +56,43 @@ void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<
         times->earliest = std::min(times->earliest, record.timeCreated);
         times->latest = std::max(times->latest, record.timeCreated);
     }
-    if (wanted.session) {
-        // Into a record an earlier chunk left: its strings' storage is reused.
-        Item& item = items.Add();
-        if (!std::holds_alternative<evtx::Record>(item))
-            item.emplace<evtx::Record>();
-        if (tracker.Take(record, std::get<evtx::Record>(item)))
+    // A failed logon is no record of a session. Read into an item an earlier
+    // chunk left, as records are below: its strings' storage is reused.
+    if (sessions::EventOf(record, sessions::kSecurityProvider) == security::kFailedLogon) {
+        if (!wanted.failure)
             return;
-        items.RemoveLast();
-    }
-    if (!wanted.failure)
+        Item& item = items.Add();
+        if (!std::holds_alternative<sessions::FailedLogon>(item))
+            item.emplace<sessions::FailedLogon>();
+        sessions::FailedLogon& row = std::get<sessions::FailedLogon>(item);
+        switch (sessions::ReadFailedLogon(record, row)) {
+        case sessions::FailedLogonRead::TooFewFields:
+            item = TooFewFields{};
+            break;
+        case sessions::FailedLogonRead::Row:
+            if ((failureTypes.empty() ||
+                 std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
+                Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
+                break;
+            [[fallthrough]];
+        case sessions::FailedLogonRead::NotFailed:
+            items.RemoveLast();
+            break;
+        }
         return;
-    sessions::FailedLogon row;
-    switch (sessions::ReadFailedLogon(record, row)) {
-    case sessions::FailedLogonRead::TooFewFields:
-        items.Add(TooFewFields{});
-        break;
-    case sessions::FailedLogonRead::Row:
-        if ((failureTypes.empty() ||
-             std::find(failureTypes.begin(), failureTypes.end(), row.logonType) != failureTypes.end()) &&
-            Selected(run, row.time, row.user, row.domain, row.ip, row.workstation, row.from))
-            items.Add(std::move(row));
-        break;
-    case sessions::FailedLogonRead::NotFailed:
-        break;
     }
+    if (!wanted.session)
+        return;
+    // One too short for its event is counted with its input and goes to no rule.
+    if (sessions::SessionTracker::HasTooFewFields(record)) {
+        items.Add(TooFewFields{});
+        return;
+    }
+    Item& item = items.Add();
+    if (!std::holds_alternative<evtx::Record>(item))
+        item.emplace<evtx::Record>();
+    if (!tracker.Take(record, std::get<evtx::Record>(item)))
+        items.RemoveLast();
 }
 
 }  // namespace
@@ -124,20 +136,12 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         tooFew = 0;
         feed.BeginInput(name);
     };
-    // A record too short for its event is counted with its input; the
-    // others go to the rules, at once or after the merge.
-    const auto offer = [&](evtx::Record& record) {
-        if (sessions::SessionTracker::HasTooFewFields(record))
-            ++tooFew;
-        else
-            feed.Add(std::move(record));
-    };
     inputs.items = [&](std::span<Item> items) {
         for (Item& item : items) {
             if (const auto* times = std::get_if<Times>(&item))
                 wanted.eventTimes(times->earliest, times->latest);
             else if (auto* record = std::get_if<evtx::Record>(&item))
-                offer(*record);
+                feed.Add(std::move(*record));
             else if (const auto* failure = std::get_if<sessions::FailedLogon>(&item))
                 wanted.failure(inputNumber, *failure);
             else
