@@ -169,14 +169,23 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     out.eventId = record.eventId;
     out.eventRecordId = record.eventRecordId;
     out.createdTicks = record.createdTicks;
-    out.provider = record.provider;
-    out.channel = record.channel;
-    out.computer = record.computer;
+    // Only what differs is written: `out` is read on the caller's thread,
+    // and a line written here moves back from that thread's core.
+    const auto set = [](std::string& to, const std::string& from) {
+        if (to != from)
+            to = from;
+    };
+    set(out.provider, record.provider);
+    set(out.channel, record.channel);
+    set(out.computer, record.computer);
     // The count stays: it tells records too short and the newer 4624.
-    out.strings.assign(record.strings.size(), std::string());
-    for (std::size_t i = 0; i < record.strings.size() && i < 63; ++i)
-        if ((used >> i & 1) != 0)
-            out.strings[i] = record.strings[i];
+    out.strings.resize(record.strings.size());
+    for (std::size_t i = 0; i < record.strings.size(); ++i) {
+        if (i < 63 && (used >> i & 1) != 0)
+            set(out.strings[i], record.strings[i]);
+        else if (!out.strings[i].empty())
+            out.strings[i].clear();
+    }
     return true;
 }
 
