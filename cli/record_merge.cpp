@@ -123,7 +123,8 @@ bool RecordMerge::Add(evtx::Record&& record, std::string& error)
     if (streaming_) {
         if (streams_.empty() && !OpenStreams(error))
             return false;
-        if (!VisitBefore(&record, error))
+        // Once the other inputs are all visited, a record costs no comparison.
+        if (!heap_.empty() && !VisitBefore(&record, error))
             return false;
         visit_(record);
         return true;
