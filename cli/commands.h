@@ -46,6 +46,8 @@ struct Run {
     // The same for a person to read (tables, the page): a local time that a
     // fall-back of daylight saving repeats carries its offset.
     std::string ShownText(std::int64_t utcSeconds) const;
+    // The same, given the instant's DisplayedText.
+    std::string ShownText(std::int64_t utcSeconds, std::string displayed) const;
     // An instant as ISO 8601 in the displayed zone, with its offset.
     std::string IsoTime(std::int64_t utcSeconds) const;
     // Whether an instant lies in --since/--until (displayed time).

@@ -73,7 +73,8 @@ void Describe(const Run& run, const ResultRow& row, const Candidate& logon, Row&
         return;
     }
     case OutputFormat::Table:
-        out.Cell(row.Text(0)).Cell(run.ShownText(logon.time));
+        // The Date text is the scan's displayed text of the same instant.
+        out.Cell(row.Text(0)).Cell(run.ShownText(logon.time, row.Text(1)));
         break;
     case OutputFormat::Csv:
         out.Cell(row.Text(1));
@@ -90,9 +91,17 @@ int RunLogons(const Run& run)
     const auto toDisplayed = [&run](DateTime utc) { return run.ToDisplayed(utc); };
     std::uint64_t inputIndex = 0;
     std::string input;
-    // The scan of each computer of the input: its collapse, its row cap.
-    std::map<std::string, seclog::LogonFilter> filters;
-    std::map<std::string, bool> ended;  // by computer: the scan ended early
+    // The scan of each computer of the input (by its key): its collapse, its
+    // row cap, and whether it ended early.
+    struct Scan {
+        seclog::LogonFilter filter;
+        bool ended = false;
+    };
+    std::map<std::string, Scan> scans;
+    // That of the candidate before, and its computer as the records name it:
+    // consecutive records mostly name the same.
+    Scan* scan = nullptr;
+    std::string scanOf;
     bool failed = false;
     ResultRow row;
     std::string error;
@@ -118,20 +127,23 @@ int RunLogons(const Run& run)
     inputs.begin = [&](const std::string& name) {
         ++inputIndex;
         input = name;
-        filters.clear();
-        ended.clear();
+        scans.clear();
+        scan = nullptr;
     };
     inputs.items = [&](std::span<Candidate> candidates) {
         for (const Candidate& candidate : candidates) {
-            const std::string key = sessions::ComputerKey(candidate.computer);
-            if (ended[key])
+            if (scan == nullptr || candidate.computer != scanOf) {
+                scan = &scans.try_emplace(sessions::ComputerKey(candidate.computer),
+                                          Scan{seclog::LogonFilter(run.platform.formats, toDisplayed)})
+                            .first->second;
+                scanOf = candidate.computer;
+            }
+            if (scan->ended)
                 continue;
-            seclog::LogonFilter& filter =
-                filters.try_emplace(key, run.platform.formats, toDisplayed).first->second;
             const seclog::LogonEvent event{candidate.recordNumber, candidate.time, security::kLogon,
                                            candidate.user,         candidate.type, candidate.from};
             const std::optional<seclog::ScanOutcome> outcome =
-                seclog::ApplyVerdict(filter.Offer(event, row, error), row, error, [&](ResultRow&& added) {
+                seclog::ApplyVerdict(scan->filter.Offer(event, row, error), row, error, [&](ResultRow&& added) {
                     Row cells = out.NewRow();
                     Describe(run, added, candidate, cells);
                     out.Add({inputIndex, 0, 0}, candidate.computer, std::move(cells));
@@ -148,7 +160,7 @@ int RunLogons(const Run& run)
                                       : run.platform.errorText(kErrorEventlogFileCorrupt));
                 failed = true;
             }
-            ended[key] = true;
+            scan->ended = true;
         }
     };
     inputs.end = [] {};

@@ -63,7 +63,11 @@ bool Run::InRange(std::int64_t utcSeconds) const
 
 std::string Run::ShownText(std::int64_t utcSeconds) const
 {
-    std::string text = DisplayedText(utcSeconds);
+    return ShownText(utcSeconds, DisplayedText(utcSeconds));
+}
+
+std::string Run::ShownText(std::int64_t utcSeconds, std::string text) const
+{
     if (options.utc)
         return text;
     const std::int64_t quarter = utcSeconds >= 0 ? utcSeconds / 900 : (utcSeconds - 899) / 900;

@@ -322,6 +322,9 @@ TEST(SampleLogs, LocalTimeAcrossTheDaylightSavingChanges)
               "User    From      Type         Start                     End                       Duration\n"
               "Петров  FIN-WS07  Interactive  29.10.2023 2:30:00 UTC+1  no logoff in log\n"
               "Петров  FIN-WS07  Interactive  29.10.2023 2:30:00 UTC+2  29.10.2023 2:10:00 UTC+1  (0:40)\n");
+    EXPECT_EQ(rows(kBerlin, {"logons", SampleSecurityLog(), "--since", "2023-10-29", "--until", "2023-10-29"}),
+              "ID     Date                      User Name  Logon From  Connection Type\n"
+              "48446  29.10.2023 2:30:00 UTC+1  Петров     FIN-WS07    Локальный вход\n");
     EXPECT_EQ(rows(kNewYork, {"sessions", SampleSessionLog(), "--since", "2023-11-05"}),
               "Date                      User Name     Login From\n"
               "05.11.2023 1:30:05 UTC-5  CORP\\j.smith  2001:db8:10::25\n"
