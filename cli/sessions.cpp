@@ -32,7 +32,8 @@ void Describe(const Run& run, const SessionItem& item, Row& out)
             .Number("record_id", static_cast<long long>(item.recordId));
         return;
     case OutputFormat::Table:
-        out.Cell(run.ShownText(item.time));
+        // The Date text is the displayed text of the same instant.
+        out.Cell(run.ShownText(item.time, item.row.Text(0)));
         break;
     case OutputFormat::Csv:
         out.Cell(item.row.Text(0));
