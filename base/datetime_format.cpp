@@ -76,8 +76,21 @@ std::string FormatDate(DateTime value, const DateTimeFormats& formats)
 std::string FormatDateTime(DateTime value, const DateTimeFormats& formats)
 {
     const CivilTime time = DecodeDateTime(value);
-    std::string out;
-    AppendPattern(out, formats.shortDate, PatternKind::Date, time, formats);
+    // Rows come mostly in time order, many of a day: each thread keeps the
+    // date part it wrote last, with the day and pattern it is of.
+    thread_local struct {
+        int year = 0, month = 0, day = 0;
+        std::string pattern;
+        std::string text;
+    } last;
+    if (time.year != last.year || time.month != last.month || time.day != last.day ||
+        formats.shortDate != last.pattern) {
+        last.text.clear();
+        AppendPattern(last.text, formats.shortDate, PatternKind::Date, time, formats);
+        last.year = time.year, last.month = time.month, last.day = time.day;
+        last.pattern = formats.shortDate;
+    }
+    std::string out = last.text;
     if (time.hour != 0 || time.minute != 0 || time.second != 0 || time.millisecond != 0) {
         out += ' ';
         AppendPattern(out, formats.longTime, PatternKind::Time, time, formats);
