@@ -2,13 +2,14 @@
 // program scans one, with the state of the scan kept per computer.
 #include <algorithm>
 #include <cstdint>
-#include <map>
+#include <optional>
 
 #include "cli/commands.h"
 #include "cli/event_inputs.h"
 #include "cli/output.h"
 #include "cli/tool.h"
 #include "seclog/logon_scan.h"
+#include "sessions/computer_table.h"
 #include "sessions/security_events.h"
 
 namespace tav::cli {
@@ -91,17 +92,13 @@ int RunLogons(const Run& run)
     const auto toDisplayed = [&run](DateTime utc) { return run.ToDisplayed(utc); };
     std::uint64_t inputIndex = 0;
     std::string input;
-    // The scan of each computer of the input (by its key): its collapse, its
-    // row cap, and whether it ended early.
+    // The scan of each computer of the input: its collapse, its row cap
+    // (made at its first candidate), and whether it ended early.
     struct Scan {
-        seclog::LogonFilter filter;
+        std::optional<seclog::LogonFilter> filter;
         bool ended = false;
     };
-    std::map<std::string, Scan> scans;
-    // That of the candidate before, and its computer as the records name it:
-    // consecutive records mostly name the same.
-    Scan* scan = nullptr;
-    std::string scanOf;
+    sessions::ComputerTable<Scan> scans;
     bool failed = false;
     ResultRow row;
     std::string error;
@@ -127,23 +124,19 @@ int RunLogons(const Run& run)
     inputs.begin = [&](const std::string& name) {
         ++inputIndex;
         input = name;
-        scans.clear();
-        scan = nullptr;
+        scans.Clear();
     };
     inputs.items = [&](std::span<Candidate> candidates) {
         for (const Candidate& candidate : candidates) {
-            if (scan == nullptr || candidate.computer != scanOf) {
-                scan = &scans.try_emplace(sessions::ComputerKey(candidate.computer),
-                                          Scan{seclog::LogonFilter(run.platform.formats, toDisplayed)})
-                            .first->second;
-                scanOf = candidate.computer;
-            }
-            if (scan->ended)
+            Scan& scan = scans.Of(candidate.computer);
+            if (scan.ended)
                 continue;
+            if (!scan.filter)
+                scan.filter.emplace(run.platform.formats, toDisplayed);
             const seclog::LogonEvent event{candidate.recordNumber, candidate.time, security::kLogon,
                                            candidate.user,         candidate.type, candidate.from};
             const std::optional<seclog::ScanOutcome> outcome =
-                seclog::ApplyVerdict(scan->filter.Offer(event, row, error), row, error, [&](ResultRow&& added) {
+                seclog::ApplyVerdict(scan.filter->Offer(event, row, error), row, error, [&](ResultRow&& added) {
                     Row cells = out.NewRow();
                     Describe(run, added, candidate, cells);
                     out.Add({inputIndex, 0, 0}, candidate.computer, std::move(cells));
@@ -160,7 +153,7 @@ int RunLogons(const Run& run)
                                       : run.platform.errorText(kErrorEventlogFileCorrupt));
                 failed = true;
             }
-            scan->ended = true;
+            scan.ended = true;
         }
     };
     inputs.end = [] {};

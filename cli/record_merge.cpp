@@ -179,7 +179,7 @@ bool RecordMerge::OpenStreams(std::string& error)
         if (Advance(stream))
             heap_.push_back(i);
     }
-    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, *streams_[b].place); };
+    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
     std::make_heap(heap_.begin(), heap_.end(), later);
     if (failed_)
         error = "cannot read back a temporary file";
@@ -214,9 +214,14 @@ bool RecordMerge::After(const Stream& a, const evtx::Record& y, const Place& py)
     return px.input > py.input;
 }
 
+bool RecordMerge::Later(std::size_t a, std::size_t b) const
+{
+    return After(streams_[a], streams_[b].head, *streams_[b].place);
+}
+
 bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)
 {
-    const auto later = [&](std::size_t a, std::size_t b) { return After(streams_[a], streams_[b].head, *streams_[b].place); };
+    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
     const std::optional<Place> place = record ? std::optional<Place>(std::in_place, *record, inputs_.size() - 1)
                                               : std::nullopt;
     while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, *place))) {

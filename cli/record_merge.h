@@ -50,6 +50,8 @@ private:
     bool Advance(Stream& stream);
     // Whether the head of stream a comes after `record`, which stands at `place`.
     bool After(const Stream& a, const evtx::Record& record, const Place& place) const;
+    // Whether stream a's head comes after stream b's.
+    bool Later(std::size_t a, std::size_t b) const;
     // Visits the records of the streams that come before `record` of the
     // last input; all of them when `record` is null.
     bool VisitBefore(const evtx::Record* record, std::string& error);

@@ -145,12 +145,12 @@ void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeV
                                      return laneOf[s.user] >= 0;
                                  }) -
                                  after.begin());
-    std::size_t bars = 0;
+    std::size_t listedLaned = 0;
     for (const HeldSession& s : listed)
-        bars += laneOf[s.user] >= 0;
-    const std::size_t barsAfter = std::min(laned, kMaxBars - std::min(bars, kMaxBars));
+        listedLaned += laneOf[s.user] >= 0;
+    const std::size_t barsAfter = std::min(laned, kMaxBars - std::min(listedLaned, kMaxBars));
     OrderFirst(after.first(laned), barsAfter);
-    bars = 0;
+    std::size_t bars = 0;
     for (const HeldSession& s : all.first(listed.size() + barsAfter)) {
         int lane = laneOf[s.user];
         if (lane >= 0 && bars++ >= kMaxBars)
@@ -159,7 +159,8 @@ void AddSessions(std::vector<HeldSession>& held, const Texts& texts, const TimeV
         row.lane = lane;
         row.listed = page.sessionRows.size() <= kMaxRows;
     }
-    page.barsLeftOut = bars + laned - barsAfter - std::min(bars + laned - barsAfter, kMaxBars);
+    const std::size_t withLane = listedLaned + laned;
+    page.barsLeftOut = withLane - std::min(withLane, kMaxBars);
     page.sessionRowsLeftOut = held.size() - listed.size();
 }
 
