@@ -1,5 +1,6 @@
 // Compiling token streams: a template definition, or a tree without one,
 // into the flat operations a record's walk runs.
+#include <cstring>
 #include <string_view>
 
 #include "base/bytes.h"
@@ -111,16 +112,20 @@ bool Decoder::ReadNameRef(std::uint32_t& pos, std::uint32_t end, Name& name)
 {
     if (end - pos < 4)
         return false;
+    const std::uint32_t at = pos;
     const std::uint32_t offset = LoadU32(chunk_ + pos);
     pos += 4;
     std::uint32_t size = 0;
     if (!ReadName(offset, name, size))
         return false;
-    if (offset == pos) {
+    const bool inlined = offset == pos;
+    if (inlined) {
         if (end - pos < size)
             return false;
         pos += size;
     }
+    if (inDefinition_)
+        refs_.push_back({at, inlined, name});
     return true;
 }
 
@@ -263,17 +268,105 @@ bool Decoder::TemplateAt(std::uint32_t offset, Template& out)
     if (offset <= kChunkSize - 24) {
         const std::uint32_t body = offset + 24;
         const std::uint32_t size = LoadU32(chunk_ + offset + 20);
-        if (size <= kChunkSize - body)
-            entry.ok = Compile(body, body + size, true);
+        if (size <= kChunkSize - body) {
+            entry.ok = Reuse(offset, size, entry);
+            if (!entry.ok) {
+                refs_.clear();
+                inDefinition_ = true;
+                entry.ok = Compile(body, body + size, true);
+                inDefinition_ = false;
+                if (entry.ok) {
+                    entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
+                    FindSystemValues(entry);
+                    Remember(offset, size, entry);
+                }
+            }
+        }
     }
     if (!entry.ok)
         ops_.resize(entry.firstOp);
     entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
-    if (entry.ok)
-        FindSystemValues(entry);
     templates_.Add(offset, entry);
     out = entry;
     return entry.ok;
+}
+
+std::uint64_t Decoder::KnownKey(const std::uint8_t* guid, std::uint32_t size)
+{
+    return (LoadU64(guid) ^ (LoadU64(guid + 8) * 0x9E3779B97F4A7C15u)) + size;
+}
+
+// Whether the definition of `size` bytes at `offset` is one compiled
+// before: then its operations, moved to where it stands, are appended and
+// `entry` gets their System values. The bytes must be the same, but for
+// the name offsets: one stored inline again, or one elsewhere naming what
+// it named then.
+bool Decoder::Reuse(std::uint32_t offset, std::uint32_t size, Template& entry)
+{
+    const std::uint8_t* bytes = chunk_ + offset + 4;
+    const auto found = known_.find(KnownKey(bytes, size));
+    if (found == known_.end())
+        return false;
+    const KnownTemplate& known = found->second;
+    // A compile would fail here for lack of room; let it say so.
+    if (known.bytes.size() != 20 + std::size_t{size} || ops_.size() + known.ops.size() >= kMaxOps)
+        return false;
+    std::uint32_t from = 0;
+    for (const NameRef& ref : known.refs) {
+        if (std::memcmp(bytes + from, known.bytes.data() + from, ref.at - from) != 0)
+            return false;
+        const std::uint32_t target = LoadU32(bytes + ref.at);
+        const std::uint32_t behind = offset + 4 + ref.at + 4;
+        if (ref.inlined != (target == behind))
+            return false;
+        Name name = Name::Other;
+        std::uint32_t nameSize = 0;
+        if (!ref.inlined && (!ReadName(target, name, nameSize) || name != ref.name))
+            return false;
+        from = ref.at + 4;
+    }
+    if (std::memcmp(bytes + from, known.bytes.data() + from, known.bytes.size() - from) != 0)
+        return false;
+    const std::uint32_t shift = offset - known.offset;
+    for (Op op : known.ops) {
+        if (op.kind == OpKind::Text)
+            op.a += shift;
+        ops_.push_back(op);
+    }
+    entry.eventIdValue = known.eventIdValue;
+    entry.timeValue = known.timeValue;
+    return true;
+}
+
+// Keeps the definition just compiled for later chunks, within kKnownBytes
+// (all are forgotten when it would go over).
+void Decoder::Remember(std::uint32_t offset, std::uint32_t size, const Template& entry)
+{
+    const auto cost = [](const KnownTemplate& known) {
+        return known.bytes.size() + known.refs.size() * sizeof(NameRef) + known.ops.size() * sizeof(Op);
+    };
+    KnownTemplate known;
+    known.offset = offset;
+    known.bytes.assign(chunk_ + offset + 4, chunk_ + offset + 24 + size);
+    known.refs = refs_;
+    for (NameRef& ref : known.refs)
+        ref.at -= offset + 4;
+    known.ops.assign(ops_.begin() + entry.firstOp, ops_.end());
+    known.eventIdValue = entry.eventIdValue;
+    known.timeValue = entry.timeValue;
+    if (cost(known) > kKnownBytes)
+        return;
+    const std::uint64_t key = KnownKey(known.bytes.data(), size);
+    if (const auto found = known_.find(key); found != known_.end()) {
+        knownBytes_ -= cost(found->second);
+        known_.erase(found);
+    }
+    if (knownBytes_ + cost(known) > kKnownBytes) {
+        known_.clear();
+        knownBytes_ = 0;
+    }
+    knownBytes_ += cost(known);
+    known_.emplace(key, std::move(known));
 }
 
 // The value indexes whose substitutions are all there is in System/EventID

@@ -3,7 +3,10 @@
 // Template definitions are compiled once per chunk into a flat list of
 // operations, names resolved and substitutions numbered
 // (binxml_compile.cpp); a record then only walks that list with its own
-// substitution values (binxml_decode.cpp). The walk keeps a stack of the
+// substitution values (binxml_decode.cpp). Chunks define again the
+// templates they use, so a definition met before in an earlier chunk, the
+// same bytes but for where its names are, takes the operations compiled
+// then instead of being compiled again. The walk keeps a stack of the
 // elements open, which tells the System fields and the payload
 // (EventData/Data, the leaves below the UserData wrapper, the items of
 // ProcessingErrorData) from the rest; text is converted to UTF-8 only for
@@ -33,6 +36,8 @@ inline constexpr std::size_t kMaxOps = 4 * kChunkSize;  // compiled operations k
 // Work one record may cost (operations plus value bytes rendered): bounds a
 // record that makes a big template run again and again through nested values.
 inline constexpr std::int64_t kRecordBudget = 4 << 20;
+// Bytes of definitions and their operations kept from earlier chunks.
+inline constexpr std::size_t kKnownBytes = 256 << 10;
 
 enum Token : std::uint8_t {
     kEof = 0x00,
@@ -191,6 +196,24 @@ struct Template {
     bool ok = false;
 };
 
+// A name offset in a template definition, at `at` bytes past its GUID:
+// the name stored right behind it, or one elsewhere in the chunk.
+struct NameRef {
+    std::uint32_t at;
+    bool inlined;
+    Name name;
+};
+
+// A definition compiled in an earlier chunk, where it stood at `offset`.
+struct KnownTemplate {
+    std::uint32_t offset = 0;
+    std::vector<std::uint8_t> bytes;  // from its GUID to its end
+    std::vector<NameRef> refs;        // in the order of `bytes`
+    std::vector<Op> ops;              // Text at chunk offsets as they were there
+    std::int32_t eventIdValue = -1;
+    std::int32_t timeValue = -1;
+};
+
 inline Role RoleOf(Role parent, Name name, bool root)
 {
     if (root)
@@ -295,6 +318,9 @@ private:
     bool CompileToken(std::uint32_t& pos, std::uint32_t end, bool dependencyIds, CompileState& state);
     bool TemplateAt(std::uint32_t offset, Template& out);
     void FindSystemValues(Template& tmpl) const;
+    static std::uint64_t KnownKey(const std::uint8_t* guid, std::uint32_t size);
+    bool Reuse(std::uint32_t offset, std::uint32_t size, Template& entry);
+    void Remember(std::uint32_t offset, std::uint32_t size, const Template& entry);
 
     // Planning (binxml_plan.cpp).
     std::int32_t Plan(const Template& tmpl, std::vector<Open> stack);
@@ -341,6 +367,13 @@ private:
     std::vector<PlanSteps> plans_;
     std::unordered_map<std::uint64_t, std::int32_t> plansByEntry_;  // (step entered at, definition) -> plan or -1
     std::vector<std::vector<Value>> values_;  // one list per nesting level
+    // Definitions compiled in earlier chunks, by GUID and size; their bytes
+    // and operations held add up to at most kKnownBytes.
+    std::unordered_map<std::uint64_t, KnownTemplate> known_;
+    std::size_t knownBytes_ = 0;
+    // The name offsets of the definition being compiled, when one is.
+    std::vector<NameRef> refs_;
+    bool inDefinition_ = false;
 
     // State of the record being decoded.
     Record* record_ = nullptr;

@@ -178,6 +178,27 @@ TEST(EvtxDamaged, ChunkOrderIsTheSameOnAnyNumberOfThreads)
     }
 }
 
+// A chunk's template definition that differs by one byte from one met in
+// the chunk before, under the same GUID, decodes as if no chunk came
+// before: the operations kept from the first are not taken for it.
+TEST(EvtxDamaged, ATemplateChangedUnderItsGuidIsCompiledAgain)
+{
+    const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));
+    const std::vector<std::uint8_t> chunk(file.begin() + kChunk0, file.begin() + kChunk0 + kChunkSize);
+    const std::size_t firstRecord = RecordOffsets(file).front() - kChunk0;
+    const std::uint32_t definition = LoadU32(chunk.data() + firstRecord + 24 + 4 + 6);
+    const std::uint32_t end = definition + 24 + LoadU32(chunk.data() + definition + 20);
+    ASSERT_LT(end, kChunkSize);
+    Chunk warm;
+    for (std::uint32_t at = definition + 20; at < end; ++at) {
+        std::vector<std::uint8_t> changed = chunk;
+        changed[at] ^= 0x01;
+        Chunk cold;
+        test::ChunkFields(warm, chunk);
+        ASSERT_EQ(test::ChunkFields(warm, changed), test::ChunkFields(cold, changed)) << "byte " << at;
+    }
+}
+
 TEST(EvtxDamaged, RandomByteDamageNeverBreaksTheReader)
 {
     const std::vector<std::uint8_t> file = test::ReadBytes(test::SamplePath(kSmallSample));

@@ -297,6 +297,27 @@ TEST(EvtxSamples, WalksKeepingSomeEventsGiveWhatTheFullWalkGives)
     EXPECT_EQ(files, 18u);
 }
 
+// Chunks define again the templates they use, which a walk compiles once
+// and takes again, moved, where a later chunk holds the same definition:
+// each chunk decodes as it does with nothing read before it.
+TEST(EvtxSamples, EachChunkDecodesAsIfReadFirst)
+{
+    std::size_t chunks = 0;
+    Chunk warm;
+    for (const auto& entry : std::filesystem::directory_iterator(tav::test::SamplesFolder())) {
+        if (entry.path().extension() != ".evtx")
+            continue;
+        const std::vector<std::uint8_t> file = test::ReadBytes(entry.path());
+        for (std::size_t at = kFileHeaderSize; at + kChunkSize <= file.size(); at += kChunkSize, ++chunks) {
+            const std::span<const std::uint8_t> bytes(file.data() + at, kChunkSize);
+            Chunk cold;
+            ASSERT_EQ(test::ChunkFields(warm, bytes), test::ChunkFields(cold, bytes))
+                << entry.path().filename() << " at " << at;
+        }
+    }
+    EXPECT_GT(chunks, 100u);
+}
+
 // Inputs on which the fuzzer once found the two walks apart.
 TEST(EvtxFuzzFinds, WalksKeepingSomeEventsGiveWhatTheFullWalkGives)
 {

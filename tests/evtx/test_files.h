@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,24 @@ inline ReadOut ReadAll(Reader& reader)
     });
     out.stats = reader.GetStats();
     return out;
+}
+
+// The fields of every record of one chunk's `bytes`, loaded into `walk`,
+// as text, and the count of records it could not decode.
+inline std::string ChunkFields(Chunk& walk, std::span<const std::uint8_t> bytes)
+{
+    std::string fields;
+    Record record;
+    const std::uint64_t unreadable = walk.OwnStats().recordsUnreadable;
+    walk.Load(bytes);
+    while (walk.NextRecord(record)) {
+        fields += std::to_string(record.recordId) + " " + std::to_string(record.createdTicks) + " " +
+                  std::to_string(record.eventId) + record.provider + record.channel + record.computer;
+        for (const std::string& text : record.strings)
+            fields += "|" + text;
+        fields += "\n";
+    }
+    return fields + std::to_string(walk.OwnStats().recordsUnreadable - unreadable);
 }
 
 // A scratch file name in the test process's own scratch folder.
