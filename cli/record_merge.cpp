@@ -77,21 +77,37 @@ struct RecordMerge::Input {
     std::uint64_t heldCount = 0;
 };
 
+// The key of the computer that an input's records name, kept while they
+// name the same one (the names of one input's records mostly are).
+struct RecordMerge::ComputerKeys {
+    std::string name;
+    std::string key;
+    bool made = false;
+
+    const std::string& Of(const std::string& computer)
+    {
+        if (!made || computer != name) {
+            name = computer;
+            key = sessions::ComputerKey(computer);
+            made = true;
+        }
+        return key;
+    }
+};
+
 // What orders a record among those of its time beyond the record itself,
 // worked out once a record: its channel's rank, its input, and its
 // computer's key when it comes to that.
 struct RecordMerge::Place {
     int rank = 0;
     std::size_t input = 0;
-    mutable std::optional<std::string> key;
+    ComputerKeys* keys;
 
-    Place(const evtx::Record& record, std::size_t of) : rank(ChannelRank(record.channel)), input(of) {}
-    const std::string& Key(const evtx::Record& record) const
+    Place(const evtx::Record& record, std::size_t of, ComputerKeys& computerKeys)
+        : rank(ChannelRank(record.channel)), input(of), keys(&computerKeys)
     {
-        if (!key)
-            key = sessions::ComputerKey(record.computer);
-        return *key;
     }
+    const std::string& Key(const evtx::Record& record) const { return keys->Of(record.computer); }
 };
 
 // An input's next record: first those in its file, then those held.
@@ -103,9 +119,13 @@ struct RecordMerge::Stream {
     std::uint64_t read = 0;
     evtx::Record head;
     std::optional<Place> place;  // of head
+    std::unique_ptr<ComputerKeys> keys = std::make_unique<ComputerKeys>();
 };
 
-RecordMerge::RecordMerge(Visit visit, std::size_t memoryBudget) : visit_(std::move(visit)), budget_(memoryBudget) {}
+RecordMerge::RecordMerge(Visit visit, std::size_t memoryBudget)
+    : visit_(std::move(visit)), budget_(memoryBudget), lastKeys_(std::make_unique<ComputerKeys>())
+{
+}
 
 RecordMerge::~RecordMerge() = default;
 
@@ -193,7 +213,7 @@ bool RecordMerge::Advance(Stream& s)
     ScratchReader& in = s.read < s.input->spilled ? *s.reader : *s.memory;
     ++s.read;
     failed_ = failed_ || !Read(in, s.head);
-    s.place.emplace(s.head, s.number);
+    s.place.emplace(s.head, s.number, *s.keys);
     return !failed_;
 }
 
@@ -222,8 +242,8 @@ bool RecordMerge::Later(std::size_t a, std::size_t b) const
 bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)
 {
     const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
-    const std::optional<Place> place = record ? std::optional<Place>(std::in_place, *record, inputs_.size() - 1)
-                                              : std::nullopt;
+    const std::optional<Place> place =
+        record ? std::optional<Place>(std::in_place, *record, inputs_.size() - 1, *lastKeys_) : std::nullopt;
     while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, *place))) {
         std::pop_heap(heap_.begin(), heap_.end(), later);
         Stream& stream = streams_[heap_.back()];

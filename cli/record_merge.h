@@ -42,6 +42,7 @@ public:
 
 private:
     struct Input;
+    struct ComputerKeys;
     struct Place;
     struct Stream;
     bool Spill(std::string& error);
@@ -62,6 +63,7 @@ private:
     std::vector<std::unique_ptr<Input>> inputs_;
     std::vector<Stream> streams_;
     std::vector<std::size_t> heap_;  // of streams_, the earliest head on top
+    std::unique_ptr<ComputerKeys> lastKeys_;  // of the last input's records, as they come
     bool streaming_ = false;         // the last input's records go on as they come
     bool failed_ = false;
 };
