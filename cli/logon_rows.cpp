@@ -115,7 +115,7 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
         if (Selected(run, s.start, s.user, s.domain, s.ip, s.workstation, s.from))
             wanted.session(1, s);
     });
-    RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); });
+    RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); }, run.Jobs());
 
     EventInputs<Item> inputs;
     inputs.order = evtx::WalkOrder::OldestFirst;

@@ -156,7 +156,7 @@ std::vector<std::string_view> RemoteDesktopChannels()
 bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSession&&)>& emit)
 {
     sessions::RdpTracker tracker(emit);
-    RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); });
+    RuleFeed feed([&](const evtx::Record& record) { tracker.Offer(record); }, run.Jobs());
     EventInputs<evtx::Record> inputs;
     inputs.order = evtx::WalkOrder::OldestFirst;
     inputs.events = kEvents;

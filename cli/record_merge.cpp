@@ -1,7 +1,11 @@
 #include "cli/record_merge.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "base/terminal_events.h"
 #include "cli/commands.h"
@@ -120,10 +124,127 @@ struct RecordMerge::Stream {
     evtx::Record head;
     std::optional<Place> place;  // of head
     std::unique_ptr<ComputerKeys> keys = std::make_unique<ComputerKeys>();
+    bool failed = false;  // a record could not be read back
 };
 
-RecordMerge::RecordMerge(Visit visit, std::size_t memoryBudget)
-    : visit_(std::move(visit)), budget_(memoryBudget), lastKeys_(std::make_unique<ComputerKeys>())
+// The streams' records in merged order, made on a thread of its own and
+// handed over in batches through a short queue, each batch's storage
+// reused: reading back and ordering leave the thread of the rules. Only
+// that thread touches the streams and the heap while it runs.
+class RecordMerge::Ahead {
+public:
+    explicit Ahead(RecordMerge& merge)
+        : merge_(merge), spare_(kBatches), keys_(merge.inputs_.size()), thread_([this] { Produce(); })
+    {
+    }
+    ~Ahead()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Ahead(const Ahead&) = delete;
+    Ahead& operator=(const Ahead&) = delete;
+
+    // As RecordMerge::Peek; `failed` when a record could not be read back.
+    bool Peek(const evtx::Record*& record, const Place*& place, bool& failed)
+    {
+        while (at_ == current_.count) {
+            if (current_.last) {
+                failed = current_.failed;
+                return false;
+            }
+            std::unique_lock<std::mutex> lock(mutex_);
+            spare_.push_back(std::move(current_));
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return !full_.empty(); });
+            current_ = std::move(full_.front());
+            full_.pop_front();
+            at_ = 0;
+            place_.reset();
+        }
+        record = &current_.records[at_];
+        if (!place_)
+            place_.emplace(*record, current_.inputs[at_], keys_[current_.inputs[at_]]);
+        place = &*place_;
+        return true;
+    }
+    void Next()
+    {
+        ++at_;
+        place_.reset();
+    }
+
+private:
+    static constexpr std::size_t kBatches = 4;
+    static constexpr std::size_t kBatchRecords = 256;
+    struct Batch {
+        std::vector<evtx::Record> records;
+        std::vector<std::size_t> inputs;  // each record's
+        std::size_t count = 0;
+        bool last = false;    // no batch follows
+        bool failed = false;  // the record after these could not be read back
+    };
+
+    void Produce()
+    {
+        std::vector<std::size_t>& heap = merge_.heap_;
+        const auto later = [this](std::size_t a, std::size_t b) { return merge_.Later(a, b); };
+        for (bool last = false; !last;) {
+            Batch batch;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return stop_ || !spare_.empty(); });
+                if (stop_)
+                    return;
+                batch = std::move(spare_.back());
+                spare_.pop_back();
+            }
+            batch.count = 0;
+            while (batch.count < kBatchRecords && !heap.empty() && !batch.failed) {
+                std::pop_heap(heap.begin(), heap.end(), later);
+                Stream& stream = merge_.streams_[heap.back()];
+                if (batch.records.size() == batch.count) {
+                    batch.records.emplace_back();
+                    batch.inputs.emplace_back();
+                }
+                // The head goes in the batch; the batch's record, with its storage, takes the next.
+                std::swap(batch.records[batch.count], stream.head);
+                batch.inputs[batch.count++] = stream.number;
+                if (Advance(stream)) {
+                    std::push_heap(heap.begin(), heap.end(), later);
+                } else {
+                    batch.failed = stream.failed;
+                    heap.pop_back();
+                }
+            }
+            last = batch.last = heap.empty() || batch.failed;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                full_.push_back(std::move(batch));
+            }
+            changed_.notify_all();
+        }
+    }
+
+    RecordMerge& merge_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch> full_;     // made, in order
+    std::vector<Batch> spare_;   // for the thread to fill
+    bool stop_ = false;
+    Batch current_;              // being visited
+    std::size_t at_ = 0;
+    std::optional<Place> place_;     // of current_'s record at_
+    std::vector<ComputerKeys> keys_;  // by input, for the places made here
+    std::thread thread_;             // last: starts once the rest is made
+};
+
+RecordMerge::RecordMerge(Visit visit, bool ahead, std::size_t memoryBudget)
+    : visit_(std::move(visit)), ahead_(ahead), budget_(memoryBudget), lastKeys_(std::make_unique<ComputerKeys>())
 {
 }
 
@@ -141,10 +262,10 @@ bool RecordMerge::Add(evtx::Record&& record, std::string& error)
     if (failed_)
         return false;
     if (streaming_) {
-        if (streams_.empty() && !OpenStreams(error))
+        if (!opened_ && !OpenStreams(error))
             return false;
         // Once the other inputs are all visited, a record costs no comparison.
-        if (!heap_.empty() && !VisitBefore(&record, error))
+        if (!drained_ && !VisitBefore(&record, error))
             return false;
         visit_(record);
         return true;
@@ -183,6 +304,7 @@ bool RecordMerge::Spill(std::string& error)
 
 bool RecordMerge::OpenStreams(std::string& error)
 {
+    opened_ = true;
     // The last input, when it goes on as it comes, has no stream.
     const std::size_t count = inputs_.size() - (streaming_ ? 1 : 0);
     for (std::size_t i = 0; i < count; ++i) {
@@ -198,12 +320,17 @@ bool RecordMerge::OpenStreams(std::string& error)
         stream.memory = std::make_unique<ScratchReader>(input->held);
         if (Advance(stream))
             heap_.push_back(i);
+        failed_ = failed_ || stream.failed;
+    }
+    if (failed_) {
+        error = "cannot read back a temporary file";
+        return false;
     }
     const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
     std::make_heap(heap_.begin(), heap_.end(), later);
-    if (failed_)
-        error = "cannot read back a temporary file";
-    return !failed_;
+    if (ahead_ && !heap_.empty())
+        merged_ = std::make_unique<Ahead>(*this);
+    return true;
 }
 
 bool RecordMerge::Advance(Stream& s)
@@ -212,15 +339,16 @@ bool RecordMerge::Advance(Stream& s)
         return false;
     ScratchReader& in = s.read < s.input->spilled ? *s.reader : *s.memory;
     ++s.read;
-    failed_ = failed_ || !Read(in, s.head);
+    if (!Read(in, s.head)) {
+        s.failed = true;
+        return false;
+    }
     s.place.emplace(s.head, s.number, *s.keys);
-    return !failed_;
+    return true;
 }
 
-bool RecordMerge::After(const Stream& a, const evtx::Record& y, const Place& py) const
+bool RecordMerge::After(const evtx::Record& x, const Place& px, const evtx::Record& y, const Place& py) const
 {
-    const evtx::Record& x = a.head;
-    const Place& px = *a.place;
     if (x.createdTicks != y.createdTicks)
         return x.createdTicks > y.createdTicks;
     if (px.rank != py.rank)
@@ -229,29 +357,64 @@ bool RecordMerge::After(const Stream& a, const evtx::Record& y, const Place& py)
         return x.recordId > y.recordId;
     if (const std::string &keyX = px.Key(x), &keyY = py.Key(y); keyX != keyY)
         return keyX > keyY;
-    if (a.input->name != inputs_[py.input]->name)
-        return a.input->name > inputs_[py.input]->name;
+    if (const std::string &nameX = inputs_[px.input]->name, &nameY = inputs_[py.input]->name; nameX != nameY)
+        return nameX > nameY;
     return px.input > py.input;
 }
 
 bool RecordMerge::Later(std::size_t a, std::size_t b) const
 {
-    return After(streams_[a], streams_[b].head, *streams_[b].place);
+    return After(streams_[a].head, *streams_[a].place, streams_[b].head, *streams_[b].place);
+}
+
+bool RecordMerge::Peek(const evtx::Record*& record, const Place*& place)
+{
+    if (merged_) {
+        bool failed = false;
+        const bool more = merged_->Peek(record, place, failed);
+        failed_ = failed_ || failed;
+        return more;
+    }
+    if (heap_.empty())
+        return false;
+    const Stream& stream = streams_[heap_.front()];
+    record = &stream.head;
+    place = &*stream.place;
+    return true;
+}
+
+void RecordMerge::Next()
+{
+    if (merged_) {
+        merged_->Next();
+        return;
+    }
+    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    Stream& stream = streams_[heap_.back()];
+    if (Advance(stream)) {
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    } else {
+        failed_ = failed_ || stream.failed;
+        heap_.pop_back();
+    }
 }
 
 bool RecordMerge::VisitBefore(const evtx::Record* record, std::string& error)
 {
-    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
     const std::optional<Place> place =
         record ? std::optional<Place>(std::in_place, *record, inputs_.size() - 1, *lastKeys_) : std::nullopt;
-    while (!heap_.empty() && !failed_ && (record == nullptr || !After(streams_[heap_.front()], *record, *place))) {
-        std::pop_heap(heap_.begin(), heap_.end(), later);
-        Stream& stream = streams_[heap_.back()];
-        visit_(stream.head);
-        if (Advance(stream))
-            std::push_heap(heap_.begin(), heap_.end(), later);
-        else
-            heap_.pop_back();
+    const evtx::Record* head = nullptr;
+    const Place* at = nullptr;
+    while (!failed_) {
+        if (!Peek(head, at)) {
+            drained_ = true;
+            break;
+        }
+        if (record != nullptr && After(*head, *at, *record, *place))
+            break;
+        visit_(*head);
+        Next();
     }
     if (failed_)
         error = "cannot read back a temporary file";
@@ -262,9 +425,10 @@ bool RecordMerge::Finish(std::string& error)
 {
     if (failed_)
         return false;
-    if (streams_.empty() && !OpenStreams(error))
+    if (!opened_ && !OpenStreams(error))
         return false;
     const bool visited = VisitBefore(nullptr, error);
+    merged_.reset();
     inputs_.clear();
     streams_.clear();
     return visited;
@@ -274,7 +438,7 @@ void RuleFeed::Files(std::size_t count)
 {
     files_ = count;
     if (count > 1)
-        merge_ = std::make_unique<RecordMerge>(rules_);
+        merge_ = std::make_unique<RecordMerge>(rules_, threads_ > 1);
 }
 
 void RuleFeed::BeginInput(const std::string& name)

@@ -76,19 +76,31 @@ TEST(RecordMerge, EarliestNextRecordOfEachLog)
         {record(10, "Security", 9), record(30, "System", 5), record(35, "Security", 6)},
         {record(5, lsm, 7), record(40, "Security", 8)},
     };
-    // From memory or scratch files; the last log's records waiting or going on as they come.
+    // From memory or scratch files; the last log's records waiting or going
+    // on as they come; merged on the caller's thread or ahead on another.
+    const auto merged = [](const std::vector<std::vector<evtx::Record>>& inputs, std::size_t budget,
+                           bool streamLast, bool ahead) {
+        std::string order;
+        RecordMerge merge([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, ahead, budget);
+        std::string error;
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            merge.BeginInput("log" + std::to_string(i), streamLast && i + 1 == inputs.size());
+            for (evtx::Record r : inputs[i])
+                EXPECT_TRUE(merge.Add(std::move(r), error)) << error;
+        }
+        EXPECT_TRUE(merge.Finish(error)) << error;
+        return order;
+    };
+    // Enough records for many of the batches that a merge ahead hands over.
+    std::vector<std::vector<evtx::Record>> many(5);
+    for (std::uint64_t id = 1; id <= 6000; ++id)
+        many[id % 5].push_back(record(id * 7919 % 1000, id % 3 == 0 ? lsm : "Security", id));
     for (const std::size_t budget : {std::size_t{0}, std::size_t{1} << 20}) {
         for (const bool streamLast : {false, true}) {
-            std::string order;
-            RecordMerge merge([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, budget);
-            std::string error;
-            for (std::size_t i = 0; i < logs.size(); ++i) {
-                merge.BeginInput("log" + std::to_string(i), streamLast && i + 1 == logs.size());
-                for (evtx::Record r : logs[i])
-                    ASSERT_TRUE(merge.Add(std::move(r), error)) << error;
+            for (const bool ahead : {false, true}) {
+                EXPECT_EQ(merged(logs, budget, streamLast, ahead), "7 9 1 5 2 3 6 8 4 ") << budget << streamLast;
+                EXPECT_EQ(merged(many, budget, streamLast, ahead), merged(many, budget, false, false));
             }
-            EXPECT_TRUE(merge.Finish(error)) << error;
-            EXPECT_EQ(order, "7 9 1 5 2 3 6 8 4 ") << budget << streamLast;
         }
     }
 }
