@@ -261,8 +261,7 @@ struct RdpTracker::Computer {
 
     bool OwnName(const std::string& client) const
     {
-        const std::string folded = FoldCase(client);
-        return client.empty() || folded == "-" || folded == "unknown" || folded == key;
+        return client.empty() || client == "-" || SameFolded(client, "unknown") || SameFolded(client, key);
     }
 
     void StartConnection(Row& row, const evtx::Record& record, std::uint64_t at)
@@ -274,10 +273,9 @@ struct RdpTracker::Computer {
         c.start = record.timeCreated;
         // The newest network authentication of this user from this address.
         const std::string domain = DomainOf(c.user);
-        const std::string address = FoldCase(c.from);
         for (auto a = authentications.rbegin(); a != authentications.rend(); ++a) {
-            if (a->at > at || at - a->at > kAuthenticationWait || FoldCase(a->user) != row.name ||
-                FoldCase(a->address) != address || (!a->domain.empty() && FoldCase(a->domain) != domain))
+            if (a->at > at || at - a->at > kAuthenticationWait || !SameFolded(a->user, row.name) ||
+                !SameFolded(a->address, c.from) || (!a->domain.empty() && !SameFolded(a->domain, domain)))
                 continue;
             c.authenticated = evtx::FiletimeToUnixSeconds(a->at);
             authentications.erase(std::next(a).base());

@@ -11,7 +11,7 @@ namespace {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
-    return a == b || (a.size() == b.size() && FoldCase(a) == FoldCase(b));
+    return a == b || (a.size() == b.size() && SameFolded(a, b));
 }
 
 char32_t FoldedLetter(char32_t c)
@@ -139,6 +139,43 @@ std::string FoldCase(std::string_view utf8)
         AppendUtf8(folded, FoldedLetter(ReadUtf8(utf8, pos)));
     }
     return folded;
+}
+
+namespace {
+
+// The folded letter at `pos`, which moves past it.
+char32_t FoldedAt(std::string_view utf8, std::size_t& pos)
+{
+    const unsigned char byte = static_cast<unsigned char>(utf8[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte;
+    }
+    return FoldedLetter(ReadUtf8(utf8, pos));
+}
+
+// Folded, both texts hold the same letters up to the end of `b` (all of
+// `a` too with `whole`).
+bool SameFoldedLetters(std::string_view a, std::string_view b, bool whole)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size())
+        if (FoldedAt(a, i) != FoldedAt(b, j))
+            return false;
+    return j == b.size() && (!whole || i == a.size());
+}
+
+}  // namespace
+
+bool FoldedStartsWith(std::string_view utf8, std::string_view folded)
+{
+    return SameFoldedLetters(utf8, folded, false);
+}
+
+bool SameFolded(std::string_view a, std::string_view b)
+{
+    return SameFoldedLetters(a, b, true);
 }
 
 }  // namespace tav::sessions

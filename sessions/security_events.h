@@ -81,5 +81,10 @@ bool MatchesFrom(std::string_view wanted, std::string_view ip, std::string_view 
 // The text with the capitals of Latin-1, Greek and Russian in lower case: logon
 // ids, status codes and user names compare without regard to case.
 std::string FoldCase(std::string_view utf8);
+// Whether FoldCase(utf8) starts with `folded` (lower case already), without
+// building it: per record, the rules compare more than they keep.
+bool FoldedStartsWith(std::string_view utf8, std::string_view folded);
+// FoldCase(a) == FoldCase(b), without building either.
+bool SameFolded(std::string_view a, std::string_view b);
 
 }  // namespace tav::sessions

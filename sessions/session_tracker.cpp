@@ -25,9 +25,8 @@ bool IsInteractiveType(int type)
 // service, the window manager and the font driver host.
 bool IsServiceSid(std::string_view sid)
 {
-    const std::string folded = FoldCase(sid);
-    return folded == "s-1-5-18" || folded == "s-1-5-19" || folded == "s-1-5-20" || folded.rfind("s-1-5-90-", 0) == 0 ||
-           folded.rfind("s-1-5-96-", 0) == 0;
+    return SameFolded(sid, "s-1-5-18") || SameFolded(sid, "s-1-5-19") || SameFolded(sid, "s-1-5-20") ||
+           FoldedStartsWith(sid, "s-1-5-90-") || FoldedStartsWith(sid, "s-1-5-96-");
 }
 
 // The number a "0x" spells in hex digits of either case without leading
@@ -252,7 +251,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
         return;
     const std::vector<std::string>& s = record.strings;
     const LogonKey id = KeyOf(s[logon::kLogonId], true);
-    const std::string sid = FoldCase(s[logon::kSid]);
+    const std::string& sid = s[logon::kSid];
     const std::int64_t time = record.timeCreated;
     const int type = ParseLogonType(s[logon::kType]);
     const bool linkField = s.size() > logon::kLinkedLogonId;
@@ -262,7 +261,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
         const auto linked = computer.rowOfId.find(KeyOf(s[logon::kLinkedLogonId], false));
         if (linked != computer.rowOfId.end()) {
             const Session& first = computer.rows.at(linked->second).session;
-            if (FoldCase(first.sid) == sid && time >= first.start && time - first.start <= kLinkedLogonWindow) {
+            if (SameFolded(first.sid, sid) && time >= first.start && time - first.start <= kLinkedLogonWindow) {
                 computer.Hold(id, linked->second);
                 return;
             }
@@ -281,7 +280,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
                 continue;
             const OpenRow& row = candidate->second;
             if (row.ids.size() == 1 && row.ids.front() != id && row.session.logonType == type &&
-                FoldCase(row.session.sid) == sid && row.logonProcess == s[logon::kLogonProcess] &&
+                SameFolded(row.session.sid, sid) && row.logonProcess == s[logon::kLogonProcess] &&
                 row.processId == s[logon::kProcessId] && row.session.ip == s[logon::kIp] &&
                 row.session.workstation == s[logon::kWorkstation]) {
                 computer.Hold(id, number);

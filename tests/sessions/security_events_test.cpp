@@ -31,5 +31,20 @@ TEST(MatchesUser, NameAloneOrDomainAndNameInAnyCase)
     }
 }
 
+// The comparisons that fold without building texts agree with FoldCase,
+// bytes that are no UTF-8 included.
+TEST(FoldCase, ComparedInPlaceAsWhenBuilt)
+{
+    const char* const texts[] = {"S-1-5-18", "s-1-5-18", "S-1-5-90-0-1", "S-1-5-9", "", "АДМИН", "админ", "ÀÉ",
+                                 "àé", "Ѐ", "ѐ", "a\xFF" "b", "A\xFE" "B", "\xC3", "s-1-5-18\xFF"};
+    for (const char* a : texts) {
+        for (const char* b : texts) {
+            SCOPED_TRACE(std::string(a) + " / " + b);
+            EXPECT_EQ(SameFolded(a, b), FoldCase(a) == FoldCase(b));
+            EXPECT_EQ(FoldedStartsWith(a, FoldCase(b)), FoldCase(a).rfind(FoldCase(b), 0) == 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tav::sessions
