@@ -24,6 +24,29 @@ char32_t FoldedLetter(char32_t c)
     return c;
 }
 
+// The folded letter at `pos`, which moves past it.
+char32_t FoldedAt(std::string_view utf8, std::size_t& pos)
+{
+    const unsigned char byte = static_cast<unsigned char>(utf8[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte;
+    }
+    return FoldedLetter(ReadUtf8(utf8, pos));
+}
+
+// Folded, both texts hold the same letters up to the end of `b` (all of
+// `a` too with `whole`).
+bool SameFoldedLetters(std::string_view a, std::string_view b, bool whole)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size())
+        if (FoldedAt(a, i) != FoldedAt(b, j))
+            return false;
+    return j == b.size() && (!whole || i == a.size());
+}
+
 }  // namespace
 
 std::uint32_t EventOf(const evtx::Record& record, std::string_view provider)
@@ -130,43 +153,14 @@ std::string FoldCase(std::string_view utf8)
     std::string folded;
     folded.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const unsigned char byte = static_cast<unsigned char>(utf8[pos]);
-        if (byte < 0x80) {
-            folded += byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 0x20) : static_cast<char>(byte);
-            ++pos;
-            continue;
-        }
-        AppendUtf8(folded, FoldedLetter(ReadUtf8(utf8, pos)));
+        const char32_t letter = FoldedAt(utf8, pos);
+        if (letter < 0x80)
+            folded += static_cast<char>(letter);
+        else
+            AppendUtf8(folded, letter);
     }
     return folded;
 }
-
-namespace {
-
-// The folded letter at `pos`, which moves past it.
-char32_t FoldedAt(std::string_view utf8, std::size_t& pos)
-{
-    const unsigned char byte = static_cast<unsigned char>(utf8[pos]);
-    if (byte < 0x80) {
-        ++pos;
-        return byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte;
-    }
-    return FoldedLetter(ReadUtf8(utf8, pos));
-}
-
-// Folded, both texts hold the same letters up to the end of `b` (all of
-// `a` too with `whole`).
-bool SameFoldedLetters(std::string_view a, std::string_view b, bool whole)
-{
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size())
-        if (FoldedAt(a, i) != FoldedAt(b, j))
-            return false;
-    return j == b.size() && (!whole || i == a.size());
-}
-
-}  // namespace
 
 bool FoldedStartsWith(std::string_view utf8, std::string_view folded)
 {
