@@ -192,7 +192,7 @@ private:
     void Produce()
     {
         std::vector<std::size_t>& heap = merge_.heap_;
-        const auto later = [this](std::size_t a, std::size_t b) { return merge_.Later(a, b); };
+        const auto later = merge_.HeapOrder();
         for (bool last = false; !last;) {
             Batch batch;
             {
@@ -326,8 +326,7 @@ bool RecordMerge::OpenStreams(std::string& error)
         error = "cannot read back a temporary file";
         return false;
     }
-    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
-    std::make_heap(heap_.begin(), heap_.end(), later);
+    std::make_heap(heap_.begin(), heap_.end(), HeapOrder());
     if (ahead_ && !heap_.empty())
         merged_ = std::make_unique<Ahead>(*this);
     return true;
@@ -389,7 +388,7 @@ void RecordMerge::Next()
         merged_->Next();
         return;
     }
-    const auto later = [this](std::size_t a, std::size_t b) { return Later(a, b); };
+    const auto later = HeapOrder();
     std::pop_heap(heap_.begin(), heap_.end(), later);
     Stream& stream = streams_[heap_.back()];
     if (Advance(stream)) {

@@ -58,6 +58,11 @@ private:
     bool After(const evtx::Record& x, const Place& px, const evtx::Record& y, const Place& py) const;
     // Whether stream a's head comes after stream b's.
     bool Later(std::size_t a, std::size_t b) const;
+    // Later as the heap's order.
+    auto HeapOrder() const
+    {
+        return [this](std::size_t a, std::size_t b) { return Later(a, b); };
+    }
     // The earliest record waiting and its place, visited then passed with
     // Next; false when none is left (or one could not be read back).
     bool Peek(const evtx::Record*& record, const Place*& place);

@@ -265,27 +265,28 @@ bool Decoder::TemplateAt(std::uint32_t offset, Template& out)
     }
     Template entry;
     entry.firstOp = static_cast<std::uint32_t>(ops_.size());
+    std::uint32_t size = 0;
+    bool compiled = false;
     if (offset <= kChunkSize - 24) {
         const std::uint32_t body = offset + 24;
-        const std::uint32_t size = LoadU32(chunk_ + offset + 20);
+        size = LoadU32(chunk_ + offset + 20);
         if (size <= kChunkSize - body) {
             entry.ok = Reuse(offset, size, entry);
             if (!entry.ok) {
                 refs_.clear();
                 inDefinition_ = true;
-                entry.ok = Compile(body, body + size, true);
+                compiled = entry.ok = Compile(body, body + size, true);
                 inDefinition_ = false;
-                if (entry.ok) {
-                    entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
-                    FindSystemValues(entry);
-                    Remember(offset, size, entry);
-                }
             }
         }
     }
     if (!entry.ok)
         ops_.resize(entry.firstOp);
     entry.opCount = static_cast<std::uint32_t>(ops_.size() - entry.firstOp);
+    if (compiled) {
+        FindSystemValues(entry);
+        Remember(offset, size, entry);
+    }
     templates_.Add(offset, entry);
     out = entry;
     return entry.ok;
