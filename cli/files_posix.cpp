@@ -84,6 +84,18 @@ private:
 
 std::string WriteFileWhole(const std::string& path, std::string_view bytes)
 {
+    // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written into:
+    // renamed over, it would be replaced by a file.
+    if (struct stat info {}; ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return Reason(path);
+        const bool written = WriteAll(fd, bytes.data(), bytes.size());
+        const int writeError = errno;
+        if (::close(fd) == 0 && written)
+            return {};
+        return path + ": " + std::strerror(written ? errno : writeError);
+    }
     const std::filesystem::path target(path);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() + "/" : std::string();
     std::string temporary;

@@ -72,6 +72,15 @@ private:
 std::string WriteFileWhole(const std::string& path, std::string_view bytes)
 {
     const std::filesystem::path target(Widen(path));
+    // A device or a pipe (NUL, CON, \\.\pipe\...) is written into: there
+    // is no file to rename over. Opened once, as a pipe takes one client.
+    if (UniqueHandle existing(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        existing && GetFileType(existing.Get()) != FILE_TYPE_DISK) {
+        if (!WriteAll(existing.Get(), bytes.data(), bytes.size()))
+            return path + ": " + ErrorText(GetLastError());
+        return {};
+    }
     const std::wstring folder = target.has_parent_path() ? target.parent_path().wstring() + L"\\" : std::wstring();
     std::wstring temporary;
     UniqueHandle file = CreateNew(folder + L"." + target.filename().wstring() + L".", GENERIC_WRITE,

@@ -4,6 +4,12 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "cli_test_support.h"
 #include "version.h"
 #include "evtx/reader.h"
@@ -300,6 +306,25 @@ TEST(ReportPage, NeverOverAnInputAndWholeOrNotAtAll)
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         files += entry.is_regular_file() && !entry.is_symlink() ? 1 : 0;
     EXPECT_EQ(files, 2u);  // the log and the page
+    // A device or a pipe is written into: renamed over, it would become a file.
+#ifdef _WIN32
+    run = RunInProcess({"report", logText, "-o", "NUL"});
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+#else
+    const std::filesystem::path fifo = folder / "pipe.html";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Room for the whole page: the run does not wait for this reader.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(::fcntl(reader, F_SETPIPE_SZ, 1 << 20), 1 << 20);
+    run = RunInProcess({"report", logText, "-o", test::PathText(fifo)});
+    std::string piped(1 << 20, '\0');
+    piped.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(reader, piped.data(), piped.size()), 0)));
+    ::close(reader);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(piped.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_EQ(piped.substr(piped.size() - 8), "</html>\n");
+#endif
     // To standard output with -o -; a folder that is not there: nothing written.
     run = RunInProcess({"report", logText, "-o", "-"});
     EXPECT_EQ(run.status, kExitOk);
