@@ -55,6 +55,12 @@ bool RowSpool::Add(const SpoolKey& key, const std::vector<std::string>& cells, s
 {
     if (widths_.size() < cells.size())
         widths_.resize(cells.size());
+    // The budget's room at the first row: growing by copies would touch
+    // every page again at each doubling; unused room is never touched.
+    if (rows_.capacity() == 0) {
+        held_.reserve(budget_ / 4 * 3);
+        rows_.reserve(budget_ / 4 / sizeof(Row));
+    }
     Row row{key.group, key.time, key.record, count_++, held_.size(), 0, 0, static_cast<std::uint32_t>(key.tie.size())};
     AppendText(held_, key.tie);
     row.tieAt = static_cast<std::uint32_t>(held_.size() - row.at - key.tie.size());
