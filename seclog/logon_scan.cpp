@@ -101,28 +101,34 @@ LogonFilter::Verdict LogonFilter::Offer(const LogonEvent& event, ResultRow& row,
     if (type == nullptr || event.logonFrom.empty() || event.userName.find('$') != std::string_view::npos)
         return Verdict::Skip;
 
-    std::string dateText =
-        FormatDateTime(utcToLocal_(UnixSecondsToDateTime(event.timeGenerated)), formats_);
-    const std::optional<DateTime> time = ParseDateTime(dateText, formats_);
-    if (!time) {
-        error = "'" + dateText + "' is not a valid date and time";
-        return Verdict::Error;
+    // Logons come in runs of one second: the date text of each second is
+    // made and read back once.
+    if (!dateOf_ || *dateOf_ != event.timeGenerated) {
+        dateOf_.reset();
+        dateText_ = FormatDateTime(utcToLocal_(UnixSecondsToDateTime(event.timeGenerated)), formats_);
+        const std::optional<DateTime> time = ParseDateTime(dateText_, formats_);
+        if (!time) {
+            error = "'" + dateText_ + "' is not a valid date and time";
+            return Verdict::Error;
+        }
+        dateTime_ = *time;
+        dateOf_ = event.timeGenerated;
     }
     std::string user(event.userName);
     std::string from(event.logonFrom);
     std::string key = CollapseKey(user, from, type);
     const auto last = lastRowTime_.find(key);
-    if (last != lastRowTime_.end() && GapMs(*time, last->second) <= LogonGapMs)
+    if (last != lastRowTime_.end() && GapMs(dateTime_, last->second) <= LogonGapMs)
         return Verdict::Skip;
     if (rowCount_ >= MaxScanRows)
         return Verdict::Cap;
 
     if (last != lastRowTime_.end())
-        last->second = *time;
+        last->second = dateTime_;
     else
-        lastRowTime_.emplace(std::move(key), *time);
+        lastRowTime_.emplace(std::move(key), dateTime_);
     row.caption = std::to_string(event.recordNumber);
-    row.subItems = {std::move(dateText), std::move(user), std::move(from), type};
+    row.subItems = {dateText_, std::move(user), std::move(from), type};
     ++rowCount_;
     return Verdict::Add;
 }

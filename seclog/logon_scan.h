@@ -63,6 +63,10 @@ private:
     std::size_t rowCount_ = 0;
     // Time of the last row added for each user / logon-from / type.
     std::unordered_map<std::string, DateTime> lastRowTime_;
+    // The second whose date text and time (read back) these are.
+    std::optional<std::uint32_t> dateOf_;
+    std::string dateText_;
+    DateTime dateTime_ = 0;
 };
 
 enum class ScanEnd { EndOfLog, Stopped, RowCap, ReadError, Malformed, Error };
