@@ -14,6 +14,7 @@ namespace tav::cli {
 // Writes `bytes` to the file `path` whole or not at all: into a new file of
 // this process beside it, renamed over it once complete and on disk. Empty,
 // or why it failed; then the file is as it was and nothing is left behind.
+// A device or a pipe that `path` names is written into instead.
 std::string WriteFileWhole(const std::string& path, std::string_view bytes);
 
 // Whether two paths name the same existing file, through links and other
