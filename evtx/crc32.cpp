@@ -156,11 +156,22 @@ TAV_FOLD_TARGET std::uint32_t Reduce(__m128i a)
     return static_cast<std::uint32_t>((u64 ^ static_cast<std::uint64_t>(_mm_cvtsi128_si64(qp))) >> 32);
 }
 
+// Four registers 128 bits apart folded into one, then the rest of the
+// bytes: 16 at a time, the last few by the tables.
+TAV_FOLD_TARGET inline std::uint32_t FoldRest(__m128i x0, __m128i x1, __m128i x2, __m128i x3, const std::uint8_t* p,
+                                              std::size_t n)
+{
+    const __m128i k128 = _mm_set_epi64x(kFold128.high, kFold128.low);
+    __m128i a = FoldInto(FoldInto(FoldInto(x0, k128, x1), k128, x2), k128, x3);
+    for (; n >= 16; p += 16, n -= 16)
+        a = FoldInto(a, k128, Load(p));
+    return Crc32Table({p, n}, ~Reduce(a));
+}
+
 // At least kFoldMinimum bytes.
 TAV_FOLD_TARGET std::uint32_t Crc32Folded(const std::uint8_t* p, std::size_t n, std::uint32_t crc)
 {
     const __m128i k512 = _mm_set_epi64x(kFold512.high, kFold512.low);
-    const __m128i k128 = _mm_set_epi64x(kFold128.high, kFold128.low);
     __m128i x0 = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(~crc)));
     __m128i x1 = Load(p + 16);
     __m128i x2 = Load(p + 32);
@@ -173,10 +184,7 @@ TAV_FOLD_TARGET std::uint32_t Crc32Folded(const std::uint8_t* p, std::size_t n, 
         x2 = FoldInto(x2, k512, Load(p + 32));
         x3 = FoldInto(x3, k512, Load(p + 48));
     }
-    __m128i a = FoldInto(FoldInto(FoldInto(x0, k128, x1), k128, x2), k128, x3);
-    for (; n >= 16; p += 16, n -= 16)
-        a = FoldInto(a, k128, Load(p));
-    return Crc32Table({p, n}, ~Reduce(a));
+    return FoldRest(x0, x1, x2, x3, p, n);
 }
 
 // GCC 12's AVX-512 headers hand the instructions' unused merge operand an
@@ -186,7 +194,7 @@ TAV_FOLD_TARGET std::uint32_t Crc32Folded(const std::uint8_t* p, std::size_t n, 
 
 // The same folds four 128-bit lanes to an instruction (AVX-512's carry-less
 // multiply): four registers side by side fold 2048 bits ahead, then into
-// one 512 bits apart, whose lanes end as the narrow version's four registers.
+// one 512 bits apart, whose lanes end as the narrow version's four.
 constexpr FoldConstants kFold2048 = {FoldConstant(2048), FoldConstant(2112)};
 constexpr std::size_t kWideMinimum = 256;
 
@@ -235,11 +243,7 @@ TAV_WIDE_TARGET std::uint32_t Crc32Wide(const std::uint8_t* p, std::size_t n, st
     __m512i z = FoldInto(FoldInto(FoldInto(z0, k512, z1), k512, z2), k512, z3);
     for (; n >= 64; p += 64, n -= 64)
         z = FoldInto(z, k512, Load512(p));
-    const __m128i k128 = _mm_set_epi64x(kFold128.high, kFold128.low);
-    __m128i a = FoldInto(FoldInto(FoldInto(Lane<0>(z), k128, Lane<1>(z)), k128, Lane<2>(z)), k128, Lane<3>(z));
-    for (; n >= 16; p += 16, n -= 16)
-        a = FoldInto(a, k128, Load(p));
-    return Crc32Table({p, n}, ~Reduce(a));
+    return FoldRest(Lane<0>(z), Lane<1>(z), Lane<2>(z), Lane<3>(z), p, n);
 }
 
 #pragma GCC diagnostic pop
