@@ -213,6 +213,12 @@ TAV_WIDE_TARGET inline __m512i Load512(const std::uint8_t* p)
     return _mm512_loadu_si512(p);
 }
 
+// A fold's constants in each 128-bit lane.
+TAV_WIDE_TARGET inline __m512i InEachLane(FoldConstants k)
+{
+    return _mm512_set_epi64(k.high, k.low, k.high, k.low, k.high, k.low, k.high, k.low);
+}
+
 // 128-bit lane K, moved to the bottom: not through the stack, whose
 // alignment for 512 bits not every compiler keeps.
 template <int K>
@@ -224,10 +230,8 @@ TAV_WIDE_TARGET inline __m128i Lane(__m512i z)
 // At least kWideMinimum bytes.
 TAV_WIDE_TARGET std::uint32_t Crc32Wide(const std::uint8_t* p, std::size_t n, std::uint32_t crc)
 {
-    const __m512i k2048 = _mm512_set_epi64(kFold2048.high, kFold2048.low, kFold2048.high, kFold2048.low,
-                                           kFold2048.high, kFold2048.low, kFold2048.high, kFold2048.low);
-    const __m512i k512 = _mm512_set_epi64(kFold512.high, kFold512.low, kFold512.high, kFold512.low, kFold512.high,
-                                          kFold512.low, kFold512.high, kFold512.low);
+    const __m512i k2048 = InEachLane(kFold2048);
+    const __m512i k512 = InEachLane(kFold512);
     __m512i z0 = _mm512_xor_si512(Load512(p), _mm512_castsi128_si512(_mm_cvtsi32_si128(static_cast<int>(~crc))));
     __m512i z1 = Load512(p + 64);
     __m512i z2 = Load512(p + 128);
