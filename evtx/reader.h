@@ -90,8 +90,10 @@ enum class WalkOrder {
 };
 
 // The records of one chunk, decoded, in the order of a walk, and the counts
-// of what the decoding met.
-struct DecodedChunk {
+// of what the decoding met. Each thread has one and writes its position and
+// counts at every record: on a cache line of its own, not shared with the
+// next thread's.
+struct alignas(64) DecodedChunk {
     Chunk chunk;
     std::vector<Record> records;  // storage reused from chunk to chunk
     std::vector<std::size_t> order;
