@@ -128,6 +128,23 @@ SessionTracker::~SessionTracker() = default;
 
 namespace {
 
+// Where Take puts the strings Offer reads, side by side: a 4624's in this
+// order, its link only when it has the field; the logon id of a logoff, a
+// reconnect or a disconnect alone.
+namespace taken {
+constexpr std::size_t kSid = 0, kUser = 1, kDomain = 2, kLogonId = 3, kType = 4, kLogonProcess = 5, kWorkstation = 6,
+                      kProcessId = 7, kIp = 8, kLinkedLogonId = 9;
+constexpr std::size_t kEventLogonId = 0;
+// Where each comes from in the record.
+constexpr std::size_t kLogonAt[] = {logon::kSid,         logon::kUser,      logon::kDomain,
+                                    logon::kLogonId,     logon::kType,      logon::kLogonProcess,
+                                    logon::kWorkstation, logon::kProcessId, logon::kIp,
+                                    logon::kLinkedLogonId};
+constexpr std::size_t kLogoffAt[] = {security::logoff::kLogonId};
+constexpr std::size_t kReconnectAt[] = {security::reconnect::kLogonId};
+static_assert(std::size(kLogonAt) == kLinkedLogonId + 1);
+}  // namespace taken
+
 // The strings an event of the rules needs; 0 for one that needs none, and
 // nullopt for an event the rules leave alone.
 std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
@@ -156,12 +173,9 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     if (!needed)
         return false;
     const std::uint32_t event = EventOf(record, kSecurityProvider);
-    if (event == security::kLogon && record.strings.size() >= *needed && !Starts(record))
+    const bool whole = record.strings.size() >= *needed;
+    if (event == security::kLogon && whole && !Starts(record))
         return false;
-    const evtx::StringSet used = event == security::kLogon                                ? kLogonStrings
-                                 : event == security::kLogoff || event == security::kUserLogoff     ? kLogoffStrings
-                                 : event == security::kReconnect || event == security::kDisconnect ? kReconnectStrings
-                                                                               : 0;
     out.recordId = record.recordId;
     out.timeCreated = record.timeCreated;
     out.timeWritten = record.timeWritten;
@@ -177,14 +191,18 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     set(out.provider, record.provider);
     set(out.channel, record.channel);
     set(out.computer, record.computer);
-    // The count stays: it tells records too short and the newer 4624.
-    out.strings.resize(record.strings.size());
-    for (std::size_t i = 0; i < record.strings.size(); ++i) {
-        if (i < 63 && (used >> i & 1) != 0)
-            set(out.strings[i], record.strings[i]);
-        else if (!out.strings[i].empty())
-            out.strings[i].clear();
-    }
+    // The strings read, side by side: fewer lines cross to the caller's core.
+    std::span<const std::size_t> from;  // none for a record too short for its event
+    if (whole && event == security::kLogon)
+        from = std::span(taken::kLogonAt)
+                   .first(record.strings.size() > logon::kLinkedLogonId ? taken::kLinkedLogonId + 1 : taken::kIp + 1);
+    else if (whole && (event == security::kLogoff || event == security::kUserLogoff))
+        from = taken::kLogoffAt;
+    else if (whole && (event == security::kReconnect || event == security::kDisconnect))
+        from = taken::kReconnectAt;
+    out.strings.resize(from.size());
+    for (std::size_t i = 0; i < from.size(); ++i)
+        set(out.strings[i], record.strings[from[i]]);
     return true;
 }
 
@@ -200,7 +218,8 @@ void SessionTracker::Offer(const evtx::Record& record)
     if (!needed)
         return;
     const std::uint32_t event = EventOf(record, kSecurityProvider);
-    if (record.strings.size() < *needed) {
+    // Take leaves no strings to a record too short for its event.
+    if (*needed > 0 && record.strings.empty()) {
         ++tooFewFields_;
         return;
     }
@@ -247,18 +266,16 @@ bool SessionTracker::Starts(const evtx::Record& record) const
 
 void SessionTracker::Start(Computer& computer, const evtx::Record& record)
 {
-    if (!Starts(record))
-        return;
     const std::vector<std::string>& s = record.strings;
-    const LogonKey id = KeyOf(s[logon::kLogonId], true);
-    const std::string& sid = s[logon::kSid];
+    const LogonKey id = KeyOf(s[taken::kLogonId], true);
+    const std::string& sid = s[taken::kSid];
     const std::int64_t time = record.timeCreated;
-    const int type = ParseLogonType(s[logon::kType]);
-    const bool linkField = s.size() > logon::kLinkedLogonId;
+    const int type = ParseLogonType(s[taken::kType]);
+    const bool linkField = s.size() > taken::kLinkedLogonId;
 
     // The second token of a split logon joins the row of the first.
-    if (linkField && !IsZeroCode(s[logon::kLinkedLogonId])) {
-        const auto linked = computer.rowOfId.find(KeyOf(s[logon::kLinkedLogonId], false));
+    if (linkField && !IsZeroCode(s[taken::kLinkedLogonId])) {
+        const auto linked = computer.rowOfId.find(KeyOf(s[taken::kLinkedLogonId], false));
         if (linked != computer.rowOfId.end()) {
             const Session& first = computer.rows.at(linked->second).session;
             if (SameFolded(first.sid, sid) && time >= first.start && time - first.start <= kLinkedLogonWindow) {
@@ -280,9 +297,9 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
                 continue;
             const OpenRow& row = candidate->second;
             if (row.ids.size() == 1 && row.ids.front() != id && row.session.logonType == type &&
-                SameFolded(row.session.sid, sid) && row.logonProcess == s[logon::kLogonProcess] &&
-                row.processId == s[logon::kProcessId] && row.session.ip == s[logon::kIp] &&
-                row.session.workstation == s[logon::kWorkstation]) {
+                SameFolded(row.session.sid, sid) && row.logonProcess == s[taken::kLogonProcess] &&
+                row.processId == s[taken::kProcessId] && row.session.ip == s[taken::kIp] &&
+                row.session.workstation == s[taken::kWorkstation]) {
                 computer.Hold(id, number);
                 return;
             }
@@ -293,18 +310,18 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
     Session& session = row.session;
     session.recordId = record.recordId;
     session.computer = record.computer;
-    session.user = s[logon::kUser];
-    session.domain = s[logon::kDomain];
-    session.sid = s[logon::kSid];
+    session.user = s[taken::kUser];
+    session.domain = s[taken::kDomain];
+    session.sid = s[taken::kSid];
     session.logonType = type;
-    session.ip = s[logon::kIp];
-    session.workstation = s[logon::kWorkstation];
+    session.ip = s[taken::kIp];
+    session.workstation = s[taken::kWorkstation];
     session.from = FromText(session.ip, session.workstation);
-    session.logonId = s[logon::kLogonId];
+    session.logonId = s[taken::kLogonId];
     session.start = time;
     row.linkField = linkField;
-    row.logonProcess = s[logon::kLogonProcess];
-    row.processId = s[logon::kProcessId];
+    row.logonProcess = s[taken::kLogonProcess];
+    row.processId = s[taken::kProcessId];
     const std::uint64_t number = computer.nextRow++;
     computer.rows.emplace(number, std::move(row));
     computer.Hold(id, number);
@@ -314,7 +331,7 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::End(Computer& computer, const evtx::Record& record)
 {
-    const LogonKey id = KeyOf(record.strings[security::logoff::kLogonId], false);
+    const LogonKey id = KeyOf(record.strings[taken::kEventLogonId], false);
     const auto held = computer.rowOfId.find(id);
     if (held == computer.rowOfId.end())
         return;
@@ -333,7 +350,7 @@ void SessionTracker::End(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::Count(Computer& computer, const evtx::Record& record, bool reconnect)
 {
-    const auto held = computer.rowOfId.find(KeyOf(record.strings[security::reconnect::kLogonId], false));
+    const auto held = computer.rowOfId.find(KeyOf(record.strings[taken::kEventLogonId], false));
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);
