@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,12 +36,16 @@ struct Record {
 // i, bit 63 for string 63 and all after it. The others come empty.
 using StringSet = std::uint64_t;
 inline constexpr StringSet kAllStrings = ~StringSet{0};
-constexpr StringSet StringsAt(std::initializer_list<std::size_t> positions)
+constexpr StringSet StringsAt(std::span<const std::size_t> positions)
 {
     StringSet set = 0;
     for (const std::size_t position : positions)
         set |= StringSet{1} << (position < 63 ? position : 63);
     return set;
+}
+constexpr StringSet StringsAt(std::initializer_list<std::size_t> positions)
+{
+    return StringsAt(std::span(positions.begin(), positions.size()));
 }
 
 struct Stats {

@@ -26,12 +26,14 @@ inline constexpr std::size_t kFailedFields = security::failed::kIp + 1;
 namespace logon = security::logon;
 namespace failed = security::failed;
 
-inline constexpr evtx::StringSet kLogonStrings =
-    evtx::StringsAt({logon::kSid, logon::kUser, logon::kDomain, logon::kLogonId, logon::kType, logon::kLogonProcess,
-                     logon::kWorkstation, logon::kProcessId, logon::kIp, logon::kLinkedLogonId});
-inline constexpr evtx::StringSet kLogoffStrings = evtx::StringsAt({security::logoff::kLogonId});
-inline constexpr evtx::StringSet kReconnectStrings = evtx::StringsAt({security::reconnect::kLogonId});
-inline constexpr evtx::StringSet kSessionStrings = kLogonStrings | kLogoffStrings | kReconnectStrings;
+// The session rules' strings, in the order they take them from a record.
+inline constexpr std::size_t kLogonRead[] = {logon::kSid,  logon::kUser,         logon::kDomain,      logon::kLogonId,
+                                             logon::kType, logon::kLogonProcess, logon::kWorkstation, logon::kProcessId,
+                                             logon::kIp,   logon::kLinkedLogonId};
+inline constexpr std::size_t kLogoffRead[] = {security::logoff::kLogonId};
+inline constexpr std::size_t kReconnectRead[] = {security::reconnect::kLogonId};
+inline constexpr evtx::StringSet kSessionStrings =
+    evtx::StringsAt(kLogonRead) | evtx::StringsAt(kLogoffRead) | evtx::StringsAt(kReconnectRead);
 inline constexpr evtx::StringSet kFailureStrings =
     evtx::StringsAt({failed::kUser, failed::kDomain, failed::kStatus, failed::kSubStatus, failed::kType,
                      failed::kWorkstation, failed::kIp});

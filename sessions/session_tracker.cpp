@@ -128,21 +128,19 @@ SessionTracker::~SessionTracker() = default;
 
 namespace {
 
-// Where Take puts the strings Offer reads, side by side: a 4624's in this
-// order, its link only when it has the field; the logon id of a logoff, a
-// reconnect or a disconnect alone.
+// Where Take puts the strings Offer reads, side by side: a 4624's as
+// kLogonRead lists them, its link only when it has the field; the logon id
+// of a logoff, a reconnect or a disconnect alone.
 namespace taken {
 constexpr std::size_t kSid = 0, kUser = 1, kDomain = 2, kLogonId = 3, kType = 4, kLogonProcess = 5, kWorkstation = 6,
                       kProcessId = 7, kIp = 8, kLinkedLogonId = 9;
 constexpr std::size_t kEventLogonId = 0;
-// Where each comes from in the record.
-constexpr std::size_t kLogonAt[] = {logon::kSid,         logon::kUser,      logon::kDomain,
-                                    logon::kLogonId,     logon::kType,      logon::kLogonProcess,
-                                    logon::kWorkstation, logon::kProcessId, logon::kIp,
-                                    logon::kLinkedLogonId};
-constexpr std::size_t kLogoffAt[] = {security::logoff::kLogonId};
-constexpr std::size_t kReconnectAt[] = {security::reconnect::kLogonId};
-static_assert(std::size(kLogonAt) == kLinkedLogonId + 1);
+static_assert(kLogonRead[kSid] == logon::kSid && kLogonRead[kUser] == logon::kUser &&
+              kLogonRead[kDomain] == logon::kDomain && kLogonRead[kLogonId] == logon::kLogonId &&
+              kLogonRead[kType] == logon::kType && kLogonRead[kLogonProcess] == logon::kLogonProcess &&
+              kLogonRead[kWorkstation] == logon::kWorkstation && kLogonRead[kProcessId] == logon::kProcessId &&
+              kLogonRead[kIp] == logon::kIp && kLogonRead[kLinkedLogonId] == logon::kLinkedLogonId &&
+              std::size(kLogonRead) == kLinkedLogonId + 1);
 }  // namespace taken
 
 // The strings an event of the rules needs; 0 for one that needs none, and
@@ -194,12 +192,12 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     // The strings read, side by side: fewer lines cross to the caller's core.
     std::span<const std::size_t> from;  // none for a record too short for its event
     if (whole && event == security::kLogon)
-        from = std::span(taken::kLogonAt)
+        from = std::span(kLogonRead)
                    .first(record.strings.size() > logon::kLinkedLogonId ? taken::kLinkedLogonId + 1 : taken::kIp + 1);
     else if (whole && (event == security::kLogoff || event == security::kUserLogoff))
-        from = taken::kLogoffAt;
+        from = kLogoffRead;
     else if (whole && (event == security::kReconnect || event == security::kDisconnect))
-        from = taken::kReconnectAt;
+        from = kReconnectRead;
     out.strings.resize(from.size());
     for (std::size_t i = 0; i < from.size(); ++i)
         set(out.strings[i], record.strings[from[i]]);
