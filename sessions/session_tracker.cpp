@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <span>
@@ -132,22 +133,27 @@ namespace {
 // kLogonRead lists them, its link only when it has the field; the logon id
 // of a logoff, a reconnect or a disconnect alone.
 namespace taken {
-constexpr std::size_t kSid = 0, kUser = 1, kDomain = 2, kLogonId = 3, kType = 4, kLogonProcess = 5, kWorkstation = 6,
-                      kProcessId = 7, kIp = 8, kLinkedLogonId = 9;
+// Where a 4624's string at `position` goes: its place in kLogonRead.
+constexpr std::size_t At(std::size_t position)
+{
+    return static_cast<std::size_t>(std::find(std::begin(kLogonRead), std::end(kLogonRead), position) -
+                                    std::begin(kLogonRead));
+}
+constexpr std::size_t kSid = At(logon::kSid), kUser = At(logon::kUser), kDomain = At(logon::kDomain),
+                      kLogonId = At(logon::kLogonId), kType = At(logon::kType),
+                      kLogonProcess = At(logon::kLogonProcess), kWorkstation = At(logon::kWorkstation),
+                      kProcessId = At(logon::kProcessId), kIp = At(logon::kIp),
+                      kLinkedLogonId = At(logon::kLinkedLogonId);
+// The link comes last: a 4624 without the field hands over those before it.
+static_assert(kLinkedLogonId + 1 == std::size(kLogonRead));
 constexpr std::size_t kEventLogonId = 0;
-static_assert(kLogonRead[kSid] == logon::kSid && kLogonRead[kUser] == logon::kUser &&
-              kLogonRead[kDomain] == logon::kDomain && kLogonRead[kLogonId] == logon::kLogonId &&
-              kLogonRead[kType] == logon::kType && kLogonRead[kLogonProcess] == logon::kLogonProcess &&
-              kLogonRead[kWorkstation] == logon::kWorkstation && kLogonRead[kProcessId] == logon::kProcessId &&
-              kLogonRead[kIp] == logon::kIp && kLogonRead[kLinkedLogonId] == logon::kLinkedLogonId &&
-              std::size(kLogonRead) == kLinkedLogonId + 1);
 }  // namespace taken
 
-// The strings an event of the rules needs; 0 for one that needs none, and
-// nullopt for an event the rules leave alone.
-std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
+// The strings an event of the rules needs, given the record's Security
+// event (EventOf); 0 for one that needs none, and nullopt for an event the
+// rules leave alone.
+std::optional<std::size_t> FieldsNeeded(const evtx::Record& record, std::uint32_t event)
 {
-    const std::uint32_t event = EventOf(record, kSecurityProvider);
     switch (event) {
     case security::kLogon: return kLogonFields;
     case security::kLogoff:
@@ -167,10 +173,10 @@ std::optional<std::size_t> FieldsNeeded(const evtx::Record& record)
 
 bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
 {
-    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    const std::uint32_t event = EventOf(record, kSecurityProvider);
+    const std::optional<std::size_t> needed = FieldsNeeded(record, event);
     if (!needed)
         return false;
-    const std::uint32_t event = EventOf(record, kSecurityProvider);
     const bool whole = record.strings.size() >= *needed;
     if (event == security::kLogon && whole && !Starts(record))
         return false;
@@ -193,7 +199,7 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     std::span<const std::size_t> from;  // none for a record too short for its event
     if (whole && event == security::kLogon)
         from = std::span(kLogonRead)
-                   .first(record.strings.size() > logon::kLinkedLogonId ? taken::kLinkedLogonId + 1 : taken::kIp + 1);
+                   .first(taken::kLinkedLogonId + (record.strings.size() > logon::kLinkedLogonId ? 1 : 0));
     else if (whole && (event == security::kLogoff || event == security::kUserLogoff))
         from = kLogoffRead;
     else if (whole && (event == security::kReconnect || event == security::kDisconnect))
@@ -206,16 +212,16 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
 
 bool SessionTracker::HasTooFewFields(const evtx::Record& record)
 {
-    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    const std::optional<std::size_t> needed = FieldsNeeded(record, EventOf(record, kSecurityProvider));
     return needed && record.strings.size() < *needed;
 }
 
 void SessionTracker::Offer(const evtx::Record& record)
 {
-    const std::optional<std::size_t> needed = FieldsNeeded(record);
+    const std::uint32_t event = EventOf(record, kSecurityProvider);
+    const std::optional<std::size_t> needed = FieldsNeeded(record, event);
     if (!needed)
         return;
-    const std::uint32_t event = EventOf(record, kSecurityProvider);
     // Take leaves no strings to a record too short for its event.
     if (*needed > 0 && record.strings.empty()) {
         ++tooFewFields_;
