@@ -340,6 +340,20 @@ bool Decoder::Replay(std::int32_t plan, int nesting)
             AppendScalar(step.field, value.type, chunk_ + value.offset, value.size);
             break;
         }
+        case StepKind::String: {
+            const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
+            const Value value = step.a < values.size() ? values[step.a] : Value{0, 0, kNull};
+            budget_ -= value.size;
+            // BinXml in an insertion string, an optional Null (the string
+            // is left out) and an array (a string per item) are Run's.
+            if (budget_ < 0 || value.type == kBinXml || (value.type == kNull && step.optional) ||
+                (value.type & kArrayFlag) != 0)
+                return false;
+            NewString();
+            if (value.type != kNull)
+                AppendScalar(Field::Payload, value.type, chunk_ + value.offset, value.size);
+            break;
+        }
         }
     }
     return true;

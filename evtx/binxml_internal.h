@@ -160,6 +160,7 @@ enum class StepKind : std::uint8_t {
     Text,         // a = chunk offset, b = code units
     CodePoint,    // a = code point
     Value,        // a = value index; field may be None (the value only costs budget)
+    String,       // NewString, then Value into it: an insertion string's element holding one value
 };
 
 struct Step {

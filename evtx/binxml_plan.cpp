@@ -87,14 +87,25 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
                 step(StepKind::StartNumber, attributeField);
             break;
         }
+        // Text outside any field, an attribute's name say, does nothing.
         case OpKind::Text:
-            step(StepKind::Text, currentField(), op.a);
-            steps_.back().b = op.b;
+            if (currentField() != Field::None) {
+                step(StepKind::Text, currentField(), op.a);
+                steps_.back().b = op.b;
+            }
             break;
         case OpKind::CodePoint:
-            step(StepKind::CodePoint, currentField(), op.a);
+            if (currentField() != Field::None)
+                step(StepKind::CodePoint, currentField(), op.a);
             break;
         case OpKind::Subst:
+            // Most insertion strings are an element around one value: one
+            // step, not two.
+            if (currentField() == Field::Payload && !inAttribute && steps_.size() > firstStep &&
+                steps_.back().kind == StepKind::NewString) {
+                steps_.back() = {StepKind::String, Field::Payload, op.optional, false, op.a, 0, 0, 0};
+                break;
+            }
             step(StepKind::Value, currentField(), op.a, op.optional);
             // Where a BinXml value may go on: the elements open here.
             if (!inAttribute && currentField() == Field::None) {
