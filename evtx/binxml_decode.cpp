@@ -340,18 +340,21 @@ bool Decoder::Replay(std::int32_t plan, int nesting)
             AppendScalar(step.field, value.type, chunk_ + value.offset, value.size);
             break;
         }
-        case StepKind::String: {
+        case StepKind::Strings: {
             const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
-            const Value value = step.a < values.size() ? values[step.a] : Value{0, 0, kNull};
-            budget_ -= value.size;
-            // BinXml in an insertion string, an optional Null (the string
-            // is left out) and an array (a string per item) are Run's.
-            if (budget_ < 0 || value.type == kBinXml || (value.type == kNull && step.optional) ||
-                (value.type & kArrayFlag) != 0)
-                return false;
-            NewString();
-            if (value.type != kNull)
-                AppendScalar(Field::Payload, value.type, chunk_ + value.offset, value.size);
+            for (std::uint32_t index = step.a; index < step.a + step.b; ++index) {
+                const Value value = index < values.size() ? values[index] : Value{0, 0, kNull};
+                budget_ -= value.size;
+                // BinXml in an insertion string, an optional Null (the
+                // string is left out) and an array (a string per item) are
+                // Run's.
+                if (budget_ < 0 || value.type == kBinXml || (value.type == kNull && step.optional) ||
+                    (value.type & kArrayFlag) != 0)
+                    return false;
+                std::string& text = NewString();
+                if (value.type != kNull && LastStringWanted())
+                    AppendValueText(text, value.type, ValueBytes(chunk_ + value.offset, value.size));
+            }
             break;
         }
         }
@@ -445,11 +448,8 @@ std::string* Decoder::TextOf(Field field)
         return &record_->channel;
     case Field::Computer:
         return &record_->computer;
-    case Field::Payload: {
-        // A string the walk does not want is counted, but left empty.
-        const std::size_t position = std::min<std::size_t>(stringCount_ - 1, 63);
-        return (strings_ >> position & 1) != 0 ? &record_->strings[stringCount_ - 1] : nullptr;
-    }
+    case Field::Payload:
+        return LastStringWanted() ? &record_->strings[stringCount_ - 1] : nullptr;
     case Field::EventId:
     case Field::Qualifiers:
     case Field::SystemTime:
@@ -460,15 +460,6 @@ std::string* Decoder::TextOf(Field field)
     }
 }
 
-std::string& Decoder::NewString()
-{
-    std::vector<std::string>& strings = record_->strings;
-    if (stringCount_ < strings.size())
-        strings[stringCount_].clear();
-    else
-        strings.emplace_back();
-    return strings[stringCount_++];
-}
 
 void Decoder::StartNumber()
 {

@@ -17,6 +17,7 @@
 // reference.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -160,7 +161,7 @@ enum class StepKind : std::uint8_t {
     Text,         // a = chunk offset, b = code units
     CodePoint,    // a = code point
     Value,        // a = value index; field may be None (the value only costs budget)
-    String,       // NewString, then Value into it: an insertion string's element holding one value
+    Strings,      // b insertion strings, each an element around one value, values a, a + 1, ...
 };
 
 struct Step {
@@ -354,7 +355,17 @@ private:
     std::string* TextOf(Field field);
     void StartNumber();
     void CommitNumber(Field field);
-    std::string& NewString();
+    std::string& NewString()
+    {
+        std::vector<std::string>& strings = record_->strings;
+        if (stringCount_ < strings.size())
+            strings[stringCount_].clear();
+        else
+            strings.emplace_back();
+        return strings[stringCount_++];
+    }
+    // A string the walk does not want is counted, but left empty.
+    bool LastStringWanted() const { return (strings_ >> std::min<std::size_t>(stringCount_ - 1, 63) & 1) != 0; }
 
     const std::uint8_t* chunk_ = nullptr;
     const EventIdSet* keep_ = nullptr;

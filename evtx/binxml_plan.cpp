@@ -99,11 +99,17 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
                 step(StepKind::CodePoint, currentField(), op.a);
             break;
         case OpKind::Subst:
-            // Most insertion strings are an element around one value: one
-            // step, not two.
+            // Most insertion strings are an element around one value, one
+            // after the other: one step for them all.
             if (currentField() == Field::Payload && !inAttribute && steps_.size() > firstStep &&
                 steps_.back().kind == StepKind::NewString) {
-                steps_.back() = {StepKind::String, Field::Payload, op.optional, false, op.a, 0, 0, 0};
+                steps_.pop_back();
+                Step* run = steps_.size() > firstStep ? &steps_.back() : nullptr;
+                if (run != nullptr && run->kind == StepKind::Strings && run->optional == op.optional &&
+                    run->a + run->b == op.a)
+                    ++run->b;
+                else
+                    steps_.push_back({StepKind::Strings, Field::Payload, op.optional, false, op.a, 1, 0, 0});
                 break;
             }
             step(StepKind::Value, currentField(), op.a, op.optional);

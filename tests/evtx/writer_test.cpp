@@ -2,10 +2,13 @@
 // reader and, where installed, through libevtx's evtxexport.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "evtx/reader.h"
 #include "evtx/writer.h"
+#include "kept_events.h"
 #include "test_files.h"
 
 namespace tav::evtx {
@@ -129,6 +132,42 @@ TEST(EvtxWriter, WalksKeepingSomeEventsAndStringsReadWhatWasWritten)
     EXPECT_EQ(i, events.size());
     reader.reset();  // Windows removes no open file
     std::filesystem::remove(path);
+}
+
+// Insertion strings a walk keeping some events cannot take in one step (an
+// optional value left Null drops its element, an array makes a string per
+// item) read as the full walk reads them: the log written, then patched.
+TEST(EvtxWriter, WalksKeepingSomeEventsTakeNullsAndArraysAsTheFullWalk)
+{
+    const std::vector<std::string> names = {"A", "B", "C"};
+    const std::vector<WriterEvent> events = {
+        Event(1, 4624, {"x", std::string(37, 'n'), "z"}, names),               // B's value made Null
+        Event(2, 4624, {"x", std::string("ab\0cd", 5) + std::string(34, 'a'), "z"}, names),  // an array
+        Event(3, 4624, {"x", "y", "z"}, names)};
+    const std::filesystem::path path = test::WriteLog("patched.evtx", events);
+    std::vector<std::uint8_t> bytes = test::ReadBytes(path);
+    std::filesystem::remove(path);
+    // B's substitution (value 9, a string) made optional; the descriptors
+    // of its values (by their sizes, 74 and 78 bytes) given other types.
+    const auto patch = [&](std::vector<std::uint8_t> from, std::uint8_t at, std::uint8_t to) {
+        const auto found = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
+        ASSERT_NE(found, bytes.end());
+        ASSERT_EQ(std::search(found + 1, bytes.end(), from.begin(), from.end()), bytes.end());
+        found[at] = to;
+    };
+    patch({0x0d, 9, 0, 0x01}, 0, 0x0e);
+    patch({74, 0, 0x01, 0}, 2, 0x00);
+    patch({78, 0, 0x01, 0}, 2, 0x81);
+
+    static constexpr std::uint16_t kLogons[] = {4624};
+    EXPECT_EQ(test::CompareKeptEvents(bytes, kLogons), "");
+    EXPECT_EQ(test::CompareKeptEvents(bytes, kLogons, StringsAt({0, 2})), "");
+    std::vector<std::size_t> counts;
+    Error error;
+    auto reader = Reader::Open(bytes, error);
+    ASSERT_TRUE(reader) << error.message;
+    reader->ForEachRecord([&](const Record& r) { return counts.push_back(r.strings.size()), true; });
+    EXPECT_EQ(counts, (std::vector<std::size_t>{2, 4, 3}));
 }
 
 TEST(EvtxWriter, EventTooLargeForAChunkIsRefused)
