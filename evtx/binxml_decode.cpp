@@ -217,6 +217,13 @@ bool Decoder::DecodeTemplateInstance(std::uint32_t pos, std::uint32_t end, int n
     return Run(tmpl.firstOp, tmpl.opCount, nesting);
 }
 
+// Value `index` of level `nesting`; an index past the list is Null.
+Value Decoder::ValueAt(int nesting, std::uint32_t index) const
+{
+    const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
+    return index < values.size() ? values[index] : Value{0, 0, kNull};
+}
+
 bool Decoder::Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting)
 {
     const std::size_t baseDepth = stack_.size();
@@ -253,10 +260,7 @@ bool Decoder::Run(std::uint32_t firstOp, std::uint32_t opCount, int nesting)
             AppendCodePointText(CurrentField(), op.a);
             break;
         case OpKind::Subst: {
-            // An index past the list is Null.
-            const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
-            const Value value = op.a < values.size() ? values[op.a] : Value{0, 0, kNull};
-            if (!AppendValue(value, op.optional, nesting))
+            if (!AppendValue(ValueAt(nesting, op.a), op.optional, nesting))
                 return false;
             break;
         }
@@ -312,8 +316,7 @@ bool Decoder::Replay(std::int32_t plan, int nesting)
             AppendCodePointText(step.field, step.a);
             break;
         case StepKind::Value: {
-            const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
-            const Value value = step.a < values.size() ? values[step.a] : Value{0, 0, kNull};
+            const Value value = ValueAt(nesting, step.a);
             budget_ -= value.size;
             if (budget_ < 0)
                 return false;
@@ -340,10 +343,24 @@ bool Decoder::Replay(std::int32_t plan, int nesting)
             AppendScalar(step.field, value.type, chunk_ + value.offset, value.size);
             break;
         }
+        case StepKind::Set: {
+            if (IsNumberField(step.field))
+                StartNumber();
+            else
+                TextOf(step.field)->clear();
+            const Value value = ValueAt(nesting, step.a);
+            budget_ -= value.size;
+            if (budget_ < 0 || value.type == kBinXml || (value.type & kArrayFlag) != 0)
+                return false;
+            if (value.type != kNull)
+                AppendScalar(step.field, value.type, chunk_ + value.offset, value.size);
+            if (step.b != 0)
+                CommitNumber(step.field);
+            break;
+        }
         case StepKind::Strings: {
-            const std::vector<Value>& values = values_[static_cast<std::size_t>(nesting)];
             for (std::uint32_t index = step.a; index < step.a + step.b; ++index) {
-                const Value value = index < values.size() ? values[index] : Value{0, 0, kNull};
+                const Value value = ValueAt(nesting, index);
                 budget_ -= value.size;
                 // BinXml in an insertion string, an optional Null (the
                 // string is left out) and an array (a string per item) are

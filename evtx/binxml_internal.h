@@ -162,6 +162,7 @@ enum class StepKind : std::uint8_t {
     CodePoint,    // a = code point
     Value,        // a = value index; field may be None (the value only costs budget)
     Strings,      // b insertion strings, each an element around one value, values a, a + 1, ...
+    Set,          // field's text or number starts again with value a (and is taken when b is 1)
 };
 
 struct Step {
@@ -355,6 +356,7 @@ private:
     std::string* TextOf(Field field);
     void StartNumber();
     void CommitNumber(Field field);
+    Value ValueAt(int nesting, std::uint32_t index) const;
     std::string& NewString()
     {
         std::vector<std::string>& strings = record_->strings;

@@ -23,9 +23,17 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
     const auto step = [&](StepKind kind, Field field, std::uint32_t a = 0, bool optional = false) {
         steps_.push_back({kind, field, optional, inAttribute, a, 0, 0, 0});
     };
+    // A number set by one value is taken by the same step.
+    const auto commit = [&](Field field) {
+        if (steps_.size() > firstStep && steps_.back().kind == StepKind::Set && steps_.back().field == field &&
+            steps_.back().b == 0)
+            steps_.back().b = 1;
+        else
+            step(StepKind::Commit, field);
+    };
     const auto endAttribute = [&] {
         if (inAttribute && IsNumberField(attributeField)) {
-            step(StepKind::Commit, attributeField);
+            commit(attributeField);
             step(StepKind::StartNumber, Field::None);
         }
         inAttribute = false;
@@ -39,7 +47,7 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
         const Open top = stack.back();
         stack.pop_back();
         if (top.capturing && IsNumberField(ContentField(top.role)))
-            step(StepKind::Commit, ContentField(top.role));
+            commit(ContentField(top.role));
     };
     for (std::uint32_t i = tmpl.firstOp; i < tmpl.firstOp + tmpl.opCount; ++i) {
         const Op op = ops_[i];
@@ -110,6 +118,16 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
                     ++run->b;
                 else
                     steps_.push_back({StepKind::Strings, Field::Payload, op.optional, false, op.a, 1, 0, 0});
+                break;
+            }
+            // A field that starts with a value: one step for both.
+            if (const Field field = currentField(); field != Field::None && field != Field::Payload &&
+                                                    steps_.size() > firstStep &&
+                                                    (steps_.back().kind == StepKind::StartNumber
+                                                         ? IsNumberField(field)
+                                                         : steps_.back().kind == StepKind::Clear &&
+                                                               steps_.back().field == field)) {
+                steps_.back() = {StepKind::Set, field, op.optional, inAttribute, op.a, 0, 0, 0};
                 break;
             }
             step(StepKind::Value, currentField(), op.a, op.optional);
