@@ -1,6 +1,7 @@
 #include "cli/event_inputs.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -17,6 +18,23 @@ bool InputFiles(const Run& run, std::vector<std::string>& files)
     for (const InputProblem& problem : problems)
         run.Unread(problem.input, problem.reason);
     return problems.empty();
+}
+
+void MoveLargestLast(std::vector<std::string>& files)
+{
+    std::size_t largest = files.size();
+    std::uintmax_t largestSize = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::error_code unknown;
+        const std::uintmax_t size = std::filesystem::file_size(evtx::PathFromUtf8(files[i]), unknown);
+        if (!unknown && size >= largestSize) {
+            largest = i;
+            largestSize = size;
+        }
+    }
+    if (largest < files.size())
+        std::rotate(files.begin() + static_cast<std::ptrdiff_t>(largest),
+                    files.begin() + static_cast<std::ptrdiff_t>(largest) + 1, files.end());
 }
 
 bool InputComputers(const Run& run, std::vector<std::string>& computers)

@@ -31,6 +31,11 @@ struct EventInputs {
     // For the hint when an input holds none of those events: the channels
     // the command reads, and what the events are, in words.
     std::vector<std::string_view> channels = {"Security"};
+    // Whether the largest of several files is read last, the others in
+    // their order: for rules that see the records merged by time, whose
+    // rows do not depend on the order of the inputs. Then its records go to
+    // the rules as they are read instead of waiting for the others.
+    bool largestLast = false;
     const char* what = "Security logon events";
     // On any of the threads: a record's items added to `out` (none to leave it out).
     std::function<void(const evtx::Record&, evtx::ItemList<Item>& out)> transform;
@@ -52,6 +57,10 @@ struct EventInputs {
 // The files to read, reporting the inputs that name none; false when one
 // names none.
 bool InputFiles(const Run& run, std::vector<std::string>& files);
+
+// The largest of `files` (the last of equals) moved to the end; one that
+// cannot be sized counts as empty.
+void MoveLargestLast(std::vector<std::string>& files);
 
 // The computers to read: --computer's, then those of --computers FILE;
 // false (reported) when the file cannot be read.

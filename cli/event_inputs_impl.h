@@ -148,6 +148,8 @@ bool ReadEventInputs(const Run& run, const EventInputs<Item>& inputs)
         return ReadLiveInputs(run, inputs);
     std::vector<std::string> files;
     bool allRead = InputFiles(run, files);
+    if (inputs.largestLast)
+        MoveLargestLast(files);
     if (inputs.files)
         inputs.files(files.size());
     std::optional<ProgressBar> bar;

@@ -121,6 +121,8 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     inputs.order = evtx::WalkOrder::OldestFirst;
     if (wanted.remoteDesktop)
         inputs.channels = RemoteDesktopChannels();
+    // Failed logons are listed input by input; sessions are not.
+    inputs.largestLast = !wanted.failure;
     inputs.events = wanted.session && wanted.failure ? std::span<const std::uint16_t>(kAllEvents)
                     : wanted.session                 ? std::span<const std::uint16_t>(kSessionEvents)
                                                      : std::span<const std::uint16_t>(kFailureEvents);

@@ -163,6 +163,7 @@ bool ReadRdpSessions(const Run& run, const std::function<void(sessions::RdpSessi
     inputs.strings = kStrings;
     inputs.channels = RemoteDesktopChannels();
     inputs.what = "Remote Desktop session events";
+    inputs.largestLast = true;
     inputs.transform = [](const evtx::Record& record, evtx::ItemList<evtx::Record>& items) {
         if (!sessions::RdpTracker::Take(record, items.Add()))
             items.RemoveLast();

@@ -76,6 +76,19 @@ TEST(Inputs, FoldersAndPatternsStandForTheirLogsInNameOrder)
 #endif
 }
 
+// rdp reads the largest log last, whatever the order of the names (its
+// records then go to the rules as read): said in that order, the same rows.
+TEST(Inputs, RdpReadsTheLargestLogLast)
+{
+    const std::string large = test::PathText(tav::test::SamplesFolder() / "omer-vss-RCM-Operational-bad-checksum.evtx");
+    const std::string small = test::PathText(tav::test::SamplesFolder() / "omer-Application_no_crc32-v3.2.evtx");
+    const test::Outcome given = test::RunInProcess({"rdp", "--utc", large, small});
+    const test::Outcome swapped = test::RunInProcess({"rdp", "--utc", small, large});
+    EXPECT_LT(given.err.find("Application log"), given.err.find("failed their data checksum"));
+    EXPECT_EQ(given.err, swapped.err);
+    EXPECT_EQ(given.out, swapped.out);
+}
+
 TEST(Jobs, AFolderOfSamplesGivesTheSameBytesWhateverTheThreadCount)
 {
     const std::string folder = test::PathText(tav::test::SamplesFolder());
