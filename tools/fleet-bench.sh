@@ -23,7 +23,7 @@ cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target tavelin evtx_synth sample_logs >/dev/null
 synthetic=$build/synthetic-1g.evtx
 [ -f "$synthetic" ] || "$bin/tests/evtx/evtx_synth" "$synthetic" 1024 >/dev/null
-# The folder of a terminal server: the large log last, as the names sort.
+# The folder of a terminal server, its logs named as Windows names them.
 server=$build/fleet-server
 mkdir -p "$server"
 ln -f "$synthetic" "$server/Security.evtx" 2>/dev/null || cp "$synthetic" "$server/Security.evtx"
