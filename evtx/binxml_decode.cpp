@@ -477,7 +477,6 @@ std::string* Decoder::TextOf(Field field)
     }
 }
 
-
 void Decoder::StartNumber()
 {
     numberText_.clear();
