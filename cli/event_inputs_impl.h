@@ -105,8 +105,9 @@ bool ReadLiveInputs(const Run& run, const EventInputs<Item>& inputs)
         [&](Job& job) {
             if (taken == computers.size())
                 return false;
-            job.computer = computers[taken++];
+            job.computer = computers[taken];
             job.items.Clear();
+            job.items.input = taken++;
             job.records.Clear();
             return true;
         },

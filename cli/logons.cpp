@@ -1,6 +1,8 @@
 // tavelin logons: the workstation list of each Security log, scanned as the
 // program scans one, with the state of the scan kept per computer.
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -17,9 +19,10 @@ namespace {
 
 namespace logon = security::logon;
 
-// What the scan reads of a 4624, and its computer. The strings are the
-// decoder's UTF-8, converted from the log's UTF-16 once.
+// What the scan reads of a 4624, its input and its computer. The strings
+// are the decoder's UTF-8, converted from the log's UTF-16 once.
 struct Candidate {
+    std::size_t input = 0;  // of the inputs read, from 0
     std::string computer;
     std::uint32_t recordNumber = 0;
     std::uint32_t time = 0;
@@ -51,6 +54,39 @@ bool Selected(const Run& run, const evtx::Record& record, std::uint32_t legacyTi
 constexpr evtx::StringSet kUsedStrings =
     evtx::StringsAt({logon::kUser, logon::kDomain, logon::kType,
                      logon::kWorkstation, logon::kIp});
+
+// The scans that ended before their input did, by input and the computer's
+// name as its records write it: the decoding threads make no candidate
+// of them. Written on the caller's thread, an entry at a time, each whole
+// before it is counted; read on any. A scan not found here (beyond the
+// room, or ended a moment ago) costs only its candidates.
+class EndedScans {
+public:
+    void Add(std::size_t input, const std::string& computer)
+    {
+        const std::size_t count = count_.load(std::memory_order_relaxed);
+        if (count == entries_.size())
+            return;
+        entries_[count] = {input, computer};
+        count_.store(count + 1, std::memory_order_release);
+    }
+    bool Has(std::size_t input, const std::string& computer) const
+    {
+        const std::size_t count = count_.load(std::memory_order_acquire);
+        for (std::size_t i = 0; i < count; ++i)
+            if (entries_[i].input == input && entries_[i].computer == computer)
+                return true;
+        return false;
+    }
+
+private:
+    struct Entry {
+        std::size_t input = 0;
+        std::string computer;
+    };
+    std::array<Entry, 16> entries_;
+    std::atomic<std::size_t> count_{0};
+};
 
 const ListForm kLogonForm{{"ID", "Date", "User Name", "Logon From", "Connection Type"},
                           {"Date", "User Name", "Logon From", "Connection Type"}};
@@ -107,13 +143,15 @@ int RunLogons(const Run& run)
     static constexpr std::uint16_t kEvents[] = {security::kLogon};
     inputs.events = kEvents;
     inputs.strings = kUsedStrings;
+    EndedScans endedScans;
     inputs.transform = [&](const evtx::Record& record, evtx::ItemList<Candidate>& items) {
-        if (security::EventIdOf(record.eventId) != security::kLogon)
+        if (security::EventIdOf(record.eventId) != security::kLogon || endedScans.Has(items.input, record.computer))
             return;
         const auto legacyTime = static_cast<std::uint32_t>(std::clamp<std::int64_t>(record.timeCreated, 0, UINT32_MAX));
         if (!Selected(run, record, legacyTime))
             return;
         Candidate& candidate = items.Add();
+        candidate.input = items.input;
         candidate.computer = record.computer;
         candidate.recordNumber = static_cast<std::uint32_t>(record.recordId);
         candidate.time = legacyTime;
@@ -154,6 +192,7 @@ int RunLogons(const Run& run)
                 failed = true;
             }
             scan.ended = true;
+            endedScans.Add(candidate.input, candidate.computer);
         }
     };
     inputs.end = [] {};

@@ -177,6 +177,7 @@ public:
         ItemList<Item>& items = job.made.items;
         ChunkRecords& records = job.made.records;
         items.Clear();
+        items.input = job.file;
         records.Clear();
         job.thread = thread;
         DecodedChunk& decoded = decodedOn_[thread];

@@ -33,6 +33,10 @@ public:
 
     std::span<Item> Items() { return {items_.data(), count_}; }
 
+    // The input (file, or live log) whose records the items are made of,
+    // in the order of the inputs: set by the walk before the transform runs.
+    std::size_t input = 0;
+
 private:
     std::vector<Item> items_;
     std::size_t count_ = 0;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -15,6 +16,7 @@
 #include "cli/inputs.h"
 #include "base/iso_date.h"
 #include "cli_test_support.h"
+#include "seclog/logon_scan.h"
 #include "seclog/memory_source.h"
 #include "tests/evtx/test_files.h"
 
@@ -177,6 +179,32 @@ TEST(Fleet, AForwardedLogKeepsTheStateOfEachComputer)
     EXPECT_EQ(test::RunInProcess({"logons", "--utc", "--format=csv", "--user=carl", "--computer-column", log}).out,
               "Computer;Date;User Name;Logon From;Connection Type\r\n"
               "PC-C.corp;01.03.2024 8:30:00;carl;WS1;Локальный вход\r\n");
+}
+
+// The row cap ends a computer's scan in that log alone: its next log is
+// scanned anew.
+TEST(Fleet, TheRowCapEndsTheScanOfOneLogAlone)
+{
+    const std::filesystem::path capped = evtx::test::TempPath("fleet-capped");
+    {
+        evtx::Error error;
+        auto writer = evtx::Writer::Create(capped, error);
+        evtx::WriterEvent e = Logon("PC-A.corp", 0, "00:00:00", "ann", "0x10", "3");
+        e.record.strings.resize(19);  // up to the address, the last string logons reads
+        // Well past the cap: the chunks in flight when it is reached are not all.
+        for (std::uint64_t n = 1; n <= seclog::MaxScanRows + 20000; ++n) {
+            e.record.recordId = n;
+            e.record.timeCreated = e.record.timeWritten += 21;  // no two collapse
+            ASSERT_TRUE(writer->Add(e, error)) << error.message;
+        }
+        ASSERT_TRUE(writer->Close(error)) << error.message;
+    }
+    const std::string a = test::PathText(capped);
+    const std::string b = test::PathText(evtx::test::WriteLog("fleet-next", {Logon("PC-A.corp", 200000, "23:00:00", "bob", "0x10", "3")}));
+    const test::Outcome run = test::RunInProcess({"logons", "--utc", "--format=csv", "--jobs=2", a, b});
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1 + seclog::MaxScanRows + 1);
+    EXPECT_TRUE(run.out.ends_with(";bob;WS1;Удаленный доступ\r\n"));
+    EXPECT_EQ(run.err, "tavelin: " + a + ": stopped after 100000 rows of PC-A.corp, the program's limit\n");
 }
 
 // Live logs of computers: one slow to answer, one that cannot be read.
