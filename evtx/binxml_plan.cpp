@@ -23,11 +23,12 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
     const auto step = [&](StepKind kind, Field field, std::uint32_t a = 0, bool optional = false) {
         steps_.push_back({kind, field, optional, inAttribute, a, 0, 0, 0});
     };
+    // The plan's last step so far, which the next may join; null for none.
+    const auto last = [&]() -> Step* { return steps_.size() > firstStep ? &steps_.back() : nullptr; };
     // A number set by one value is taken by the same step.
     const auto commit = [&](Field field) {
-        if (steps_.size() > firstStep && steps_.back().kind == StepKind::Set && steps_.back().field == field &&
-            steps_.back().b == 0)
-            steps_.back().b = 1;
+        if (Step* set = last(); set && set->kind == StepKind::Set && set->field == field && set->b == 0)
+            set->b = 1;
         else
             step(StepKind::Commit, field);
     };
@@ -106,38 +107,36 @@ std::int32_t Decoder::Plan(const Template& tmpl, std::vector<Open> stack)
             if (currentField() != Field::None)
                 step(StepKind::CodePoint, currentField(), op.a);
             break;
-        case OpKind::Subst:
+        case OpKind::Subst: {
+            const Field field = currentField();
+            Step* before = last();
             // Most insertion strings are an element around one value, one
             // after the other: one step for them all.
-            if (currentField() == Field::Payload && !inAttribute && steps_.size() > firstStep &&
-                steps_.back().kind == StepKind::NewString) {
+            if (field == Field::Payload && !inAttribute && before && before->kind == StepKind::NewString) {
                 steps_.pop_back();
-                Step* run = steps_.size() > firstStep ? &steps_.back() : nullptr;
-                if (run != nullptr && run->kind == StepKind::Strings && run->optional == op.optional &&
-                    run->a + run->b == op.a)
+                if (Step* run = last(); run && run->kind == StepKind::Strings && run->optional == op.optional &&
+                                        run->a + run->b == op.a)
                     ++run->b;
                 else
                     steps_.push_back({StepKind::Strings, Field::Payload, op.optional, false, op.a, 1, 0, 0});
                 break;
             }
             // A field that starts with a value: one step for both.
-            if (const Field field = currentField(); field != Field::None && field != Field::Payload &&
-                                                    steps_.size() > firstStep &&
-                                                    (steps_.back().kind == StepKind::StartNumber
-                                                         ? IsNumberField(field)
-                                                         : steps_.back().kind == StepKind::Clear &&
-                                                               steps_.back().field == field)) {
-                steps_.back() = {StepKind::Set, field, op.optional, inAttribute, op.a, 0, 0, 0};
+            if (field != Field::None && field != Field::Payload && before &&
+                (before->kind == StepKind::StartNumber ? IsNumberField(field)
+                                                       : before->kind == StepKind::Clear && before->field == field)) {
+                *before = {StepKind::Set, field, op.optional, inAttribute, op.a, 0, 0, 0};
                 break;
             }
-            step(StepKind::Value, currentField(), op.a, op.optional);
+            step(StepKind::Value, field, op.a, op.optional);
             // Where a BinXml value may go on: the elements open here.
-            if (!inAttribute && currentField() == Field::None) {
+            if (!inAttribute && field == Field::None) {
                 steps_.back().context = static_cast<std::uint32_t>(contexts_.size());
                 steps_.back().contextSize = static_cast<std::uint32_t>(stack.size());
                 contexts_.insert(contexts_.end(), stack.begin(), stack.end());
             }
             break;
+        }
         }
     }
     plans_.push_back({firstStep, static_cast<std::uint32_t>(steps_.size()) - firstStep, tmpl.opCount});
