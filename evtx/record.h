@@ -30,6 +30,11 @@ struct Record {
     // timeCreated as the log holds it, in 100 ns since 1601 (FILETIME): what
     // orders the records of several logs and times the rules to the tick.
     std::uint64_t createdTicks = 0;
+    // A number a command's transform works out from the record on its
+    // decoding thread for its rules on the caller's (0: none; the reader
+    // sets none). Read there beside the fields above, it spares the rules a
+    // string written on another core. The merge of several logs keeps it.
+    std::uint64_t worked = 0;
 };
 
 // Insertion strings, by position from 0, a walk decodes: bit i for string

@@ -131,7 +131,8 @@ namespace {
 
 // Where Take puts the strings Offer reads, side by side: a 4624's as
 // kLogonRead lists them, its link only when it has the field; the logon id
-// of a logoff, a reconnect or a disconnect alone.
+// of a logoff, a reconnect or a disconnect alone, empty when it is a plain
+// number: that goes in Record::worked, plus one.
 namespace taken {
 // Where a 4624's string at `position` goes: its place in kLogonRead.
 constexpr std::size_t At(std::size_t position)
@@ -186,6 +187,7 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     out.eventId = record.eventId;
     out.eventRecordId = record.eventRecordId;
     out.createdTicks = record.createdTicks;
+    out.worked = 0;
     // Only what differs is written: `out` is read on the caller's thread,
     // and a line written here moves back from that thread's core.
     const auto set = [](std::string& to, const std::string& from) {
@@ -204,6 +206,18 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
         from = kLogoffRead;
     else if (whole && (event == security::kReconnect || event == security::kDisconnect))
         from = kReconnectRead;
+    // A logon id that is a number goes as one, its string left empty (its
+    // storage kept for the next record).
+    if (from.size() == 1) {
+        const std::optional<std::uint64_t> number = PlainHex(record.strings[from.front()]);
+        if (number && *number < UINT64_MAX) {
+            out.worked = *number + 1;
+            out.strings.resize(1);
+            if (!out.strings.front().empty())
+                out.strings.front().clear();
+            return true;
+        }
+    }
     out.strings.resize(from.size());
     for (std::size_t i = 0; i < from.size(); ++i)
         set(out.strings[i], record.strings[from[i]]);
@@ -333,9 +347,14 @@ void SessionTracker::Start(Computer& computer, const evtx::Record& record)
         computer.splitCandidates.push_back(number);
 }
 
+SessionTracker::LogonKey SessionTracker::EventLogonKey(const evtx::Record& record)
+{
+    return record.worked != 0 ? LogonKey{record.worked - 1, false} : KeyOf(record.strings[taken::kEventLogonId], false);
+}
+
 void SessionTracker::End(Computer& computer, const evtx::Record& record)
 {
-    const LogonKey id = KeyOf(record.strings[taken::kEventLogonId], false);
+    const LogonKey id = EventLogonKey(record);
     const auto held = computer.rowOfId.find(id);
     if (held == computer.rowOfId.end())
         return;
@@ -354,7 +373,7 @@ void SessionTracker::End(Computer& computer, const evtx::Record& record)
 
 void SessionTracker::Count(Computer& computer, const evtx::Record& record, bool reconnect)
 {
-    const auto held = computer.rowOfId.find(KeyOf(record.strings[taken::kEventLogonId], false));
+    const auto held = computer.rowOfId.find(EventLogonKey(record));
     if (held == computer.rowOfId.end())
         return;
     const auto row = computer.rows.find(held->second);

@@ -59,6 +59,9 @@ private:
     // `id`'s key; with `add`, a text id is numbered when new, else it gets
     // a key no row holds.
     LogonKey KeyOf(std::string_view id, bool add);
+    // The key of the logon id that a logoff, a reconnect or a disconnect
+    // names, as Take left it.
+    LogonKey EventLogonKey(const evtx::Record& record);
 
     void Start(Computer& computer, const evtx::Record& record);
     void End(Computer& computer, const evtx::Record& record);

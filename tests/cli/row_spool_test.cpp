@@ -68,6 +68,7 @@ TEST(RecordMerge, EarliestNextRecordOfEachLog)
         r.recordId = id;
         r.computer = "PC1";
         r.strings = {channel};
+        r.worked = id + 100;
         return r;
     };
     const char* lsm = "Microsoft-Windows-TerminalServices-LocalSessionManager/Operational";
@@ -81,7 +82,12 @@ TEST(RecordMerge, EarliestNextRecordOfEachLog)
     const auto merged = [](const std::vector<std::vector<evtx::Record>>& inputs, std::size_t budget,
                            bool streamLast, bool ahead) {
         std::string order;
-        RecordMerge merge([&](const evtx::Record& r) { order += std::to_string(r.recordId) + " "; }, ahead, budget);
+        RecordMerge merge(
+            [&](const evtx::Record& r) {
+                order += std::to_string(r.recordId) + " ";
+                EXPECT_EQ(r.worked, r.recordId + 100);
+            },
+            ahead, budget);
         std::string error;
         for (std::size_t i = 0; i < inputs.size(); ++i) {
             merge.BeginInput("log" + std::to_string(i), streamLast && i + 1 == inputs.size());
