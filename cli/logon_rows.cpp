@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "cli/event_inputs.h"
@@ -27,12 +26,16 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
 // records that name no computer (the others' times come with their marks),
 // a record for the session rules (which need the records in order), a
 // failed logon read and selected on the worker, or one too short to read.
-struct Times {
-    std::int64_t earliest;
-    std::int64_t latest;
+// An item has room for each kind: one an earlier chunk left keeps the
+// strings' storage of both a record and a failed logon, where a kind made
+// anew would free and allocate them whenever it changed.
+struct Item {
+    enum class Kind : std::uint8_t { Times, Record, Failure, TooFewFields } kind = Kind::Times;
+    std::int64_t earliest = 0;  // Times
+    std::int64_t latest = 0;
+    evtx::Record record;
+    sessions::FailedLogon failure;
 };
-struct TooFewFields {};
-using Item = std::variant<Times, evtx::Record, sessions::FailedLogon, TooFewFields>;
 
 constexpr std::uint16_t kSessionEvents[] = {security::kLogShutdown, security::kBoot,      security::kLogon,
                                             security::kLogoff,      security::kUserLogoff, security::kReconnect,
@@ -49,10 +52,12 @@ void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<
 {
     if (wanted.eventTimes && record.computer.empty()) {
         // Consecutive records share one item: the times only bound the log.
-        Item* last = items.Last();
-        Times* times = last ? std::get_if<Times>(last) : nullptr;
-        if (times == nullptr)
-            times = &items.Add().emplace<Times>(Times{record.timeCreated, record.timeCreated});
+        Item* times = items.Last();
+        if (times == nullptr || times->kind != Item::Kind::Times) {
+            times = &items.Add();
+            times->kind = Item::Kind::Times;
+            times->earliest = times->latest = record.timeCreated;
+        }
         times->earliest = std::min(times->earliest, record.timeCreated);
         times->latest = std::max(times->latest, record.timeCreated);
     }
@@ -62,12 +67,11 @@ void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<
         if (!wanted.failure)
             return;
         Item& item = items.Add();
-        if (!std::holds_alternative<sessions::FailedLogon>(item))
-            item.emplace<sessions::FailedLogon>();
-        sessions::FailedLogon& row = std::get<sessions::FailedLogon>(item);
+        item.kind = Item::Kind::Failure;
+        sessions::FailedLogon& row = item.failure;
         switch (sessions::ReadFailedLogon(record, row)) {
         case sessions::FailedLogonRead::TooFewFields:
-            item = TooFewFields{};
+            item.kind = Item::Kind::TooFewFields;
             break;
         case sessions::FailedLogonRead::Row:
             if ((failureTypes.empty() ||
@@ -85,13 +89,12 @@ void Transform(const Run& run, const LogonRowsWanted& wanted, const std::vector<
         return;
     // One too short for its event is counted with its input and goes to no rule.
     if (sessions::SessionTracker::HasTooFewFields(record)) {
-        items.Add(TooFewFields{});
+        items.Add().kind = Item::Kind::TooFewFields;
         return;
     }
     Item& item = items.Add();
-    if (!std::holds_alternative<evtx::Record>(item))
-        item.emplace<evtx::Record>();
-    if (!tracker.Take(record, std::get<evtx::Record>(item)))
+    item.kind = Item::Kind::Record;
+    if (!tracker.Take(record, item.record))
         items.RemoveLast();
 }
 
@@ -140,14 +143,12 @@ bool ReadLogonRows(const Run& run, const LogonRowsWanted& wanted)
     };
     inputs.items = [&](std::span<Item> items) {
         for (Item& item : items) {
-            if (const auto* times = std::get_if<Times>(&item))
-                wanted.eventTimes(times->earliest, times->latest);
-            else if (auto* record = std::get_if<evtx::Record>(&item))
-                feed.Add(std::move(*record));
-            else if (const auto* failure = std::get_if<sessions::FailedLogon>(&item))
-                wanted.failure(inputNumber, *failure);
-            else
-                ++tooFew;
+            switch (item.kind) {
+            case Item::Kind::Times: wanted.eventTimes(item.earliest, item.latest); break;
+            case Item::Kind::Record: feed.Add(std::move(item.record)); break;
+            case Item::Kind::Failure: wanted.failure(inputNumber, item.failure); break;
+            case Item::Kind::TooFewFields: ++tooFew; break;
+            }
         }
     };
     inputs.end = [&] {
