@@ -1,9 +1,11 @@
 // The tool's commands, over one parsed command line.
 #pragma once
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -26,10 +28,16 @@ struct RunState {
     std::size_t inputsRead = 0;        // inputs opened and walked
     bool writeFailed = false;
     bool pipeClosed = false;  // the reader of the output has gone: the rest is not written
-    // The local offset of the last quarter hour asked for: rows come mostly
-    // in time order, and changes of offset fall on quarter hours.
-    std::int64_t offsetQuarter = INT64_MIN;
-    LocalOffset offset;
+    // The local offsets of the quarter hours asked for last, each in the
+    // slot of its quarter (a row's start and end, the page's parts made on
+    // two threads): rows come mostly in time order, and changes of offset
+    // fall on quarter hours.
+    struct QuarterOffset {
+        std::int64_t quarter = INT64_MIN;
+        LocalOffset offset;
+    };
+    std::mutex offsetLock;
+    std::array<QuarterOffset, 8> offsets;
 };
 
 struct Run {

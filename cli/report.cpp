@@ -92,7 +92,7 @@ int RunReport(const Run& run)
     report::ReportCollector collector({
         .shown = [&](std::int64_t utc) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(utc))) / 1000; },
         .text = [&](std::int64_t utc) { return run.ShownText(utc); },
-    });
+    }, run.Jobs());
     std::int64_t earliest = INT64_MAX;  // UTC, for the zone's offsets over the period
     std::int64_t latest = INT64_MIN;
     const std::vector<std::string> rdpFiles = ReadsLiveLogs(run.options) ? std::vector<std::string>()

@@ -3,6 +3,7 @@
 #include "version.h"
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 #include "evtx/log_file.h"
@@ -71,12 +72,20 @@ std::string Run::ShownText(std::int64_t utcSeconds, std::string text) const
     if (options.utc)
         return text;
     const std::int64_t quarter = utcSeconds >= 0 ? utcSeconds / 900 : (utcSeconds - 899) / 900;
-    if (quarter != state.offsetQuarter) {
-        state.offsetQuarter = quarter;
-        state.offset = LocalOffsetAt(UnixSecondsToDateTime(utcSeconds), platform.utcToLocal);
+    RunState::QuarterOffset& slot = state.offsets[static_cast<std::uint64_t>(quarter) % state.offsets.size()];
+    std::optional<LocalOffset> offset;
+    {
+        const std::lock_guard<std::mutex> lock(state.offsetLock);
+        if (slot.quarter == quarter)
+            offset = slot.offset;
     }
-    if (state.offset.ambiguous)
-        text += " " + OffsetText(state.offset.minutes);
+    if (!offset) {
+        offset = LocalOffsetAt(UnixSecondsToDateTime(utcSeconds), platform.utcToLocal);
+        const std::lock_guard<std::mutex> lock(state.offsetLock);
+        slot = {quarter, *offset};
+    }
+    if (offset->ambiguous)
+        text += " " + OffsetText(offset->minutes);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #include "report/collector.h"
 
 #include <algorithm>
+#include <future>
 #include <limits>
 #include <map>
 #include <set>
@@ -188,12 +189,13 @@ void AddFailures(std::vector<HeldFailure>& held, const std::vector<sessions::Fai
 
 // The failed logons of the sources with most of them, per step of time.
 FailureSeries Series(const std::vector<HeldFailure>& held, const std::vector<sessions::FailureSource>& sources,
-                     Names& froms, const TimeView& time)
+                     const Names& froms, const TimeView& time)
 {
     FailureSeries series;
     std::map<std::uint32_t, std::size_t> seriesOf;  // from id: index in the series
     for (std::size_t i = 0; i < sources.size() && i < kMaxSeries; ++i) {
-        seriesOf[froms.Id(sources[i].from)] = i;
+        if (const std::optional<std::uint32_t> id = froms.Find(sources[i].from))
+            seriesOf[*id] = i;
         series.sources.push_back(sources[i].from);
     }
     // Shown times, not UTC ones, bound the chart: a clock set back by the
@@ -244,7 +246,10 @@ std::int64_t SeriesStep(std::int64_t seconds)
     return (seconds / static_cast<std::int64_t>(kMaxBuckets - 1) / 86400 + 1) * 86400;
 }
 
-ReportCollector::ReportCollector(TimeView time) : time_(std::move(time)), state_(std::make_unique<State>()) {}
+ReportCollector::ReportCollector(TimeView time, unsigned threads)
+    : time_(std::move(time)), threads_(threads), state_(std::make_unique<State>())
+{
+}
 
 ReportCollector::~ReportCollector() = default;
 
@@ -291,10 +296,20 @@ ReportInput ReportCollector::Finish()
         page.last = time_.text(st.lastEvent);
     }
     page.logonsByHour = st.logonsByHour;
+    // Each part reads the texts and fills fields of the page of its own.
+    const auto failures = [&] {
+        const std::vector<sessions::FailureSource> sources = st.summary.Sources();
+        AddFailures(st.failures, sources, st.texts, time_, page);
+        page.series = Series(st.failures, sources, st.texts.froms, time_);
+    };
+    std::future<void> beside;
+    if (threads_ > 1)
+        beside = std::async(std::launch::async, failures);
     AddSessions(st.sessions, st.texts, time_, page);
-    const std::vector<sessions::FailureSource> sources = st.summary.Sources();
-    AddFailures(st.failures, sources, st.texts, time_, page);
-    page.series = Series(st.failures, sources, st.texts.froms, time_);
+    if (beside.valid())
+        beside.get();
+    else
+        failures();
     st.rdp.Finish(time_, page);
     state_ = std::make_unique<State>();
     return page;

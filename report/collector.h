@@ -14,7 +14,8 @@
 
 namespace tav::report {
 
-// How the tool shows an instant (seconds since 1970 UTC).
+// How the tool shows an instant (seconds since 1970 UTC). Called from two
+// threads at once when the collector has two.
 struct TimeView {
     std::function<std::int64_t(std::int64_t)> shown;  // the same instant in the shown zone
     std::function<std::string(std::int64_t)> text;    // as last and lastb write it
@@ -22,7 +23,9 @@ struct TimeView {
 
 class ReportCollector {
 public:
-    explicit ReportCollector(TimeView time);
+    // `threads`: with two or more, Finish makes the failed logons' part of
+    // the page beside the sessions' part.
+    explicit ReportCollector(TimeView time, unsigned threads = 1);
     ~ReportCollector();
     ReportCollector(const ReportCollector&) = delete;
     ReportCollector& operator=(const ReportCollector&) = delete;
@@ -44,6 +47,7 @@ public:
 private:
     struct State;
     TimeView time_;
+    unsigned threads_;
     std::unique_ptr<State> state_;
 };
 

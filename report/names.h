@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,6 +19,12 @@ public:
         if (added)
             texts_.push_back(text);
         return it->second;
+    }
+    // The number Id gave `text`; none when it gave none.
+    std::optional<std::uint32_t> Find(const std::string& text) const
+    {
+        const auto it = ids_.find(text);
+        return it == ids_.end() ? std::nullopt : std::optional<std::uint32_t>(it->second);
     }
     const std::string& Text(std::uint32_t id) const { return texts_[id]; }
     std::size_t Size() const { return texts_.size(); }

@@ -74,22 +74,25 @@ TEST(ReportCollector, TablesAndBarsAreCut)
         {kMaxRows, kMaxRows, kMaxRows, 0, kMaxRows - kMaxBars, kMaxRows, 0},
         {kMaxRows + 7, kMaxRows + 1, kMaxRows, 7, kMaxRows + 7 - kMaxBars, kMaxRows, 1},
     };
-    for (const auto& c : kCases) {
-        ReportCollector collector(View());
-        for (std::size_t i = 0; i < c.sessions; ++i)
-            collector.Add(1, Session("ann", static_cast<std::int64_t>(i) * 10));
-        for (std::size_t i = 0; i < c.failures; ++i)
-            collector.Add(1, Failure("10.0.0.1", static_cast<std::int64_t>(i)));
-        const ReportInput page = collector.Finish();
-        SCOPED_TRACE(c.sessions);
-        EXPECT_EQ(page.sessions, c.sessions);
-        EXPECT_EQ(page.sessionRows.size(), c.rows);
-        EXPECT_EQ(page.sessionRowsLeftOut, c.rowsLeftOut);
-        EXPECT_EQ(page.barsLeftOut, c.barsLeftOut);
-        EXPECT_EQ(page.failureRows.size(), c.failureRows);
-        EXPECT_EQ(page.failureRowsLeftOut, c.failuresLeftOut);
-        if (c.sessions > 0) {  // the newest are kept
-            EXPECT_EQ(page.sessionRows.front().startAt, static_cast<std::int64_t>(c.sessions - 1) * 10);
+    // The failed logons' part made on the collector's thread or beside the sessions'.
+    for (const unsigned threads : {1u, 2u}) {
+        for (const auto& c : kCases) {
+            ReportCollector collector(View(), threads);
+            for (std::size_t i = 0; i < c.sessions; ++i)
+                collector.Add(1, Session("ann", static_cast<std::int64_t>(i) * 10));
+            for (std::size_t i = 0; i < c.failures; ++i)
+                collector.Add(1, Failure("10.0.0.1", static_cast<std::int64_t>(i)));
+            const ReportInput page = collector.Finish();
+            SCOPED_TRACE(std::to_string(c.sessions) + " sessions, threads " + std::to_string(threads));
+            EXPECT_EQ(page.sessions, c.sessions);
+            EXPECT_EQ(page.sessionRows.size(), c.rows);
+            EXPECT_EQ(page.sessionRowsLeftOut, c.rowsLeftOut);
+            EXPECT_EQ(page.barsLeftOut, c.barsLeftOut);
+            EXPECT_EQ(page.failureRows.size(), c.failureRows);
+            EXPECT_EQ(page.failureRowsLeftOut, c.failuresLeftOut);
+            if (c.sessions > 0) {  // the newest are kept
+                EXPECT_EQ(page.sessionRows.front().startAt, static_cast<std::int64_t>(c.sessions - 1) * 10);
+            }
         }
     }
 }
