@@ -45,8 +45,8 @@ bool Read(ScratchReader& in, evtx::Record& r)
 {
     std::uint64_t created = 0, written = 0, eventId = 0, count = 0, filled = 0;
     if (!in.U64(r.recordId) || !in.U64(r.eventRecordId) || !in.U64(created) || !in.U64(written) ||
-        !in.U64(r.createdTicks) || !in.U64(r.worked) || !in.U64(eventId) || !in.Text(r.provider) || !in.Text(r.channel) ||
-        !in.Text(r.computer) || !in.U64(count) || !in.U64(filled) || filled > count)
+        !in.U64(r.createdTicks) || !in.U64(r.worked) || !in.U64(eventId) || !in.Text(r.provider) ||
+        !in.Text(r.channel) || !in.Text(r.computer) || !in.U64(count) || !in.U64(filled) || filled > count)
         return false;
     r.timeCreated = static_cast<std::int64_t>(created);
     r.timeWritten = static_cast<std::int64_t>(written);

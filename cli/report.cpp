@@ -89,10 +89,11 @@ int RunReport(const Run& run)
             return kExitUsage;
         }
     }
-    report::ReportCollector collector({
+    report::TimeView time{
         .shown = [&](std::int64_t utc) { return DateTimeToUnixMilliseconds(run.ToDisplayed(UnixSecondsToDateTime(utc))) / 1000; },
         .text = [&](std::int64_t utc) { return run.ShownText(utc); },
-    }, run.Jobs());
+    };
+    report::ReportCollector collector(std::move(time), run.Jobs());
     std::int64_t earliest = INT64_MAX;  // UTC, for the zone's offsets over the period
     std::int64_t latest = INT64_MIN;
     const std::vector<std::string> rdpFiles = ReadsLiveLogs(run.options) ? std::vector<std::string>()

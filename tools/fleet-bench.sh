@@ -5,8 +5,9 @@
 # LocalSessionManager log of the bundled terminal-server sample), and on a
 # folder of 100 synthetic logs of 60 MB, each of a computer of its own (the
 # same log copied would be passed over as read twice): the median wall time
-# of RUNS, user time, peak memory and the speed-up of two threads. The
-# output of both thread counts is compared byte for byte.
+# of RUNS (one thread and two taking turns), user time, peak memory and
+# the speed-up of two threads. The output of both thread counts is compared
+# byte for byte.
 #   tools/fleet-bench.sh [RUNS] [COMMAND OPTION...]
 #   (default: last --format csv, lastb, rdp and report -o -, each in turn)
 set -eu
@@ -37,22 +38,26 @@ if [ ! -f "$copies/100/Security.evtx" ]; then
   done
 fi
 
-echo "$(nproc) cores; the median of $runs runs after one to warm the page cache"
+echo "$(nproc) cores; the median of $runs runs after one to warm the page cache, one thread and two taking turns"
 printf "%-20s %-22s %4s %8s %8s %8s %8s\n" command input jobs "wall s" "user s" "peak MB" speed-up
 # measure LABEL INPUT COMMAND...: one line per thread count.
 measure() {
   label=$1 input=$2
   shift 2
-  base=""
-  for jobs in 1 2; do
-    : >"$out/times.txt"
-    for run in $(seq 0 "$runs"); do
+  : >"$out/times-1.txt"
+  : >"$out/times-2.txt"
+  # One thread and two take turns: the machine's drift lands on both alike.
+  for run in $(seq 0 "$runs"); do
+    for jobs in 1 2; do
       /usr/bin/time -f "%e %U %M" -o "$out/time.txt" "$bin/cli/tavelin" "$@" --jobs "$jobs" "$input" \
         >"$out/rows-$jobs.txt" 2>/dev/null || true
-      [ "$run" = 0 ] || cat "$out/time.txt" >>"$out/times.txt"
+      [ "$run" = 0 ] || cat "$out/time.txt" >>"$out/times-$jobs.txt"
     done
+  done
+  base=""
+  for jobs in 1 2; do
     read -r wall user rss <<EOF
-$(sort -n "$out/times.txt" | sed -n "$(((runs + 1) / 2))p")
+$(sort -n "$out/times-$jobs.txt" | sed -n "$(((runs + 1) / 2))p")
 EOF
     [ -n "$base" ] || base=$wall
     awk -v c="$*" -v l="$label" -v j="$jobs" -v w="$wall" -v u="$user" -v r="$rss" -v b="$base" \
