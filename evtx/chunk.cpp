@@ -56,18 +56,24 @@ Chunk::State Chunk::Load(std::span<const std::uint8_t> bytes, Stats* stats, cons
     const std::size_t size = std::min(bytes.size(), kChunkSize);
     std::memcpy(buffer_.data(), bytes.data(), size);
     static const ReadOptions kEverything;
-    return Parse(size, stats, options ? *options : kEverything);
+    return Parse(buffer_.data(), size, stats, options ? *options : kEverything);
 }
 
-Chunk::State Chunk::Parse(std::size_t available, Stats* stats, const ReadOptions& options)
+Chunk::State Chunk::Parse(const std::uint8_t* bytes, std::size_t available, Stats* stats,
+                          const ReadOptions& options)
 {
     stats_ = stats ? stats : &ownStats_;
-    // Bytes a short file lacks read as zeros; no record reaches into them.
-    std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(available), buffer_.end(), std::uint8_t{0});
+    if (available < kChunkSize) {
+        // Bytes a short file lacks read as zeros; no record reaches into them.
+        if (bytes != buffer_.data())
+            std::memcpy(buffer_.data(), bytes, available);
+        std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(available), buffer_.end(), std::uint8_t{0});
+        bytes = buffer_.data();
+    }
+    bytes_ = bytes;
     header_ = {};
     walkEnd_ = 0;
     position_ = static_cast<std::uint32_t>(kChunkHeaderSize);
-    const std::uint8_t* bytes = buffer_.data();
     if (!HasChunkMagic(bytes)) {
         const bool empty = AllZero(bytes, kChunkSize);
         ++(empty ? stats_->chunksEmpty : stats_->chunksBadMagic);
@@ -99,7 +105,7 @@ Chunk::State Chunk::Parse(std::size_t available, Stats* stats, const ReadOptions
 
 bool Chunk::NextRecord(Record& record)
 {
-    const std::uint8_t* bytes = buffer_.data();
+    const std::uint8_t* bytes = bytes_;
     while (walkEnd_ - std::min(position_, walkEnd_) >= kRecordHeaderSize) {
         const std::uint32_t at = position_;
         if (LoadU32(bytes + at) != kRecordMagic)

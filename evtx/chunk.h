@@ -73,11 +73,15 @@ public:
 
 private:
     friend class Reader;
-    // The reader fills the buffer itself, then parses `available` bytes.
+    // The reader fills the buffer itself, or reads several chunks into
+    // storage of its own, then parses the `available` bytes at `bytes`.
+    // A whole chunk is read where it lies, and must stay there until its
+    // records are read; a short one is copied into the buffer.
     std::uint8_t* Buffer() { return buffer_.data(); }
-    State Parse(std::size_t available, Stats* stats, const ReadOptions& options);
+    State Parse(const std::uint8_t* bytes, std::size_t available, Stats* stats, const ReadOptions& options);
 
     std::vector<std::uint8_t> buffer_;
+    const std::uint8_t* bytes_ = nullptr;  // the chunk parsed
     ChunkHeader header_;
     std::uint32_t walkEnd_ = 0;
     std::uint32_t position_ = 0;

@@ -100,12 +100,12 @@ public:
         enum class Kind { Failed, Opened, Chunk, Ended } kind = Kind::Failed;
         std::size_t file = 0;
         std::shared_ptr<Reader> reader;
-        std::uint64_t chunk = 0;
+        ChunkRun chunks;
         double progress = 0;
         std::uint32_t error = 0;
         std::string message;
         Stats stats;  // of the chunk's decoding
-        // What the transform made of the chunk: on memory the thread that
+        // What the transform made of the chunks: on memory the thread that
         // works the job filled before.
         struct Made {
             ItemList<Item> items;
@@ -128,7 +128,7 @@ public:
         job.reader = reader_;
         if (reader_ && position_ < chunks_.size()) {
             job.kind = Job::Kind::Chunk;
-            job.chunk = chunks_[position_++];
+            job.chunks = chunks_[position_++];
             job.progress = static_cast<double>(position_) / static_cast<double>(chunks_.size());
             return true;
         }
@@ -155,13 +155,13 @@ public:
             opened->KeepOnlyEvents(walk_.events, walk_.strings);
         reader_ = std::move(opened);
         job.reader = reader_;
-        chunks_ = reader_->WalkChunks(walk_.order, walk_.threads);
+        chunks_ = RunsOf(reader_->WalkChunks(walk_.order, walk_.threads));
         position_ = 0;
         ending_ = true;
         return true;
     }
 
-    // On any thread: a chunk decoded, its records through the transform.
+    // On any thread: a run of chunks decoded, their records through the transform.
     void Work(Job& job, unsigned thread)
     {
         if (job.kind != Job::Kind::Chunk)
@@ -181,11 +181,14 @@ public:
         records.Clear();
         job.thread = thread;
         DecodedChunk& decoded = decodedOn_[thread];
-        job.reader->Decode(job.chunk, walk_.order, decoded);
-        for (const std::size_t k : decoded.order) {
-            const std::size_t begin = items.Size();
-            walk_.transform(decoded.records[k], items);
-            records.Mark(decoded.records[k], begin, items.Size());
+        job.reader->Read(job.chunks, decoded);
+        for (std::uint32_t chunk = 0; chunk < job.chunks.count; ++chunk) {
+            job.reader->Decode(job.chunks, chunk, walk_.order, decoded);
+            for (const std::size_t k : decoded.order) {
+                const std::size_t begin = items.Size();
+                walk_.transform(decoded.records[k], items);
+                records.Mark(decoded.records[k], begin, items.Size());
+            }
         }
         job.stats = decoded.stats;
         decoded.stats = {};
@@ -221,7 +224,7 @@ private:
     const FileWalk<Item>& walk_;
     std::size_t file_ = 0;
     std::shared_ptr<Reader> reader_;
-    std::vector<std::uint64_t> chunks_;
+    std::vector<ChunkRun> chunks_;
     std::size_t position_ = 0;
     bool ending_ = false;
     // Each thread decodes into storage of its own, reused from chunk to

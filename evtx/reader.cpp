@@ -120,13 +120,9 @@ void Reader::KeepOnlyEvents(std::span<const std::uint16_t> eventIds, StringSet s
 
 Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
 {
-    return chunk.Parse(ReadChunkBytes(index, chunk), &stats_, options_);
-}
-
-std::size_t Reader::ReadChunkBytes(std::uint64_t index, Chunk& chunk)
-{
-    return index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize)
-                               : 0;
+    const std::size_t got =
+        index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize) : 0;
+    return chunk.Parse(chunk.Buffer(), got, &stats_, options_);
 }
 
 bool Reader::ForEachRecord(const Visitor& visit)

@@ -20,10 +20,39 @@ void Reader::AddStats(const Stats& part)
     stats_.chunkDataChecksumErrors += part.chunkDataChecksumErrors;
 }
 
-void Reader::Decode(std::uint64_t index, WalkOrder order, DecodedChunk& out)
+std::vector<ChunkRun> RunsOf(std::span<const std::uint64_t> indexes)
+{
+    std::vector<ChunkRun> runs;
+    for (const std::uint64_t index : indexes) {
+        ChunkRun* run = runs.empty() || runs.back().count == kChunksPerRead ? nullptr : &runs.back();
+        if (run && !run->descending && index == run->first + run->count) {
+            ++run->count;
+        } else if (run && (run->descending || run->count == 1) && index + 1 == run->first) {
+            run->first = index;
+            ++run->count;
+            run->descending = true;
+        } else {
+            runs.push_back({index, 1, false});
+        }
+    }
+    return runs;
+}
+
+void Reader::Read(const ChunkRun& run, DecodedChunk& out)
+{
+    const std::size_t size = run.count * kChunkSize;
+    if (out.bytes.size() < size)
+        out.bytes.resize(size);
+    out.got = run.first < chunkCount_ ? source_->ReadAt(kFileHeaderSize + run.first * kChunkSize, out.bytes.data(), size)
+                                      : 0;
+}
+
+void Reader::Decode(const ChunkRun& run, std::uint32_t k, WalkOrder order, DecodedChunk& out)
 {
     out.order.clear();
-    if (out.chunk.Parse(ReadChunkBytes(index, out.chunk), &out.stats, options_) != Chunk::State::Ok)
+    const std::size_t at = (run.At(k) - run.first) * kChunkSize;
+    const std::size_t available = out.got > at ? std::min(out.got - at, kChunkSize) : 0;
+    if (out.chunk.Parse(out.bytes.data() + at, available, &out.stats, options_) != Chunk::State::Ok)
         return;
     std::size_t count = 0;
     for (;;) {
@@ -54,7 +83,7 @@ void Reader::Decode(std::uint64_t index, WalkOrder order, DecodedChunk& out)
 bool Reader::Visit(WalkOrder order, const Visitor& visit)
 {
     struct Job {
-        std::uint64_t index = 0;
+        ChunkRun chunk;
         DecodedChunk decoded;
     };
     const unsigned threads = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
@@ -66,10 +95,13 @@ bool Reader::Visit(WalkOrder order, const Visitor& visit)
         [&](Job& job) {
             if (taken == indexes.size())
                 return false;
-            job.index = indexes[taken++];
+            job.chunk = {indexes[taken++]};
             return true;
         },
-        [&](Job& job, unsigned) { Decode(job.index, order, job.decoded); },
+        [&](Job& job, unsigned) {
+            Read(job.chunk, job.decoded);
+            Decode(job.chunk, 0, order, job.decoded);
+        },
         [&](Job& job) {
             AddStats(job.decoded.stats);
             job.decoded.stats = {};

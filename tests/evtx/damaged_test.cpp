@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <random>
 
 #include "base/bytes.h"
+#include "evtx/file_walk.h"
 #include "test_files.h"
 
 namespace tav::evtx {
@@ -176,6 +178,67 @@ TEST(EvtxDamaged, ChunkOrderIsTheSameOnAnyNumberOfThreads)
         EXPECT_EQ(s.chunksEmpty, 16u);
         EXPECT_EQ(s.chunksBadMagic, 17u);
     }
+}
+
+// A walk reads up to four chunks at once where it takes file neighbours one
+// after the other, in either direction, and never joins across a jump.
+TEST(EvtxDamaged, RunsOfChunksJoinOnlyNeighboursOfTheWalk)
+{
+    const struct {
+        std::vector<std::uint64_t> walk;
+        const char* runs;  // lowest index, '+' ascending or '-' descending, count
+    } cases[] = {
+        {{7, 6, 5, 4, 3, 2, 1, 0, 9, 8}, "4-4 0-4 8-2 "},
+        {{0, 1, 2, 3, 4, 6, 5}, "0+4 4+1 5-2 "},
+        {{0, 1, 3, 2, 2}, "0+2 2-2 2+1 "},
+        {{}, ""},
+    };
+    for (const auto& c : cases) {
+        std::string runs;
+        for (const ChunkRun& run : RunsOf(c.walk))
+            runs += std::to_string(run.first) + (run.descending ? '-' : '+') + std::to_string(run.count) + ' ';
+        EXPECT_EQ(runs, c.runs);
+    }
+}
+
+// A log cut short inside a chunk: walked by runs of chunks on one thread and
+// on two, the records and counts are those of the walk chunk by chunk.
+TEST(EvtxDamaged, ALogCutShortWalksTheSameByRunsOfChunks)
+{
+    std::vector<std::uint8_t> bytes = test::ReadBytes(test::SamplePath("belkasoft-win10-Security.evtx"));
+    bytes.resize(kChunk0 + 10 * kChunkSize + 30000);
+    const std::filesystem::path path = test::TempPath("cut.evtx");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto line = [](const Record& r) { return std::to_string(r.recordId) + ' ' + std::to_string(r.strings.size()) + '\n'; };
+    for (const WalkOrder order : {WalkOrder::File, WalkOrder::NewestFirst}) {
+        Error error;
+        auto reader = Reader::Open(bytes, error);
+        ASSERT_TRUE(reader) << error.message;
+        std::string expected;
+        const auto add = [&](const Record& r) { return expected += line(r), true; };
+        order == WalkOrder::File ? reader->ForEachRecord(add) : reader->ForEachRecordNewestFirst(add);
+        expected += std::to_string(reader->GetStats().recordsRead) + " read";
+        for (unsigned threads = 1; threads <= 2; ++threads) {
+            std::string walked;
+            FileWalk<std::string> walk;
+            walk.threads = threads;
+            walk.order = order;
+            walk.transform = [&](const Record& r, ItemList<std::string>& out) { out.Add(line(r)); };
+            walk.failed = [](std::size_t, std::uint32_t, const std::string& message) { ADD_FAILURE() << message; };
+            walk.opened = [](std::size_t) {};
+            walk.items = [&](std::size_t, std::span<std::string> items, const ChunkRecords&, double) {
+                for (const std::string& item : items)
+                    walked += item;
+            };
+            walk.ended = [&](std::size_t, const Reader& read) {
+                walked += std::to_string(read.GetStats().recordsRead) + " read";
+            };
+            WalkFiles<std::string>({path.string()}, walk);
+            EXPECT_EQ(walked, expected) << threads << " threads";
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 // A chunk's template definition that differs by one byte from one met in
