@@ -29,11 +29,12 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
 // An item has room for each kind: one an earlier chunk left keeps the
 // strings' storage of both a record and a failed logon, where a kind made
 // anew would free and allocate them whenever it changed.
-struct Item {
+// The kind beside the record's numbers, on the item's first cache line.
+struct alignas(64) Item {
     enum class Kind : std::uint8_t { Times, Record, Failure, TooFewFields } kind = Kind::Times;
+    evtx::Record record;
     std::int64_t earliest = 0;  // Times
     std::int64_t latest = 0;
-    evtx::Record record;
     sessions::FailedLogon failure;
 };
 
