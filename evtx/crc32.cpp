@@ -188,9 +188,13 @@ TAV_FOLD_TARGET std::uint32_t Crc32Folded(const std::uint8_t* p, std::size_t n, 
 }
 
 // GCC 12's AVX-512 headers hand the instructions' unused merge operand an
-// undefined vector on purpose, and then warn of it.
+// undefined vector on purpose, and then warn of it (as "may be used
+// uninitialized" at -O2).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // The same folds four 128-bit lanes to an instruction (AVX-512's carry-less
 // multiply): four registers side by side fold 2048 bits ahead, then into
