@@ -104,7 +104,7 @@ public:
         double progress = 0;
         std::uint32_t error = 0;
         std::string message;
-        Stats stats;  // of the chunk's decoding
+        Stats stats;  // of the chunks' decoding
         // What the transform made of the chunks: on memory the thread that
         // works the job filled before.
         struct Made {
