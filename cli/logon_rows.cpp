@@ -28,8 +28,8 @@ bool Selected(const Run& run, std::int64_t time, const std::string& user, const 
 // failed logon read and selected on the worker, or one too short to read.
 // An item has room for each kind: one an earlier chunk left keeps the
 // strings' storage of both a record and a failed logon, where a kind made
-// anew would free and allocate them whenever it changed.
-// The kind beside the record's numbers, on the item's first cache line.
+// anew would free and allocate them whenever it changed. Its kind comes
+// first, beside the record's numbers, on the item's first cache line.
 struct alignas(64) Item {
     enum class Kind : std::uint8_t { Times, Record, Failure, TooFewFields } kind = Kind::Times;
     evtx::Record record;

@@ -43,8 +43,8 @@ void Reader::Read(const ChunkRun& run, DecodedChunk& out)
     const std::size_t size = run.count * kChunkSize;
     if (out.bytes.size() < size)
         out.bytes.resize(size);
-    out.got = run.first < chunkCount_ ? source_->ReadAt(kFileHeaderSize + run.first * kChunkSize, out.bytes.data(), size)
-                                      : 0;
+    const std::uint64_t at = kFileHeaderSize + run.first * kChunkSize;
+    out.got = run.first < chunkCount_ ? source_->ReadAt(at, out.bytes.data(), size) : 0;
 }
 
 void Reader::Decode(const ChunkRun& run, std::uint32_t k, WalkOrder order, DecodedChunk& out)

@@ -210,7 +210,9 @@ TEST(EvtxDamaged, ALogCutShortWalksTheSameByRunsOfChunks)
     const std::filesystem::path path = test::TempPath("cut.evtx");
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const auto line = [](const Record& r) { return std::to_string(r.recordId) + ' ' + std::to_string(r.strings.size()) + '\n'; };
+    const auto line = [](const Record& r) {
+        return std::to_string(r.recordId) + ' ' + std::to_string(r.strings.size()) + '\n';
+    };
     for (const WalkOrder order : {WalkOrder::File, WalkOrder::NewestFirst}) {
         Error error;
         auto reader = Reader::Open(bytes, error);

@@ -141,7 +141,8 @@ TEST(SessionTracker, EachRuleOfSessionPairing)
          {Logon("08:00:00", {.id = "0xABC"}), Logon("08:00:01", {.user = "bob", .id = "0x0ab"}),
           Logon("08:00:02", {.user = "eve", .id = "Id-É"}), Logoff("09:00:00", security::kLogoff, "0Xabc"),
           Logoff("09:01:00", security::kLogoff, "0xab"), Logoff("09:02:00", security::kLogoff, "0X0AB"),
-          Logoff("09:03:00", security::kLogoff, "iD-é"), Logon("09:04:00", {.user = "max", .id = "0xFFFFFFFFFFFFFFFF"}),
+          Logoff("09:03:00", security::kLogoff, "iD-é"),
+          Logon("09:04:00", {.user = "max", .id = "0xFFFFFFFFFFFFFFFF"}),
           Logoff("09:05:00", security::kLogoff, "0xffffffffffffffff")},
          "ann PC1 08:00:00 09:00:00 logoff 0/0\nbob PC1 08:00:01 09:02:00 logoff 0/0\n"
          "eve PC1 08:00:02 09:03:00 logoff 0/0\nmax PC1 09:04:00 09:05:00 logoff 0/0\n"},
