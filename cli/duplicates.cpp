@@ -20,7 +20,20 @@ std::vector<bool> SeenRecords::Twice(const evtx::ChunkRecords& records)
         const std::size_t split = source.find('\n');
         keys.push_back(sessions::ComputerKey(std::string_view(source).substr(0, split)) + source.substr(split));
     }
+    // Mostly no earlier input holds anything like the chunk: its sources'
+    // spans count as read, and no record's mark is looked at.
+    bool mayHold = false;
+    for (std::size_t i = 0; i < keys.size() && !mayHold; ++i)
+        mayHold = MayHold(keys[i], records.spans[i]);
+    if (!mayHold) {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const auto [range, fresh] = reading_.try_emplace(keys[i]);
+            Extend(range->second, records.spans[i], fresh);
+        }
+        return {};
+    }
     std::vector<bool> twice(records.marks.size());
+    evtx::MarkSpan one;
     for (std::size_t i = 0; i < records.marks.size(); ++i) {
         const evtx::RecordMark& mark = records.marks[i];
         const std::string& key = keys[mark.source];
@@ -30,7 +43,10 @@ std::vector<bool> SeenRecords::Twice(const evtx::ChunkRecords& records)
             continue;
         }
         const auto [range, fresh] = reading_.try_emplace(key);
-        Extend(range->second, mark, fresh);
+        one.low = one.high = mark.id;
+        one.earliest = one.latest = mark.time;
+        one.events.assign(1, mark.eventId);
+        Extend(range->second, one, fresh);
     }
     return twice;
 }
@@ -47,27 +63,45 @@ bool SeenRecords::Held(const std::string& source, const evtx::RecordMark& mark) 
     return false;
 }
 
-void SeenRecords::Extend(Range& range, const evtx::RecordMark& mark, bool first)
+bool SeenRecords::MayHold(const std::string& source, const evtx::MarkSpan& span) const
+{
+    const auto found = read_.find(source);
+    if (found == read_.end())
+        return false;
+    for (const Range& r : found->second)
+        if (r.low <= span.high && span.low <= r.high && r.earliest <= span.latest && span.earliest <= r.latest &&
+            (r.anyEvent || std::any_of(span.events.begin(), span.events.end(), [&](std::uint16_t event) {
+                 return std::binary_search(r.events.begin(), r.events.end(), event);
+             })))
+            return true;
+    return false;
+}
+
+void SeenRecords::Extend(Range& range, const evtx::MarkSpan& span, bool first)
 {
     if (first) {
-        range.low = range.high = mark.id;
-        range.earliest = range.latest = mark.time;
+        range.low = span.low;
+        range.high = span.high;
+        range.earliest = span.earliest;
+        range.latest = span.latest;
     }
-    range.low = std::min(range.low, mark.id);
-    range.high = std::max(range.high, mark.id);
-    range.earliest = std::min(range.earliest, mark.time);
-    range.latest = std::max(range.latest, mark.time);
-    if (range.anyEvent)
-        return;
-    const auto at = std::lower_bound(range.events.begin(), range.events.end(), mark.eventId);
-    if (at != range.events.end() && *at == mark.eventId)
-        return;
-    if (range.events.size() == kMostEvents) {
-        range.anyEvent = true;
-        range.events.clear();
-        return;
+    range.low = std::min(range.low, span.low);
+    range.high = std::max(range.high, span.high);
+    range.earliest = std::min(range.earliest, span.earliest);
+    range.latest = std::max(range.latest, span.latest);
+    for (const std::uint16_t event : span.events) {
+        if (range.anyEvent)
+            return;
+        const auto at = std::lower_bound(range.events.begin(), range.events.end(), event);
+        if (at != range.events.end() && *at == event)
+            continue;
+        if (range.events.size() == kMostEvents) {
+            range.anyEvent = true;
+            range.events.clear();
+            return;
+        }
+        range.events.insert(at, event);
     }
-    range.events.insert(at, mark.eventId);
 }
 
 std::uint64_t SeenRecords::EndInput()

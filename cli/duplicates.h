@@ -23,8 +23,8 @@ namespace tav::cli {
 
 class SeenRecords {
 public:
-    // Which of a chunk's marked records an earlier input held; the others
-    // count as read from this input.
+    // Which of a chunk's marked records an earlier input held, empty when
+    // none; the others count as read from this input.
     std::vector<bool> Twice(const evtx::ChunkRecords& records);
 
     // `items` without those of the records read twice, in their order.
@@ -42,7 +42,9 @@ private:
         bool anyEvent = false;
     };
     bool Held(const std::string& source, const evtx::RecordMark& mark) const;
-    static void Extend(Range& range, const evtx::RecordMark& mark, bool first);
+    // Whether a range of `source` may hold a record of `span`.
+    bool MayHold(const std::string& source, const evtx::MarkSpan& span) const;
+    static void Extend(Range& range, const evtx::MarkSpan& span, bool first);
 
     std::map<std::string, std::vector<Range>> read_;  // by computer key and channel
     std::map<std::string, Range> reading_;            // the current input's
@@ -53,6 +55,8 @@ template <class Item>
 std::span<Item> SeenRecords::Without(std::span<Item> items, const evtx::ChunkRecords& records,
                                      const std::vector<bool>& twice)
 {
+    if (twice.empty())
+        return items;
     std::size_t kept = 0;
     std::size_t next = 0;
     const auto keep = [&](std::size_t end) {

@@ -24,19 +24,25 @@ public:
     {
         ++run_.state.inputsRead;
         name_ = name;
-        wanted_ = 0;
+        wanted_ = false;
         channel_.clear();
         inputs_.begin(name);
     }
     void Items(std::span<Item> items, const evtx::ChunkRecords& records)
     {
-        for (const evtx::RecordMark& mark : records.marks)
-            wanted_ += Wanted(mark.eventId) ? 1 : 0;
-        if (inputs_.times && !records.marks.empty()) {
-            const auto [earliest, latest] = std::minmax_element(
-                records.marks.begin(), records.marks.end(),
-                [](const evtx::RecordMark& a, const evtx::RecordMark& b) { return a.time < b.time; });
-            inputs_.times(earliest->time, latest->time);
+        // The chunk's spans, not its marks: the marks stay in the cache of
+        // the thread that made them.
+        for (const evtx::MarkSpan& span : records.spans)
+            wanted_ = wanted_ || std::any_of(span.events.begin(), span.events.end(),
+                                             [&](std::uint16_t event) { return Wanted(event); });
+        if (inputs_.times && !records.spans.empty()) {
+            std::int64_t earliest = records.spans.front().earliest;
+            std::int64_t latest = records.spans.front().latest;
+            for (const evtx::MarkSpan& span : records.spans) {
+                earliest = std::min(earliest, span.earliest);
+                latest = std::max(latest, span.latest);
+            }
+            inputs_.times(earliest, latest);
         }
         if (channel_.empty() && !records.sources.empty())
             channel_ = records.sources.front().substr(records.sources.front().find('\n') + 1);
@@ -56,7 +62,7 @@ public:
             return;
         if (const std::string damage = DamageText(*file); !damage.empty())
             run_.Notice(name_ + ": " + damage);
-        if (wanted_ > 0)
+        if (wanted_)
             return;
         const std::string channel = channel_.empty() ? FirstChannel(name_) : channel_;
         if (const std::string hint = WrongKindText(name_, channel, inputs_.channels, inputs_.what); !hint.empty())
@@ -80,8 +86,8 @@ private:
     const EventInputs<Item>& inputs_;
     SeenRecords seen_;
     std::string name_;
-    std::uint64_t wanted_ = 0;  // records of the events wanted in this input
-    std::string channel_;       // of its first record decoded in full
+    bool wanted_ = false;   // a record of the events wanted in this input
+    std::string channel_;  // of its first record decoded in full
     std::uint64_t passedOver_ = 0;
     std::string passedOverIn_;
 };

@@ -39,15 +39,26 @@ struct RecordMark {
     std::uint32_t itemsEnd = 0;
 };
 
+// What the marks of one source hold: the spans of their ids and times, and
+// their event ids, sorted. A caller that finds nothing it knows inside
+// these needs no record's own mark.
+struct MarkSpan {
+    std::uint64_t low = 0, high = 0;
+    std::int64_t earliest = 0, latest = 0;
+    std::vector<std::uint16_t> events;
+};
+
 // The marks of a chunk's records (or a live log's), in walk order.
 struct ChunkRecords {
     std::vector<RecordMark> marks;
     std::vector<std::string> sources;  // each "computer\nchannel" as the records write them
+    std::vector<MarkSpan> spans;       // of each source's marks
 
     void Clear()
     {
         marks.clear();
         sources.clear();
+        spans.clear();
     }
     // Marks `record`, whose items are [begin, end); one not decoded in full
     // (no computer) is left unmarked.
@@ -55,15 +66,25 @@ struct ChunkRecords {
     {
         if (record.computer.empty())
             return;
+        const std::uint64_t id = record.eventRecordId != 0 ? record.eventRecordId : record.recordId;
+        const auto eventId = static_cast<std::uint16_t>(record.eventId & 0xFFFF);
         // Most records are of the source of the one before: no string built for them.
         const std::string_view last = sources.empty() ? std::string_view() : std::string_view(sources.back());
         if (last.size() != record.computer.size() + 1 + record.channel.size() || !last.starts_with(record.computer) ||
-            last[record.computer.size()] != '\n' || !last.ends_with(record.channel))
+            last[record.computer.size()] != '\n' || !last.ends_with(record.channel)) {
             sources.push_back(record.computer + '\n' + record.channel);
-        marks.push_back({record.eventRecordId != 0 ? record.eventRecordId : record.recordId, record.timeCreated,
-                         static_cast<std::uint16_t>(record.eventId & 0xFFFF),
-                         static_cast<std::uint32_t>(sources.size() - 1), static_cast<std::uint32_t>(begin),
-                         static_cast<std::uint32_t>(end)});
+            spans.push_back({id, id, record.timeCreated, record.timeCreated, {}});
+        }
+        MarkSpan& span = spans.back();
+        span.low = std::min(span.low, id);
+        span.high = std::max(span.high, id);
+        span.earliest = std::min(span.earliest, record.timeCreated);
+        span.latest = std::max(span.latest, record.timeCreated);
+        if (const auto at = std::lower_bound(span.events.begin(), span.events.end(), eventId);
+            at == span.events.end() || *at != eventId)
+            span.events.insert(at, eventId);
+        marks.push_back({id, record.timeCreated, eventId, static_cast<std::uint32_t>(sources.size() - 1),
+                         static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)});
     }
 };
 
