@@ -35,10 +35,10 @@ public:
     SessionTracker& operator=(const SessionTracker&) = delete;
 
     // What Offer reads of `record`, copied into `out`: its header, and of its
-    // insertion strings only those the rules read, side by side (a record
-    // travels between threads at the cost of a few strings), none when it
-    // is too short for its event; false when Offer takes no notice of it,
-    // as of a logon that starts no row. On any thread.
+    // insertion strings only those the rules read, a logon's joined in one
+    // (a record travels between threads at the cost of a few cache lines),
+    // none when it is too short for its event; false when Offer takes no
+    // notice of it, as of a logon that starts no row. On any thread.
     bool Take(const evtx::Record& record, evtx::Record& out) const;
     // Whether Offer would pass over `record` as too short for its event.
     static bool HasTooFewFields(const evtx::Record& record);
