@@ -33,34 +33,22 @@ std::vector<bool> SeenRecords::Twice(const evtx::ChunkRecords& records)
         return {};
     }
     std::vector<bool> twice(records.marks.size());
-    evtx::MarkSpan one;
+    evtx::MarkSpan one;  // a record's own
     for (std::size_t i = 0; i < records.marks.size(); ++i) {
         const evtx::RecordMark& mark = records.marks[i];
         const std::string& key = keys[mark.source];
-        if (Held(key, mark)) {
+        one.low = one.high = mark.id;
+        one.earliest = one.latest = mark.time;
+        one.events.assign(1, mark.eventId);
+        if (MayHold(key, one)) {
             twice[i] = true;
             ++passedOver_;
             continue;
         }
         const auto [range, fresh] = reading_.try_emplace(key);
-        one.low = one.high = mark.id;
-        one.earliest = one.latest = mark.time;
-        one.events.assign(1, mark.eventId);
         Extend(range->second, one, fresh);
     }
     return twice;
-}
-
-bool SeenRecords::Held(const std::string& source, const evtx::RecordMark& mark) const
-{
-    const auto found = read_.find(source);
-    if (found == read_.end())
-        return false;
-    for (const Range& r : found->second)
-        if (r.low <= mark.id && mark.id <= r.high && r.earliest <= mark.time && mark.time <= r.latest &&
-            (r.anyEvent || std::binary_search(r.events.begin(), r.events.end(), mark.eventId)))
-            return true;
-    return false;
 }
 
 bool SeenRecords::MayHold(const std::string& source, const evtx::MarkSpan& span) const

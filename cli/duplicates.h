@@ -41,8 +41,8 @@ private:
         std::vector<std::uint16_t> events;  // sorted; empty with `anyEvent`
         bool anyEvent = false;
     };
-    bool Held(const std::string& source, const evtx::RecordMark& mark) const;
-    // Whether a range of `source` may hold a record of `span`.
+    // Whether a range of `source` may hold a record of `span`: of a
+    // record's own span, whether it does.
     bool MayHold(const std::string& source, const evtx::MarkSpan& span) const;
     static void Extend(Range& range, const evtx::MarkSpan& span, bool first);
 
