@@ -233,9 +233,9 @@ bool SessionTracker::Take(const evtx::Record& record, evtx::Record& out) const
     set(out.channel, record.channel);
     set(out.computer, record.computer);
     if (whole && event == security::kLogon) {
+        const std::size_t fields = taken::kLinkedLogonId + (record.strings.size() > logon::kLinkedLogonId ? 1 : 0);
         out.strings.resize(1);
-        taken::Join(record.strings, std::span(kLogonRead).first(
-            taken::kLinkedLogonId + (record.strings.size() > logon::kLinkedLogonId ? 1 : 0)), out.strings.front());
+        taken::Join(record.strings, std::span(kLogonRead).first(fields), out.strings.front());
         return true;
     }
     std::span<const std::size_t> from;  // none for a record too short for its event
