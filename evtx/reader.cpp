@@ -118,11 +118,14 @@ void Reader::KeepOnlyEvents(std::span<const std::uint16_t> eventIds, StringSet s
     options_.keepEvents = std::move(keep);
 }
 
+std::size_t Reader::ReadChunks(std::uint64_t index, std::uint8_t* out, std::size_t size) const
+{
+    return index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, out, size) : 0;
+}
+
 Chunk::State Reader::LoadChunk(std::uint64_t index, Chunk& chunk)
 {
-    const std::size_t got =
-        index < chunkCount_ ? source_->ReadAt(kFileHeaderSize + index * kChunkSize, chunk.Buffer(), kChunkSize) : 0;
-    return chunk.Parse(chunk.Buffer(), got, &stats_, options_);
+    return chunk.Parse(chunk.Buffer(), ReadChunks(index, chunk.Buffer(), kChunkSize), &stats_, options_);
 }
 
 bool Reader::ForEachRecord(const Visitor& visit)
@@ -141,7 +144,7 @@ std::vector<ChunkSpan> Reader::ChunksNewestFirst(unsigned threads)
     const auto scan = [this](std::uint64_t begin, std::uint64_t end, Stretch& out) {
         for (std::uint64_t i = begin; i < end; ++i) {
             std::uint8_t head[kChunkHeaderSize + 16];
-            const bool whole = source_->ReadAt(kFileHeaderSize + i * kChunkSize, head, sizeof head) == sizeof head;
+            const bool whole = ReadChunks(i, head, sizeof head) == sizeof head;
             if (!whole || !HasChunkMagic(head)) {
                 out.others.push_back(i);
                 continue;

@@ -188,6 +188,9 @@ public:
 
 private:
     explicit Reader(std::unique_ptr<ByteSource> source);
+    // Up to `size` bytes from the start of chunk `index` (and the chunks
+    // after it); none past the last chunk.
+    std::size_t ReadChunks(std::uint64_t index, std::uint8_t* out, std::size_t size) const;
     // Decodes the chunks of a walk on the machine's cores and visits their
     // records on this thread, in order.
     bool Visit(WalkOrder order, const Visitor& visit);

@@ -43,8 +43,7 @@ void Reader::Read(const ChunkRun& run, DecodedChunk& out)
     const std::size_t size = run.count * kChunkSize;
     if (out.bytes.size() < size)
         out.bytes.resize(size);
-    const std::uint64_t at = kFileHeaderSize + run.first * kChunkSize;
-    out.got = run.first < chunkCount_ ? source_->ReadAt(at, out.bytes.data(), size) : 0;
+    out.got = ReadChunks(run.first, out.bytes.data(), size);
 }
 
 void Reader::Decode(const ChunkRun& run, std::uint32_t k, WalkOrder order, DecodedChunk& out)
